@@ -1,0 +1,169 @@
+#include "plugin_library.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "shiftjis.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#endif
+
+namespace fftplug::host {
+
+namespace {
+
+#if defined(_WIN32)
+void* openLibrary(const std::string& path, std::string& error) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == nullptr) error = "Windows error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(module);
+}
+void* findSymbol(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+void* openLibrary(const std::string& path, std::string& error) {
+    // A bare name would make dlopen search the system paths; a host means a file.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* message = dlerror();
+        error = message != nullptr ? message : "dlopen failed";
+    }
+    return handle;
+}
+void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
+void closeLibrary(void* handle) { dlclose(handle); }
+#endif
+
+template <typename Function>
+void resolve(void* handle, const std::string& path, const char* name, Function& out) {
+    void* address = findSymbol(handle, name);
+    if (address == nullptr) {
+        closeLibrary(handle);
+        throw LoadError(path + ": not a plug-in of this kind: it does not export '" + name + "'");
+    }
+    out = reinterpret_cast<Function>(address);
+}
+
+}  // namespace
+
+PluginLibrary PluginLibrary::open(const std::string& path) {
+    std::string error;
+    void* handle = openLibrary(path, error);
+    if (handle == nullptr) throw LoadError(path + ": cannot load: " + error);
+    Exports exports;
+    resolve(handle, path, "getCircuitSignature", exports.getCircuitSignature);
+    resolve(handle, path, "getCreatorSignature", exports.getCreatorSignature);
+    resolve(handle, path, "getEntryCount", exports.getEntryCount);
+    resolve(handle, path, "getEntrySpecs", exports.getEntrySpecs);
+    resolve(handle, path, "runEntry", exports.runEntry);
+    return PluginLibrary(handle, path, exports);
+}
+
+PluginLibrary::PluginLibrary(void* handle, std::string path, Exports exports)
+    : handle_(handle), path_(std::move(path)), exports_(exports) {}
+
+PluginLibrary::PluginLibrary(PluginLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)),
+      path_(std::move(other.path_)),
+      exports_(other.exports_) {}
+
+PluginLibrary& PluginLibrary::operator=(PluginLibrary&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != nullptr) closeLibrary(handle_);
+        handle_ = std::exchange(other.handle_, nullptr);
+        path_ = std::move(other.path_);
+        exports_ = other.exports_;
+    }
+    return *this;
+}
+
+PluginLibrary::~PluginLibrary() {
+    if (handle_ != nullptr) closeLibrary(handle_);
+}
+
+int32_t PluginLibrary::circuitSignature() const { return exports_.getCircuitSignature(); }
+
+std::string PluginLibrary::creator() const {
+    // Room beyond the 24 bytes the ABI promises, zeroed, so that a plug-in
+    // that forgets its terminator still yields a bounded string.
+    char buffer[256] = {};
+    exports_.getCreatorSignature(buffer);
+    return std::string(buffer, strnlen(buffer, sizeof(buffer) - 1));
+}
+
+int32_t PluginLibrary::entryCount() const { return exports_.getEntryCount(); }
+
+std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS> PluginLibrary::rawSpecs() const {
+    std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS> specs{};
+    exports_.getEntrySpecs(specs.data());
+    return specs;
+}
+
+std::vector<CatalogueEntry> PluginLibrary::catalogue() const {
+    const auto specs = rawSpecs();
+    const int32_t count = entryCount();
+    const int32_t shown = count < 0 ? 0 : (count > FFTPLUG_CATALOGUE_RECORDS ? FFTPLUG_CATALOGUE_RECORDS : count);
+    std::vector<CatalogueEntry> entries;
+    for (int32_t i = 0; i < shown; ++i) {
+        CatalogueEntry entry;
+        entry.index = static_cast<uint32_t>(i);
+        entry.rawName.assign(specs[i].name, strnlen(specs[i].name, sizeof(specs[i].name)));
+        try {
+            entry.name = shiftJisToUtf8(entry.rawName);
+        } catch (const std::exception&) {
+            entry.name.clear();
+        }
+        entry.flags = specs[i].flags;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+void PluginLibrary::run(uint32_t index, int32_t N, const Complex* input, Complex* work,
+                        Complex* table, int32_t reps) const {
+    exports_.runEntry(index, N, input, 0, work, 0, table, 0, reps);
+}
+
+void* PluginLibrary::symbol(const char* name) const { return findSymbol(handle_, name); }
+
+std::string platformLibraryName(const std::string& base) {
+#if defined(_WIN32)
+    return base + ".dll";
+#else
+    return "lib" + base + ".so";
+#endif
+}
+
+std::string executableDirectory() {
+#if defined(_WIN32)
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string path(buffer, length);
+    const auto slash = path.find_last_of("\\/");
+#else
+    char buffer[PATH_MAX] = {};
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    std::string path(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+    const auto slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string defaultPluginPath(const std::string& base) {
+    if (const char* fromEnvironment = std::getenv("FFTPLUG_PLUGIN");
+        fromEnvironment != nullptr && *fromEnvironment != '\0' && base == "fftplug")
+        return fromEnvironment;
+    return executableDirectory() + platformLibraryName(base);
+}
+
+}  // namespace fftplug::host

@@ -1,0 +1,87 @@
+// The run protocol that every entry follows, written once:
+//   reps < 0  nothing is read or written;
+//   reps = 0  the preparation call: entries that prepare the table rewrite its
+//             first half, the others do nothing;
+//   reps > 0  reps times: copy input to work, transform work in place.
+//
+// The host is trusted with sizes it can not tell us, but calls that could
+// only crash or corrupt the host's memory do nothing instead: an N that is not
+// a positive power of two or whose arrays would not fit the address space, a
+// null array, or arrays that partly overlap. input == work is an in-place
+// request: no copy, one transform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "table.h"
+
+namespace fftplug {
+
+enum class Preparation { none, bitReversedTable };
+
+// A transform of `work` in place for N points, twiddles from `table`.
+using Kernel = void (*)(Complex* work, const Complex* table, int32_t N);
+
+namespace protocol {
+
+inline bool isPowerOfTwo(int32_t N) { return N > 0 && (N & (N - 1)) == 0; }
+
+// True when N samples starting at p lie inside the address space.
+inline bool fitsAddressSpace(const void* p, int32_t N) {
+    const std::uint64_t bytes = static_cast<std::uint64_t>(N) * sizeof(Complex);
+    if (bytes > SIZE_MAX) return false;
+    return reinterpret_cast<std::uintptr_t>(p) <= UINTPTR_MAX - static_cast<std::uintptr_t>(bytes);
+}
+
+inline bool overlap(const void* a, const void* b, int32_t N) {
+    const std::uintptr_t pa = reinterpret_cast<std::uintptr_t>(a);
+    const std::uintptr_t pb = reinterpret_cast<std::uintptr_t>(b);
+    const std::uintptr_t bytes = static_cast<std::uintptr_t>(N) * sizeof(Complex);
+    return pa < pb + bytes && pb < pa + bytes;
+}
+
+}  // namespace protocol
+
+template <Kernel kernel>
+inline void runProtocol(int32_t N, const Complex* input, Complex* work, Complex* table,
+                        int32_t reps, Preparation preparation) {
+    using namespace protocol;
+    if (reps < 0 || !isPowerOfTwo(N)) return;
+
+    if (reps == 0) {
+        if (preparation == Preparation::bitReversedTable && table != nullptr &&
+            fitsAddressSpace(table, N))
+            prepareTable(table, N);
+        return;
+    }
+
+    if (input == nullptr || work == nullptr || table == nullptr) return;
+    if (!fitsAddressSpace(input, N) || !fitsAddressSpace(work, N) || !fitsAddressSpace(table, N))
+        return;
+    if (overlap(table, input, N) || overlap(table, work, N)) return;
+
+    if (input == work) {  // in place: the input is its own fresh copy once only
+        kernel(work, table, N);
+        return;
+    }
+    if (overlap(input, work, N)) return;
+
+    const std::size_t bytes = static_cast<std::size_t>(N) * sizeof(Complex);
+    for (int32_t r = 0; r < reps; ++r) {
+        std::memcpy(work, input, bytes);
+        kernel(work, table, N);
+    }
+}
+
+}  // namespace fftplug
+
+// Each entry's transform: the eight words in, the run protocol around its kernel.
+#define FFTPLUG_DEFINE_TRANSFORM(name, kernel, preparation)                                      \
+    FFTPLUG_TRANSFORM(name) {                                                                    \
+        (void)reserved1;                                                                         \
+        (void)reserved2;                                                                         \
+        (void)reserved3;                                                                         \
+        runProtocol<kernel>(N, input, work, table, reps, preparation);                           \
+    }

@@ -1,0 +1,50 @@
+// Entry 4: the butterflies of entry 3, ordered depth-first. A block of more
+// than 256 points is done by transforming its two halves completely, first
+// then second, and joining them with one stage of butterflies; a block of 256
+// points or fewer runs the stage loop of entry 3 on its own. A 256-point block
+// (2 KiB of samples) stays in the nearest cache through all its stages.
+#include "../plugin/protocol.h"
+#include "../plugin/trace.h"
+#include "../plugin/transform.h"
+#include "butterflies.h"
+
+namespace fftplug {
+
+namespace {
+constexpr int32_t kSplitAbove = 256;
+}
+
+// Transforms block (blockSize, blockIndex), which covers
+// work[blockSize·blockIndex .. blockSize·(blockIndex + 1)). Its halves are the
+// blocks (blockSize/2, 2·blockIndex) and (blockSize/2, 2·blockIndex + 1), and
+// the factor that joins them is table[blockIndex].
+void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const Complex* table) {
+    FFTPLUG_TRACE_EVENT('C', blockSize, blockIndex);
+    const uint32_t size = static_cast<uint32_t>(blockSize);
+    const uint32_t start = size * static_cast<uint32_t>(blockIndex);
+    if (blockSize > kSplitAbove) {
+        const int32_t half = blockSize / 2;
+        difRadix2Split(half, 2 * blockIndex, work, table);
+        difRadix2Split(half, 2 * blockIndex + 1, work, table);
+        const Complex w = table[blockIndex];
+        Complex* x = work + start;
+        Complex* y = x + half;
+        for (int32_t i = 0; i < half; ++i) radix2::difButterfly(x[i], y[i], w);
+        FFTPLUG_TRACE_EVENT('J', blockSize, blockIndex);
+        return;
+    }
+    radix2::difStagesOnBlock(work, table, size, start);
+}
+
+namespace {
+
+void difRadix2RecursiveKernel(Complex* a, const Complex* table, int32_t N) {
+    difRadix2Split(N, 0, a, table);
+}
+
+}  // namespace
+
+FFTPLUG_DEFINE_TRANSFORM(difRadix2Recursive, difRadix2RecursiveKernel,
+                         Preparation::bitReversedTable)
+
+}  // namespace fftplug

@@ -1,0 +1,26 @@
+// Entry 6: radix-4 decimation in frequency on the bit-reversed table.
+// Bit-reversed input, natural-order result. Stages of block size 4, 16, 64 …
+// each doing the work of two radix-2 stages; three factors per block, formed
+// once from two table reads; a closing radix-2 pass when log2 N is odd.
+#include "../plugin/protocol.h"
+#include "../plugin/transform.h"
+#include "radix4.h"
+
+namespace fftplug {
+namespace {
+
+void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
+    const uint64_t n = static_cast<uint32_t>(N);
+    uint64_t q = 1;
+    for (uint64_t b = 4; b <= n; q = b, b *= 4) {
+        for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
+            radix4::generalBlock(a, s, static_cast<uint32_t>(q), radix4::blockFactors(table, k));
+    }
+    if (q != n) radix4::closingPass(a, static_cast<uint32_t>(n));
+}
+
+}  // namespace
+
+FFTPLUG_DEFINE_TRANSFORM(difRadix4, difRadix4Kernel, Preparation::bitReversedTable)
+
+}  // namespace fftplug

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what fftplug needs on a fresh Debian machine, as root: the native and
+# the i686 mingw-w64 toolchains, Wine for the 32-bit DLL, GoogleTest, and the
+# host tools' libraries (FFTW and KissFFT as peers, CLI11, fmt, nlohmann-json,
+# gnuplot). Packages already present are left alone, so a second run is quick.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386
+  googletest libgtest-dev libbenchmark-dev
+  libfftw3-dev libkissfft-dev
+  libcli11-dev libfmt-dev nlohmann-json3-dev
+  gnuplot-nox
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh installs Debian packages and must run as root" >&2
+  exit 1
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  fresh_arch=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine wants a prefix of its own; create it once, quietly, so that the first
+# test under Wine does not pay for it (or print its chatter into test output).
+export WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-fftplug}"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "setup: creating Wine prefix $WINEPREFIX"
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+fi
+echo "setup: done"

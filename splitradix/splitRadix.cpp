@@ -1,0 +1,26 @@
+// Entry 8: split-radix decimation in frequency on the bit-reversed table.
+// Bit-reversed input, natural-order result. Stages of block size 4, 8, …, N
+// visit only the offset set O(q) of each block; two factors per block; a
+// closing twiddle-free radix-2 pass over O(N/2).
+#include "../plugin/protocol.h"
+#include "../plugin/transform.h"
+#include "splitradix.h"
+
+namespace fftplug {
+namespace {
+
+void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
+    const uint64_t n = static_cast<uint32_t>(N);
+    for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
+        for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
+            splitradix::generalBlock(a, s, static_cast<uint32_t>(q),
+                                     splitradix::blockFactors(table, k));
+    }
+    splitradix::closingPass(a, static_cast<uint32_t>(n));
+}
+
+}  // namespace
+
+FFTPLUG_DEFINE_TRANSFORM(splitRadix, splitRadixKernel, Preparation::bitReversedTable)
+
+}  // namespace fftplug
