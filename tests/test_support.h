@@ -1,0 +1,107 @@
+// What the plug-in tests share: the plug-in loaded once by path, as a host
+// loads it, arrays with guard regions, and bit-level comparisons.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "host/bit_reversal.h"
+#include "host/driver.h"
+#include "host/plugin_library.h"
+#include "host/reference.h"
+#include "host/shiftjis.h"
+#include "host/twiddle.h"
+
+namespace fftplug::test {
+
+using namespace fftplug::host;
+
+inline PluginLibrary& plugin() {
+    static PluginLibrary library = PluginLibrary::open(defaultPluginPath());
+    return library;
+}
+
+inline const CatalogueEntry& entry(uint32_t index) {
+    static const std::vector<CatalogueEntry> entries = plugin().catalogue();
+    return entries.at(index);
+}
+
+inline std::vector<uint32_t> allEntries() { return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}; }
+
+inline std::string entryParamName(const testing::TestParamInfo<uint32_t>& info) {
+    return "entry" + std::to_string(info.param);
+}
+
+// The relative RMS error any entry must stay under: single precision grows
+// with the number of stages a sample passes through.
+inline double errorBound(uint32_t N) {
+    const double stages = N > 1 ? static_cast<double>(log2Exact(N)) : 0.0;
+    return 1.0e-7 * (1.0 + 0.25 * stages);
+}
+
+inline bool sameBits(const std::vector<Complex>& a, const std::vector<Complex>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Complex)) == 0;
+}
+
+inline bool anyNaN(const std::vector<Complex>& v) {
+    for (const Complex& c : v)
+        if (std::isnan(c.re) || std::isnan(c.im)) return true;
+    return false;
+}
+
+// A quiet NaN whose payload says where it came from.
+inline float nanWithPayload(uint32_t payload) {
+    const uint32_t bits = 0x7FC00000u | (payload & 0x3FFFFFu);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+inline Complex poisoned(uint32_t payload = 1) { return {nanWithPayload(payload), nanWithPayload(payload + 1)}; }
+
+// N samples between two guard regions filled with a marker byte, so that a
+// write before or after the array shows up.
+class GuardedArray {
+   public:
+    static constexpr size_t kGuard = 64;  // samples on each side
+    static constexpr unsigned char kMarker = 0xA5;
+
+    explicit GuardedArray(size_t n) : n_(n), storage_(n + 2 * kGuard) {
+        std::memset(storage_.data(), kMarker, storage_.size() * sizeof(Complex));
+    }
+    GuardedArray(const std::vector<Complex>& contents) : GuardedArray(contents.size()) {
+        if (!contents.empty()) std::memcpy(data(), contents.data(), n_ * sizeof(Complex));
+    }
+
+    Complex* data() { return storage_.data() + kGuard; }
+    std::vector<Complex> contents() const {
+        return {storage_.begin() + kGuard, storage_.begin() + static_cast<std::ptrdiff_t>(kGuard + n_)};
+    }
+    bool guardsIntact() const {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(storage_.data());
+        const size_t guardBytes = kGuard * sizeof(Complex);
+        const size_t tail = (kGuard + n_) * sizeof(Complex);
+        for (size_t i = 0; i < guardBytes; ++i)
+            if (bytes[i] != kMarker || bytes[tail + i] != kMarker) return false;
+        return true;
+    }
+
+   private:
+    size_t n_;
+    std::vector<Complex> storage_;
+};
+
+// The result of one entry on `signal` (natural order) in natural order, with
+// a table built in `direction`.
+inline std::vector<Complex> transform(uint32_t index, const std::vector<Complex>& signal,
+                                      Direction direction = Direction::forward) {
+    return transformWithEntry(plugin(), entry(index), signal, 1, direction);
+}
+
+}  // namespace fftplug::test
