@@ -1,23 +1,32 @@
-// Radix-2 butterflies shared by the entries of this family.
+// Radix-2 butterflies shared by the entries of this family, on one sample or
+// on a pair of neighbouring samples (see plugin/simd.h).
 #pragma once
 
-#include "../plugin/complex_math.h"
+#include "../plugin/simd.h"
 
 namespace fftplug::radix2 {
 
 // Decimation in time: q' = q + w·p, p' = q − w·p.
-inline void ditButterfly(Complex& q, Complex& p, Complex w) {
-    const Complex t = mul(p, w);
-    p = sub(q, t);
-    q = add(q, t);
+template <typename Lane, typename Factor>
+inline void ditButterfly(Lane lane, Complex* q, Complex* p, const Factor& w) {
+    const auto a = load(lane, q);
+    const auto t = mul(load(lane, p), w);
+    store(p, sub(a, t));
+    store(q, add(a, t));
 }
 
 // Decimation in frequency: x' = x + y, y' = (x − y)·w; only the difference is
 // multiplied.
-inline void difButterfly(Complex& x, Complex& y, Complex w) {
-    const Complex d = sub(x, y);
-    x = add(x, y);
-    y = mul(d, w);
+template <typename Lane, typename Factor>
+inline void difButterfly(Lane lane, Complex* x, Complex* y, const Factor& w) {
+    const auto a = load(lane, x), b = load(lane, y);
+    store(x, add(a, b));
+    store(y, mul(sub(a, b), w));
+}
+
+// The butterflies of one block: x[i] with y[i] for i < h, one factor.
+inline void difBlock(Complex* x, Complex* y, uint32_t h, Complex w) {
+    forEachLane(h, [&](auto lane, uint32_t i) { difButterfly(lane, x + i, y + i, factor(lane, w)); });
 }
 
 // The stages of growing span confined to the block of M points at c, with one

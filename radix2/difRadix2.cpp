@@ -15,7 +15,7 @@ void difRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
         const uint32_t span = 2 * h;
         for (uint32_t j = 0; j < h; ++j) {
             const Complex w = table[h + j];
-            for (uint32_t i = j; i < n; i += span) radix2::difButterfly(a[i], a[i + h], w);
+            for (uint32_t i = j; i < n; i += span) radix2::difButterfly(One{}, a + i, a + i + h, w);
         }
     }
 }

@@ -26,10 +26,7 @@ void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const 
         const int32_t half = blockSize / 2;
         difRadix2Split(half, 2 * blockIndex, work, table);
         difRadix2Split(half, 2 * blockIndex + 1, work, table);
-        const Complex w = table[blockIndex];
-        Complex* x = work + start;
-        Complex* y = x + half;
-        for (int32_t i = 0; i < half; ++i) radix2::difButterfly(x[i], y[i], w);
+        radix2::difBlock(work + start, work + start + half, static_cast<uint32_t>(half), table[blockIndex]);
         FFTPLUG_TRACE_EVENT('J', blockSize, blockIndex);
         return;
     }

@@ -16,12 +16,7 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
     for (uint32_t h = 1; h < M; h *= 2, factor /= 2) {
         const uint32_t span = 2 * h;
         const Complex* w = table + factor;
-        for (uint32_t p = c; p < c + M; p += span, ++w) {
-            Complex* x = a + p;
-            Complex* y = x + h;
-            const Complex f = *w;
-            for (uint32_t i = 0; i < h; ++i) difButterfly(x[i], y[i], f);
-        }
+        for (uint32_t p = c; p < c + M; p += span, ++w) difBlock(a + p, a + p + h, h, *w);
     }
 }
 

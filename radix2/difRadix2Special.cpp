@@ -10,58 +10,54 @@
 namespace fftplug {
 namespace {
 
-// Kind 1, block 0: factor 1.
-inline void twiddleFree(Complex& x, Complex& y) {
-    const Complex d = sub(x, y);
-    x = add(x, y);
-    y = d;
+// Each kind writes x + y to x and the difference times its factor to y.
+template <typename Lane>
+inline void twiddleFree(Lane lane, Complex* x, Complex* y) {  // kind 1: 1
+    const auto a = load(lane, x), b = load(lane, y);
+    store(x, add(a, b));
+    store(y, sub(a, b));
 }
 
-// Kind 2, block 1: factor −i, formed as (x.im − y.im, y.re − x.re).
-inline void minusI(Complex& x, Complex& y) {
-    const Complex t = {x.im - y.im, y.re - x.re};
-    x = add(x, y);
-    y = t;
+template <typename Lane>
+inline void minusI(Lane lane, Complex* x, Complex* y) {  // kind 2: −i
+    const auto a = load(lane, x), b = load(lane, y);
+    store(x, add(a, b));
+    store(y, timesMinusI(sub(a, b)));  // (x.im − y.im, y.re − x.re)
 }
 
-// Kind 3, block 2: factor (1 − i)·c.
-inline void firstDiagonal(Complex& x, Complex& y) {
-    const Complex d = sub(x, y);
-    x = add(x, y);
-    y = timesW8(d);
+template <typename Lane>
+inline void firstDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 3: (1 − i)·c
+    const auto a = load(lane, x), b = load(lane, y);
+    store(x, add(a, b));
+    store(y, timesW8(sub(a, b)));
 }
 
-// Kind 4, block 3: factor (−1 − i)·c, formed from e = y − x as
-// ((e.re − e.im)·c, (e.im + e.re)·c).
-inline void secondDiagonal(Complex& x, Complex& y) {
-    const Complex e = sub(y, x);
-    x = add(x, y);
-    y = {(e.re - e.im) * kSqrtHalf, (e.im + e.re) * kSqrtHalf};
+template <typename Lane>
+inline void secondDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 4: (−1 − i)·c
+    const auto a = load(lane, x), b = load(lane, y);
+    store(x, add(a, b));
+    store(y, timesW8Cubed(sub(a, b)));  // ((e.re − e.im)·c, (e.im + e.re)·c) with e = y − x
 }
 
 void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     for (uint32_t h = 1, b = 2; b <= n; h = b, b *= 2) {
-        for (uint32_t j = 0; j < h; ++j) twiddleFree(a[j], a[j + h]);  // block 0
-        if (b == n) break;                                            // the last stage: one block
+        forEachLane(h, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, a + h + j); });  // block 0
+        if (b == n) break;  // the last stage: one block
 
         Complex* block1 = a + b;
-        for (uint32_t j = 0; j < h; ++j) minusI(block1[j], block1[j + h]);
+        forEachLane(h, [&](auto lane, uint32_t j) { minusI(lane, block1 + j, block1 + h + j); });
         if (2 * b == n) continue;  // two blocks in this stage
 
         Complex* block2 = a + 2 * b;
         Complex* block3 = a + 3 * b;
-        for (uint32_t j = 0; j < h; ++j) {  // blocks 2 and 3 in one loop
-            firstDiagonal(block2[j], block2[j + h]);
-            secondDiagonal(block3[j], block3[j + h]);
-        }
+        forEachLane(h, [&](auto lane, uint32_t j) {  // blocks 2 and 3 in one loop
+            firstDiagonal(lane, block2 + j, block2 + h + j);
+            secondDiagonal(lane, block3 + j, block3 + h + j);
+        });
 
-        for (uint32_t k = 4, s = 4 * b; s < n; ++k, s += b) {  // general blocks
-            const Complex w = table[k];
-            Complex* x = a + s;
-            Complex* y = x + h;
-            for (uint32_t j = 0; j < h; ++j) radix2::difButterfly(x[j], y[j], w);
-        }
+        for (uint32_t k = 4, s = 4 * b; s < n; ++k, s += b)  // general blocks
+            radix2::difBlock(a + s, a + s + h, h, table[k]);
     }
 }
 

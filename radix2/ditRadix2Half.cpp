@@ -16,7 +16,7 @@ void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
         const uint32_t span = 2 * h;
         for (uint32_t j = 0; j < h; ++j) {
             const Complex w = half[j * stride];  // W(N, j·N/s) = W(s, j)
-            for (uint32_t i = j; i < n; i += span) radix2::ditButterfly(a[i], a[i + h], w);
+            for (uint32_t i = j; i < n; i += span) radix2::ditButterfly(One{}, a + i, a + i + h, w);
         }
     }
 }

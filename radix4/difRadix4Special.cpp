@@ -9,32 +9,24 @@
 namespace fftplug {
 namespace {
 
-struct Quarters {
-    Complex s0, s1, p, r;  // x0 + x1, x2 + x3, D0 − i·D1, D0 + i·D1
-};
-
-inline Quarters combine(const Complex* x, uint32_t q) {
-    const Complex x0 = x[0], x1 = x[q], x2 = x[2 * q], x3 = x[3 * q];
-    const Complex d0 = sub(x0, x1), d1 = sub(x2, x3);
-    return {add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
-}
-
 // Block 0: factors 1, 1, 1.
-inline void twiddleFree(Complex* x, uint32_t q) {
-    const Quarters v = combine(x, q);
-    x[0] = add(v.s0, v.s1);
-    x[2 * q] = sub(v.s0, v.s1);
-    x[q] = v.p;
-    x[3 * q] = v.r;
+template <typename Lane>
+inline void twiddleFree(Lane lane, Complex* x, uint32_t q) {
+    const auto v = radix4::combine(lane, x, q);
+    store(x, add(v.s0, v.s1));
+    store(x + 2 * q, sub(v.s0, v.s1));
+    store(x + q, v.p);
+    store(x + 3 * q, v.r);
 }
 
 // Block 1: factors W(8, 1) at q, −i at 2q, W(8, 3) at 3q.
-inline void blockOne(Complex* x, uint32_t q) {
-    const Quarters v = combine(x, q);
-    x[0] = add(v.s0, v.s1);
-    x[2 * q] = timesMinusI(sub(v.s0, v.s1));
-    x[q] = timesW8(v.p);
-    x[3 * q] = timesW8Cubed(v.r);
+template <typename Lane>
+inline void blockOne(Lane lane, Complex* x, uint32_t q) {
+    const auto v = radix4::combine(lane, x, q);
+    store(x, add(v.s0, v.s1));
+    store(x + 2 * q, timesMinusI(sub(v.s0, v.s1)));
+    store(x + q, timesW8(v.p));
+    store(x + 3 * q, timesW8Cubed(v.r));
 }
 
 void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
@@ -43,9 +35,9 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     for (uint64_t b = 4; b <= n; q = b, b *= 4) {
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
-        for (uint32_t j = 0; j < quarter; ++j) twiddleFree(a + j, quarter);
+        forEachLane(quarter, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, quarter); });
         if (b == n) continue;  // the stage has block 0 alone
-        for (uint32_t j = 0; j < quarter; ++j) blockOne(a + size + j, quarter);
+        forEachLane(quarter, [&](auto lane, uint32_t j) { blockOne(lane, a + size + j, quarter); });
         for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
             radix4::generalBlock(a, s, quarter, radix4::blockFactors(table, k));
     }

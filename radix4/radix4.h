@@ -1,8 +1,9 @@
 // The pieces shared by the radix-4 entries: the general butterfly, the
-// per-block factors and the closing radix-2 pass.
+// per-block factors and the closing radix-2 pass, on one sample or a pair of
+// neighbouring samples (see plugin/simd.h).
 #pragma once
 
-#include "../plugin/complex_math.h"
+#include "../plugin/simd.h"
 
 namespace fftplug::radix4 {
 
@@ -19,32 +20,46 @@ inline BlockFactors blockFactors(const Complex* table, uint32_t k) {
     return {f1, f2, mul(f2, f1)};
 }
 
-// The general radix-4 butterfly on x0..x3 a quarter span q apart, starting at
-// p. Pairs q apart are combined first (x0 with x1, x2 with x3).
-inline void butterfly(Complex* p, uint32_t q, const BlockFactors& f) {
-    const Complex x0 = p[0], x1 = p[q], x2 = p[2 * q], x3 = p[3 * q];
-    const Complex s0 = add(x0, x1), s1 = add(x2, x3);
-    const Complex d0 = sub(x0, x1), d1 = sub(x2, x3);
-    p[0] = add(s0, s1);
-    p[2 * q] = mul(sub(s0, s1), f.f2);
-    p[q] = mul(subTimesI(d0, d1), f.f1);
-    p[3 * q] = mul(addTimesI(d0, d1), f.f3);
+// The four quarters of a butterfly after its first step: pairs q apart are
+// combined first (x0 with x1, x2 with x3).
+template <typename T>
+struct Quarters {
+    T s0, s1;  // x0 + x1, x2 + x3
+    T p, r;    // D0 − i·D1, D0 + i·D1 with D0 = x0 − x1, D1 = x2 − x3
+};
+
+template <typename Lane>
+inline auto combine(Lane lane, const Complex* x, uint32_t q) {
+    const auto x0 = load(lane, x), x1 = load(lane, x + q), x2 = load(lane, x + 2 * q), x3 = load(lane, x + 3 * q);
+    const auto d0 = sub(x0, x1), d1 = sub(x2, x3);
+    return Quarters<decltype(x0)>{add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
+}
+
+// The general butterfly: S0 + S1 at 0, (S0 − S1)·f2 at 2q, (D0 − i·D1)·f1 at
+// q, (D0 + i·D1)·f3 at 3q.
+template <typename Lane>
+inline void butterfly(Lane lane, Complex* x, uint32_t q, const BlockFactors& f) {
+    const auto v = combine(lane, x, q);
+    store(x, add(v.s0, v.s1));
+    store(x + 2 * q, mul(sub(v.s0, v.s1), factor(lane, f.f2)));
+    store(x + q, mul(v.p, factor(lane, f.f1)));
+    store(x + 3 * q, mul(v.r, factor(lane, f.f3)));
 }
 
 // All q butterflies of the general block at s.
 inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    for (uint32_t j = 0; j < q; ++j) butterfly(a + s + j, q, f);
+    forEachLane(q, [&](auto lane, uint32_t j) { butterfly(lane, a + s + j, q, f); });
 }
 
 // The twiddle-free radix-2 pass over pairs half the array apart that finishes
 // a transform whose log2 N is odd.
 inline void closingPass(Complex* a, uint32_t n) {
     const uint32_t half = n / 2;
-    for (uint32_t j = 0; j < half; ++j) {
-        const Complex x = a[j], y = a[j + half];
-        a[j] = add(x, y);
-        a[j + half] = sub(x, y);
-    }
+    forEachLane(half, [&](auto lane, uint32_t j) {
+        const auto x = load(lane, a + j), y = load(lane, a + j + half);
+        store(a + j, add(x, y));
+        store(a + j + half, sub(x, y));
+    });
 }
 
 }  // namespace fftplug::radix4

@@ -2,7 +2,7 @@
 // general butterfly with its two factors per block, and the closing pass.
 #pragma once
 
-#include "../plugin/complex_math.h"
+#include "../plugin/simd.h"
 
 namespace fftplug::splitradix {
 
@@ -26,22 +26,46 @@ inline BlockFactors blockFactors(const Complex* table, uint32_t k) {
     return {f1, mul(f1, table[k])};
 }
 
-// The two sums stay in place unmultiplied; the differences D0 = x0 − x1 and
-// D1 = x2 − x3 become (D0 − i·D1)·f1 at q and (D0 + i·D1)·f3 at 3q.
-inline void butterfly(Complex* p, uint32_t q, const BlockFactors& f) {
-    const Complex x0 = p[0], x1 = p[q], x2 = p[2 * q], x3 = p[3 * q];
-    const Complex d0 = sub(x0, x1), d1 = sub(x2, x3);
-    p[0] = add(x0, x1);
-    p[2 * q] = add(x2, x3);
-    p[q] = mul(subTimesI(d0, d1), f.f1);
-    p[3 * q] = mul(addTimesI(d0, d1), f.f3);
+// Runs body(lane, j) over O(q), on pairs of offsets within each run.
+template <typename Body>
+inline void forEachOffsetLane(uint32_t q, Body&& body) {
+    forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
+        forEachLane(count, [&](auto lane, uint32_t i) { body(lane, first + i); });
+    });
 }
 
-// The butterflies of the general block at s, over O(q).
+// The sums and the two difference terms of a butterfly on x0..x3 a quarter
+// span q apart: pairs q apart are combined (x0 with x1, x2 with x3).
+template <typename T>
+struct Terms {
+    T sum01, sum23;  // x0 + x1, x2 + x3
+    T p, r;          // D0 − i·D1, D0 + i·D1 with D0 = x0 − x1, D1 = x2 − x3
+};
+
+template <typename Lane>
+inline auto terms(Lane lane, const Complex* x, uint32_t q) {
+    const auto x0 = load(lane, x), x1 = load(lane, x + q), x2 = load(lane, x + 2 * q), x3 = load(lane, x + 3 * q);
+    const auto d0 = sub(x0, x1), d1 = sub(x2, x3);
+    return Terms<decltype(x0)>{add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
+}
+
+// The butterfly with the difference terms multiplied by `onP` and `onR`: the
+// two sums stay in place unmultiplied, 2q apart, for the next stage to pair.
+template <typename Lane, typename OnP, typename OnR>
+inline void butterfly(Lane lane, Complex* x, uint32_t q, OnP&& onP, OnR&& onR) {
+    const auto t = terms(lane, x, q);
+    store(x, t.sum01);
+    store(x + 2 * q, t.sum23);
+    store(x + q, onP(t.p));
+    store(x + 3 * q, onR(t.r));
+}
+
+// The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
+// and (D0 + i·D1)·f3 at 3q.
 inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    Complex* block = a + s;
-    forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
-        for (uint32_t j = first; j < first + count; ++j) butterfly(block + j, q, f);
+    forEachOffsetLane(q, [&](auto lane, uint32_t j) {
+        const auto f1 = factor(lane, f.f1), f3 = factor(lane, f.f3);
+        butterfly(lane, a + s + j, q, [&](auto p) { return mul(p, f1); }, [&](auto r) { return mul(r, f3); });
     });
 }
 
@@ -49,12 +73,10 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
 inline void closingPass(Complex* a, uint32_t n) {
     if (n < 2) return;
     const uint32_t half = n / 2;
-    forEachOffsetRun(half, [&](uint32_t first, uint32_t count) {
-        for (uint32_t j = first; j < first + count; ++j) {
-            const Complex x = a[j], y = a[j + half];
-            a[j] = add(x, y);
-            a[j + half] = sub(x, y);
-        }
+    forEachOffsetLane(half, [&](auto lane, uint32_t j) {
+        const auto x = load(lane, a + j), y = load(lane, a + j + half);
+        store(a + j, add(x, y));
+        store(a + j + half, sub(x, y));
     });
 }
 
