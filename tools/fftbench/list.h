@@ -1,0 +1,35 @@
+// `fftbench list`: what a plug-in says about itself, and the English words
+// for fftplug's catalogue names and flags.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/plugin_library.h"
+
+namespace fftbench {
+
+// The English gloss of one of fftplug's ten catalogue names (UTF-8), e.g.
+// "decimation in time (radix 2)"; nullopt for any other name.
+std::optional<std::string> englishGloss(const std::string& utf8Name);
+
+// A short label for plots and tables: "3 DIF r2 reversed half" for fftplug's
+// names, "entry 3" otherwise.
+std::string shortLabel(const fftplug::host::CatalogueEntry& entry);
+
+// The name as shown: UTF-8, or the raw bytes in hex when they are not valid
+// Shift-JIS.
+std::string displayName(const fftplug::host::CatalogueEntry& entry);
+
+// The flags word in words, one phrase per meaning: "prepares the table",
+// "natural input and bit-reversed output" or "bit-reversed input and natural
+// output", and any bits the ABI does not define.
+std::vector<std::string> flagMeanings(uint32_t flags);
+
+// Prints the signature, creator, entry count and catalogue of `plugin`.
+void printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin);
+
+}  // namespace fftbench

@@ -1,0 +1,264 @@
+// fftbench: a command-line host for plug-ins of the fftplug ABI. It lists a
+// plug-in's catalogue, verifies its entries and benchmarks them against
+// FFTW and KissFFT. See docs/fftbench.md.
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <new>
+
+#include "bench.h"
+#include "cli.h"
+#include "list.h"
+#include "output.h"
+#include "peers.h"
+#include "verify.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#ifndef FFTPLUG_VERSION
+#define FFTPLUG_VERSION "unknown"
+#endif
+
+using namespace fftbench;
+
+namespace {
+
+bool stderrIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// A progress line on standard error, redrawn in place; only on a terminal.
+class ProgressLine {
+   public:
+    ProgressLine() : enabled_(stderrIsTerminal()) {}
+    ~ProgressLine() { clear(); }
+    void show(const std::string& text) {
+        if (!enabled_) return;
+        fmt::print(stderr, "\r{:<76}", text.substr(0, 76));
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    void clear() {
+        if (!shown_) return;
+        fmt::print(stderr, "\r{:<76}\r", "");
+        std::fflush(stderr);
+        shown_ = false;
+    }
+
+   private:
+    bool enabled_;
+    bool shown_ = false;
+};
+
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+fftplug::host::PluginLibrary loadPlugin(const std::string& chosen) {
+    return fftplug::host::PluginLibrary::open(chosen.empty() ? findDefaultPlugin() : chosen);
+}
+
+// An output file opened before the benchmark runs, so that a path that
+// cannot be written is reported at once rather than after minutes of work.
+std::ofstream openOutput(const std::string& option, const std::string& path) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) throw UsageError(fmt::format("{} {}: cannot write the file ({})", option, path, std::strerror(errno)));
+    return file;
+}
+
+struct VerifyOptions {
+    std::string entries = "all";
+    std::string sizes = "2^0..2^16";
+    uint32_t seed = 1;
+    bool verbose = false;
+};
+
+int runVerify(const std::string& pluginPath, const VerifyOptions& options) {
+    const auto sizes = parseSizes(options.sizes);
+    const auto wanted = parseEntries(options.entries);
+    const auto plugin = loadPlugin(pluginPath);
+    const auto entries = selectEntries(plugin.catalogue(), wanted);
+    if (entries.empty()) throw UsageError(fmt::format("{}: the plug-in announces no entries to verify", plugin.path()));
+    ProgressLine progress;
+    const VerifyReport report =
+        verifyPlugin(plugin, entries, sizes, options.seed, [&](const fftplug::host::CatalogueEntry& entry, uint32_t N) {
+            progress.show(fmt::format("verifying entry {} at N = {}", entry.index, powerOfTwoText(N)));
+        });
+    progress.clear();
+    printVerifyReport(stdout, report, options.verbose);
+    return report.passed() ? kExitOk : kExitCheckFailed;
+}
+
+struct BenchOptions {
+    std::string entries = "all";
+    std::string sizes = "2^2..2^18";
+    std::string csv, json, plot;
+    double minTimeMs = 40;
+    int measurements = 5;
+    uint32_t seed = 1;
+    bool noPeers = false;
+};
+
+int runBenchCommand(const std::string& pluginPath, const BenchOptions& options) {
+    const auto sizes = parseSizes(options.sizes);
+    const auto wanted = parseEntries(options.entries);
+    if (!options.plot.empty() && !plotFormatFor(options.plot))
+        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    const auto plugin = loadPlugin(pluginPath);
+    std::vector<Contender> contenders = pluginContenders(plugin, selectEntries(plugin.catalogue(), wanted));
+    if (!options.noPeers)
+        for (Contender& peer : peerContenders()) contenders.push_back(std::move(peer));
+    if (contenders.empty()) throw UsageError(fmt::format("{}: the plug-in announces no entries to benchmark", plugin.path()));
+
+    std::ofstream csvFile, jsonFile;
+    if (!options.csv.empty()) csvFile = openOutput("--csv", options.csv);
+    if (!options.json.empty()) jsonFile = openOutput("--json", options.json);
+    if (!options.plot.empty()) openOutput("--plot", options.plot);  // written by gnuplot later
+    if (!options.plot.empty() && !findGnuplot())
+        fmt::print(stderr, "fftbench: warning: gnuplot not found; the plot {} will not be drawn (CSV and JSON will)\n",
+                   options.plot);
+
+    BenchSettings settings;
+    settings.minSeconds = options.minTimeMs / 1e3;
+    settings.measurements = options.measurements;
+    settings.seed = options.seed;
+    settings.peers = !options.noPeers;
+
+    installInterruptHandler();
+    ProgressLine progress;
+    bool announced = false;
+    auto stop = [&] {
+        if (interruptRequested() && !announced) {
+            progress.clear();
+            fmt::print(stderr, "fftbench: interrupted; stopping after the current measurement\n");
+            announced = true;
+        }
+        return interruptRequested();
+    };
+    const BenchRun bench = runBench(
+        plugin, std::move(contenders), sizes, settings,
+        [&](size_t done, size_t total, const Contender& contender, uint32_t N) {
+            progress.show(fmt::format("[{:>3}/{}] {} at N = {}", done + 1, total, contender.implementation,
+                                      powerOfTwoText(N)));
+        },
+        stop);
+    progress.clear();
+
+    printBenchTable(stdout, bench);
+    std::fflush(stdout);
+    for (const std::string& warning : bench.warnings) fmt::print(stderr, "fftbench: warning: {}\n", warning);
+
+    bool outputFailed = false;
+    auto write = [&](std::ofstream& file, const std::string& path, const std::string& text) {
+        file << text;
+        file.close();
+        if (!file) {
+            fmt::print(stderr, "fftbench: could not write {}\n", path);
+            outputFailed = true;
+        }
+    };
+    if (!options.csv.empty()) write(csvFile, options.csv, benchCsv(bench));
+    if (!options.json.empty()) write(jsonFile, options.json, benchJson(bench, FFTPLUG_VERSION));
+    if (!options.plot.empty()) {
+        if (const auto problem = renderPlot(bench, options.plot)) {
+            fmt::print(stderr, "fftbench: {}\n", *problem);
+            std::remove(options.plot.c_str());  // no empty file where a plot was promised
+            outputFailed = true;
+        }
+    }
+    if (bench.interrupted) return kExitInterrupted;
+    return outputFailed ? kExitOutputFailed : kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    SetConsoleOutputCP(CP_UTF8);  // catalogue names are printed as UTF-8
+#endif
+    CLI::App app{"fftbench: lists, verifies and benchmarks the entries of a plug-in of the fftplug ABI.",
+                 "fftbench"};
+    app.set_version_flag("--version", FFTPLUG_VERSION);
+    app.require_subcommand(1, 1);
+    app.fallthrough();
+    app.footer("Exit status: 0 success, 1 a verify check failed, 2 bad arguments or a plug-in that does not load,\n"
+               "3 an output file could not be written, 130 bench interrupted by Ctrl-C. See docs/fftbench.md.");
+    std::string pluginPath;
+    app.add_option("--plugin", pluginPath,
+                   "Plug-in library to load (default: $FFTPLUG_PLUGIN, else fftplug beside fftbench or in the "
+                   "installation's library folder)")
+        ->type_name("PATH");
+
+    CLI::App* list = app.add_subcommand("list", "Signature, creator, entry count and catalogue of the plug-in");
+
+    VerifyOptions verifyOptions;
+    CLI::App* verify = app.add_subcommand("verify", "Check every entry at every size: accuracy, linearity, impulse, "
+                                                    "shift, run protocol, writes outside the arrays");
+    verify->add_option("--entries", verifyOptions.entries, "Entries to check: 'all' or a list such as 0,3-9")
+        ->capture_default_str();
+    verify->add_option("--sizes", verifyOptions.sizes, "Sizes: powers of two, lists and ranges such as 2^1..2^20,4096")
+        ->capture_default_str();
+    verify->add_option("--seed", verifyOptions.seed, "Seed of the random test signals")->capture_default_str();
+    verify->add_flag("--verbose,-v", verifyOptions.verbose, "One row per entry and size");
+
+    BenchOptions benchOptions;
+    CLI::App* bench = app.add_subcommand("bench", "Time every entry (and FFTW and KissFFT where built in) at every size");
+    bench->add_option("--entries", benchOptions.entries, "Entries to time: 'all' or a list such as 0,3-9")
+        ->capture_default_str();
+    bench->add_option("--sizes", benchOptions.sizes, "Sizes: powers of two, lists and ranges such as 2^1..2^20")
+        ->capture_default_str();
+    bench->add_option("--csv", benchOptions.csv, "Write the results as CSV to this file")->type_name("FILE");
+    bench->add_option("--json", benchOptions.json, "Write the results as JSON to this file")->type_name("FILE");
+    bench->add_option("--plot", benchOptions.plot, "Draw mflops against log2 N with gnuplot into FILE.svg or FILE.png")
+        ->type_name("FILE");
+    bench->add_option("--min-time", benchOptions.minTimeMs, "Shortest measurement in milliseconds")
+        ->check(CLI::Range(0.1, 60000.0))
+        ->capture_default_str();
+    bench->add_option("--measurements", benchOptions.measurements, "Measurements per cell; the best one counts")
+        ->check(CLI::Range(1, 1000))
+        ->capture_default_str();
+    bench->add_option("--seed", benchOptions.seed, "Seed of the random input signal")->capture_default_str();
+    bench->add_flag("--no-peers", benchOptions.noPeers, "Time the plug-in's entries only");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
+        fmt::print(stderr, "fftbench: {} (see fftbench --help)\n", oneLine(error.what()));
+        return kExitUsage;
+    }
+
+    try {
+        if (*list) {
+            printList(stdout, loadPlugin(pluginPath));
+            return kExitOk;
+        }
+        if (*verify) return runVerify(pluginPath, verifyOptions);
+        if (*bench) return runBenchCommand(pluginPath, benchOptions);
+    } catch (const UsageError& error) {
+        fmt::print(stderr, "fftbench: {}\n", oneLine(error.what()));
+    } catch (const fftplug::host::LoadError& error) {
+        fmt::print(stderr, "fftbench: {}\n", oneLine(error.what()));
+    } catch (const std::bad_alloc&) {
+        fmt::print(stderr, "fftbench: out of memory (try smaller --sizes)\n");
+    } catch (const std::exception& error) {
+        fmt::print(stderr, "fftbench: {}\n", oneLine(error.what()));
+    }
+    return kExitUsage;
+}

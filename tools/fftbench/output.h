@@ -1,0 +1,40 @@
+// What `fftbench bench` hands back: a table on standard output, and on
+// request a CSV file, a JSON file and a plot drawn by gnuplot.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bench.h"
+
+namespace fftbench {
+
+// The CSV and JSON field names, in this order (docs/fftbench.md).
+extern const std::vector<std::string> kResultColumns;
+
+// One row per result, then the mflops of every implementation side by side.
+void printBenchTable(std::FILE* out, const BenchRun& bench);
+
+// RFC 4180 CSV with a header row of kResultColumns.
+std::string benchCsv(const BenchRun& bench);
+// {"tool", "version", "plugin", "settings", "peers", "interrupted", "results": [...]}.
+std::string benchJson(const BenchRun& bench, const std::string& version);
+
+// The plot's format, from the file name's extension.
+enum class PlotFormat { svg, png };
+std::optional<PlotFormat> plotFormatFor(const std::string& path);
+
+// The gnuplot commands that draw mflops against log2 N into `path`, one line
+// per implementation, the data inline.
+std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
+
+// The gnuplot program: $FFTBENCH_GNUPLOT if set, otherwise "gnuplot" on the
+// PATH; nullopt when there is none.
+std::optional<std::string> findGnuplot();
+
+// Runs gnuplot on the script; nullopt on success, otherwise what went wrong.
+std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& path);
+
+}  // namespace fftbench
