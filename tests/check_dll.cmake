@@ -1,0 +1,139 @@
+# Checks a built plug-in DLL the way a 32-bit Windows host will meet it:
+#
+#   cmake -DOBJDUMP=<i686-w64-mingw32-objdump> -DDLL=<path/to/fftplug.dll>
+#         -DEXPORTS=<name;name;...> [-DALLOWED_IMPORTS=<dll;dll;...>]
+#         -P check_dll.cmake
+#
+# Fails unless
+#   - the image is a 32-bit (PE32, i386) DLL whose export directory names the
+#     file itself;
+#   - it exports exactly EXPORTS by name, undecorated (no _name, no name@N),
+#     and nothing by ordinal alone;
+#   - every DLL it imports is in ALLOWED_IMPORTS (compared without regard to
+#     case, as Windows does): a plug-in that needs libstdc++-6.dll,
+#     libgcc_s_dw2-1.dll or libwinpthread-1.dll does not load beside a host
+#     that ships none of them.
+cmake_minimum_required(VERSION 3.25)
+
+foreach(required OBJDUMP DLL EXPORTS)
+  if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
+    message(FATAL_ERROR "check_dll: -D${required}=... is required")
+  endif()
+endforeach()
+if(NOT DEFINED ALLOWED_IMPORTS)
+  set(ALLOWED_IMPORTS KERNEL32.dll msvcrt.dll)
+endif()
+if(NOT EXISTS "${DLL}")
+  message(FATAL_ERROR "check_dll: ${DLL} does not exist")
+endif()
+
+execute_process(
+  COMMAND "${OBJDUMP}" -p "${DLL}"
+  OUTPUT_VARIABLE dump
+  ERROR_VARIABLE dump_error
+  RESULT_VARIABLE dump_result)
+if(NOT dump_result EQUAL 0)
+  message(FATAL_ERROR "check_dll: ${OBJDUMP} -p ${DLL} failed (${dump_result}): ${dump_error}")
+endif()
+
+get_filename_component(dll_file "${DLL}" NAME)
+set(problems "")
+
+# --- the image -------------------------------------------------------------------
+if(NOT dump MATCHES "file format pei-i386")
+  list(APPEND problems "not a 32-bit x86 PE image (objdump does not report pei-i386)")
+endif()
+if(NOT dump MATCHES "Magic[ \t]+010b[ \t]+\\(PE32\\)")
+  list(APPEND problems "optional header is not PE32")
+endif()
+if(NOT dump MATCHES "Characteristics[^\n]*\n([ \t]+[^\n]*\n)*[ \t]+DLL\n")
+  list(APPEND problems "the image is not marked as a DLL")
+endif()
+
+# --- exports ---------------------------------------------------------------------
+set(exported "")
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" names_at)
+if(names_at EQUAL -1)
+  list(APPEND problems "no export name table")
+else()
+  string(SUBSTRING "${dump}" ${names_at} -1 names_part)
+  string(FIND "${names_part}" "\n\n" names_end)
+  if(NOT names_end EQUAL -1)
+    string(SUBSTRING "${names_part}" 0 ${names_end} names_part)
+  endif()
+  string(REGEX MATCHALL "\n[ \t]+\\[ *[0-9]+\\] [^\n]*" name_lines "${names_part}")
+  foreach(line IN LISTS name_lines)
+    string(REGEX REPLACE "^\n[ \t]+\\[ *[0-9]+\\] " "" name "${line}")
+    string(STRIP "${name}" name)
+    list(APPEND exported "${name}")
+  endforeach()
+endif()
+
+set(expected ${EXPORTS})
+list(LENGTH expected expected_count)
+list(LENGTH exported exported_count)
+foreach(name IN LISTS exported)
+  if(NOT name IN_LIST expected)
+    if(name MATCHES "^_|@[0-9]+$")
+      list(APPEND problems "exports a decorated name '${name}' (expected the plain __cdecl name)")
+    else()
+      list(APPEND problems "exports '${name}', which is not part of its interface")
+    endif()
+  endif()
+endforeach()
+foreach(name IN LISTS expected)
+  if(NOT name IN_LIST exported)
+    list(APPEND problems "does not export '${name}'")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES exported)
+list(LENGTH exported distinct_count)
+if(NOT distinct_count EQUAL exported_count)
+  list(APPEND problems "exports a name twice")
+endif()
+
+# Every entry of the address table must be reachable by one of those names.
+if(dump MATCHES "Export Address Table[ \t]+([0-9a-fA-F]+)\n")
+  math(EXPR address_count "0x${CMAKE_MATCH_1}")
+  if(NOT address_count EQUAL expected_count)
+    list(APPEND problems "export address table has ${address_count} entries, expected ${expected_count}")
+  endif()
+else()
+  list(APPEND problems "no export address table")
+endif()
+if(dump MATCHES "\nName[ \t]+[0-9a-fA-F]+ ([^\n]+)\n")
+  string(STRIP "${CMAKE_MATCH_1}" export_module)
+  string(TOLOWER "${export_module}" export_module_lower)
+  string(TOLOWER "${dll_file}" dll_file_lower)
+  if(NOT export_module_lower STREQUAL dll_file_lower)
+    list(APPEND problems "export directory names the module '${export_module}', the file is '${dll_file}'")
+  endif()
+endif()
+
+# --- imports ---------------------------------------------------------------------
+string(REGEX MATCHALL "DLL Name: [^\n]+" import_lines "${dump}")
+set(imported "")
+list(JOIN ALLOWED_IMPORTS ", " allowed_text)
+set(allowed_lower "")
+foreach(allowed IN LISTS ALLOWED_IMPORTS)
+  string(TOLOWER "${allowed}" allowed)
+  list(APPEND allowed_lower "${allowed}")
+endforeach()
+foreach(line IN LISTS import_lines)
+  string(REGEX REPLACE "^DLL Name: " "" module "${line}")
+  string(STRIP "${module}" module)
+  list(APPEND imported "${module}")
+  string(TOLOWER "${module}" module_lower)
+  if(NOT module_lower IN_LIST allowed_lower)
+    list(APPEND problems "imports ${module}, which a host does not provide (allowed: ${allowed_text})")
+  endif()
+endforeach()
+
+list(JOIN exported ", " exported_text)
+list(JOIN imported ", " imported_text)
+if(problems)
+  list(JOIN problems "\n  - " problem_text)
+  message(FATAL_ERROR "${dll_file}:\n  - ${problem_text}\n"
+                      "exports: ${exported_text}\nimports: ${imported_text}")
+endif()
+message(STATUS "${dll_file}: PE32 i386 DLL; exports ${exported_text}; imports ${imported_text}")
