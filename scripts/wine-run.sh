@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine the way CTest expects of an emulator:
+# program and arguments as given, its output on our stdout and stderr, its
+# exit code as ours. Wine's own diagnostics are off, and it uses the
+# project's prefix (created by scripts/setup.sh, or here on first use) rather
+# than the user's ~/.wine.
+#
+# The first Wine process of a session starts Wine's system processes
+# (services.exe, explorer.exe, rpcss.exe ...), and they inherit its standard
+# handles. Started by a test, they would hold the test's output pipe open
+# until the session ends, and CTest would wait for that, seconds per test.
+# So the session is started here, once, by a process whose output goes
+# nowhere, and kept for FFTPLUG_WINE_IDLE seconds after its last program
+# ends: a suite pays for the session once, not once per executable.
+set -u
+
+if [ "$#" -lt 1 ]; then
+  echo "usage: wine-run.sh program.exe [arguments...]" >&2
+  exit 2
+fi
+
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-fftplug}"
+# No Mono or Gecko installer dialogs.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Console programs need no display; keep Wine from looking for one.
+unset DISPLAY WAYLAND_DISPLAY
+
+for tool in wine wineserver wineboot flock; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "wine-run.sh: '$tool' not found (run scripts/setup.sh)" >&2
+    exit 127
+  fi
+done
+
+idle="${FFTPLUG_WINE_IDLE:-30}"
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  # The prefix, once: wineboot's chatter stays out of test output.
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init </dev/null >/dev/null 2>&1 9>&-
+    wineserver -w </dev/null >/dev/null 2>&1 9>&-
+  fi
+  # Exits at once with a non-zero status when a server already runs for
+  # this prefix; otherwise it starts one and the session is primed. What
+  # starts here outlives this script, so none of it may keep the lock.
+  if wineserver "-p$idle" </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 9>&-
+  fi
+) 9>"$WINEPREFIX.lock"
+
+wine "$@"
+exit $?
