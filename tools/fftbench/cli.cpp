@@ -137,15 +137,17 @@ std::string powerOfTwoText(uint32_t N) { return fmt::format("2^{}", fftplug::hos
 
 std::string describeSizes(const std::vector<uint32_t>& sizes) {
     if (sizes.empty()) return "no sizes";
-    const std::string count = fmt::format("{} size{}", sizes.size(), sizes.size() == 1 ? "" : "s");
-    bool contiguous = true;
-    for (size_t i = 1; i < sizes.size(); ++i) contiguous = contiguous && sizes[i] == 2 * sizes[i - 1];
-    if (sizes.size() == 1) return fmt::format("{} ({})", powerOfTwoText(sizes[0]), count);
-    if (contiguous)
-        return fmt::format("{}..{} ({})", powerOfTwoText(sizes.front()), powerOfTwoText(sizes.back()), count);
+    // Runs of consecutive powers of two as ranges: "2^1, 2^5..2^7, 2^20".
     std::string listed;
-    for (uint32_t N : sizes) listed += (listed.empty() ? "" : ", ") + powerOfTwoText(N);
-    return fmt::format("{} ({})", listed, count);
+    for (size_t first = 0; first < sizes.size();) {
+        size_t last = first;
+        while (last + 1 < sizes.size() && sizes[last + 1] == 2 * sizes[last]) ++last;
+        listed += listed.empty() ? "" : ", ";
+        listed += powerOfTwoText(sizes[first]);
+        if (last > first) listed += ".." + powerOfTwoText(sizes[last]);
+        first = last + 1;
+    }
+    return fmt::format("{} ({} size{})", listed, sizes.size(), sizes.size() == 1 ? "" : "s");
 }
 
 std::vector<std::string> defaultPluginCandidates() {

@@ -48,7 +48,7 @@ std::vector<fftplug::host::CatalogueEntry> selectEntries(
 
 // "2^3" for 8.
 std::string powerOfTwoText(uint32_t N);
-// "2^0..2^16 (17 sizes)", or "2^3, 2^5 (2 sizes)" when not contiguous.
+// "2^0..2^16 (17 sizes)"; "2^1, 2^5..2^7 (4 sizes)" with gaps.
 std::string describeSizes(const std::vector<uint32_t>& sizes);
 
 // Where fftbench looks for the plug-in when --plugin is not given, in order:

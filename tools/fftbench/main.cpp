@@ -240,6 +240,16 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
+        // A misspelt command reaches CLI11 as a stray word, not as a command.
+        const std::vector<std::string> stray = app.remaining();
+        if (!*list && !*verify && !*bench && !stray.empty() && stray.front().rfind('-', 0) != 0) {
+            fmt::print(stderr, "fftbench: unknown command '{}': the commands are list, verify and bench\n", stray.front());
+            return kExitUsage;
+        }
+        if (!*list && !*verify && !*bench && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+            fmt::print(stderr, "fftbench: a command is required: list, verify or bench (see fftbench --help)\n");
+            return kExitUsage;
+        }
         fmt::print(stderr, "fftbench: {} (see fftbench --help)\n", oneLine(error.what()));
         return kExitUsage;
     }

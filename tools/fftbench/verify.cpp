@@ -380,7 +380,7 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
             if (!(size[Check::accuracy].ratio <= worst)) worst = size[Check::accuracy].ratio, worstN = size.N;
         fmt::print(out, "{:>5}", verdict.entry.index);
         for (const Check check : kChecks) fmt::print(out, "  {:<9}", cell(verdict.passed(check)));
-        const std::string worstText = worstN ? fmt::format("{:.2f} at {}", worst, powerOfTwoText(worstN)) : "-";
+        const std::string worstText = worstN ? fmt::format("{:.2g} at {}", worst, powerOfTwoText(worstN)) : "-";
         fmt::print(out, "  {:<14}  {}\n", worstText, cell(verdict.passed()));
     }
 
