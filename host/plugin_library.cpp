@@ -20,9 +20,60 @@ namespace fftplug::host {
 namespace {
 
 #if defined(_WIN32)
+// Paths are UTF-8 in std::string on every platform; Windows takes them as
+// UTF-16, so that a folder name outside the ANSI code page still loads.
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string narrow(const wchar_t* text, size_t size) {
+    if (size == 0) return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+// "Windows error 126: The specified module could not be found." on one line.
+std::string describeError(DWORD code) {
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::string text = "Windows error " + std::to_string(code);
+    if (length > 0 && message != nullptr) {
+        std::string detail = narrow(message, length);
+        while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' || detail.back() == ' '))
+            detail.pop_back();
+        for (char& c : detail)
+            if (c == '\r' || c == '\n') c = ' ';
+        if (!detail.empty()) text += ": " + detail;
+    }
+    if (message != nullptr) LocalFree(message);
+    return text;
+}
+
 void* openLibrary(const std::string& path, std::string& error) {
-    HMODULE module = LoadLibraryA(path.c_str());
-    if (module == nullptr) error = "Windows error " + std::to_string(GetLastError());
+    // LoadLibrary wants backslashes, and a bare name would make it search the
+    // application and system folders; a host means a file.
+    std::string file = path;
+    for (char& c : file)
+        if (c == '/') c = '\\';
+    if (file.find('\\') == std::string::npos && file.find(':') == std::string::npos) file = ".\\" + file;
+    // No "cannot load" message box for a missing or broken file: the caller
+    // reports the error.
+    DWORD previousMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
+    HMODULE module = LoadLibraryW(widen(file).c_str());
+    const DWORD code = module == nullptr ? GetLastError() : 0;
+    SetThreadErrorMode(previousMode, nullptr);
+    if (module == nullptr) error = describeError(code);
     return reinterpret_cast<void*>(module);
 }
 void* findSymbol(void* handle, const char* name) {
@@ -146,9 +197,15 @@ std::string platformLibraryName(const std::string& base) {
 
 std::string executableDirectory() {
 #if defined(_WIN32)
-    char buffer[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string path(buffer, length);
+    // GetModuleFileName truncates silently when the buffer is full; grow it.
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size() || buffer.size() >= 32768) break;
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::string path = narrow(buffer.data(), length);
     const auto slash = path.find_last_of("\\/");
 #else
     char buffer[PATH_MAX] = {};

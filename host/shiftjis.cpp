@@ -14,26 +14,63 @@ namespace {
 #if defined(_WIN32)
 constexpr UINT kShiftJis = 932;
 
-std::string convert(std::string_view text, UINT from, UINT to) {
-    if (text.empty()) return {};
-    const int wide = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(),
+// Code page 932 gives a meaning to a few single bytes that Shift-JIS leaves
+// undefined (0x80, 0xA0 and 0xFD to 0xFF, taken as C1 controls or private-use
+// characters depending on the Windows release); iconv's CP932 rejects them.
+// Rejecting them here as well makes a name decode, or fail to, the same way on
+// every platform. Lead bytes are followed past their trail byte, which
+// MultiByteToWideChar checks.
+void requireDefinedBytes(std::string_view shiftJis) {
+    for (size_t i = 0; i < shiftJis.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(shiftJis[i]);
+        if (byte == 0x80 || byte == 0xA0 || byte >= 0xFD)
+            throw EncodingError("invalid byte sequence in catalogue name");
+        if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) ++i;
+    }
+}
+
+std::wstring toUtf16(std::string_view text, UINT codePage) {
+    const int wide = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
                                          static_cast<int>(text.size()), nullptr, 0);
     if (wide <= 0) throw EncodingError("invalid byte sequence in catalogue name");
     std::wstring utf16(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                         utf16.data(), wide);
-    const DWORD flags = to == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
+    return utf16;
+}
+
+std::string fromUtf16(const std::wstring& utf16, UINT codePage) {
+    const int wide = static_cast<int>(utf16.size());
+    // To UTF-8 a lone surrogate is the one failure; to code page 932 the
+    // default character stands in for anything without a mapping, and without
+    // WC_NO_BEST_FIT_CHARS Windows would also substitute look-alikes ('é' as
+    // 'e', '©' as 'c') without saying so.
+    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL lossy = FALSE;
-    const int bytes = WideCharToMultiByte(to, flags, utf16.data(), wide, nullptr, 0, nullptr,
-                                          to == CP_UTF8 ? nullptr : &lossy);
+    BOOL* usedDefault = codePage == CP_UTF8 ? nullptr : &lossy;
+    const int bytes = WideCharToMultiByte(codePage, flags, utf16.data(), wide, nullptr, 0, nullptr, usedDefault);
     if (bytes <= 0 || lossy) throw EncodingError("text has no representation in the target encoding");
     std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(to, flags, utf16.data(), wide, out.data(), bytes, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, utf16.data(), wide, out.data(), bytes, nullptr, nullptr);
     return out;
 }
 
-std::string toUtf8(std::string_view text) { return convert(text, kShiftJis, CP_UTF8); }
-std::string fromUtf8(std::string_view text) { return convert(text, CP_UTF8, kShiftJis); }
+std::string toUtf8(std::string_view text) {
+    if (text.empty()) return {};
+    requireDefinedBytes(text);
+    return fromUtf16(toUtf16(text, kShiftJis), CP_UTF8);
+}
+
+std::string fromUtf8(std::string_view text) {
+    if (text.empty()) return {};
+    std::string shiftJis = fromUtf16(toUtf16(text, CP_UTF8), kShiftJis);
+    try {
+        requireDefinedBytes(shiftJis);
+    } catch (const EncodingError&) {
+        throw EncodingError("text has no representation in the target encoding");
+    }
+    return shiftJis;
+}
 #else
 std::string convert(std::string_view text, const char* from, const char* to) {
     iconv_t cd = iconv_open(to, from);
@@ -63,6 +100,13 @@ std::string fromUtf8(std::string_view text) { return convert(text, "UTF-8", "CP9
 }  // namespace
 
 std::string shiftJisToUtf8(std::string_view shiftJis) { return toUtf8(shiftJis); }
-std::string utf8ToShiftJis(std::string_view utf8) { return fromUtf8(utf8); }
+// Only text that decodes back to itself: iconv maps a few characters one way
+// (U+00A5 to 0x5C, U+2014 to 0x815C, U+301C to 0x8160 and the like) that
+// Windows refuses, and a name must encode the same on every platform.
+std::string utf8ToShiftJis(std::string_view utf8) {
+    std::string shiftJis = fromUtf8(utf8);
+    if (toUtf8(shiftJis) != utf8) throw EncodingError("text has no representation in the target encoding");
+    return shiftJis;
+}
 
 }  // namespace fftplug::host
