@@ -20,7 +20,7 @@ if [ "$#" -lt 1 ]; then
 fi
 
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-fftplug}"
+export WINEPREFIX="${WINEPREFIX:-$(echo ~)/.wine-fftplug}"
 # No Mono or Gecko installer dialogs.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # Console programs need no display; keep Wine from looking for one.
@@ -33,20 +33,31 @@ for tool in wine wineserver wineboot flock; do
   fi
 done
 
+# Runs a command with no descriptor of ours: standard input and output on
+# /dev/null and every other descriptor closed (the lock's among them), since
+# Wine's session processes outlive this script and would hold them.
+detached() {
+  (
+    for fd in $(ls /proc/$BASHPID/fd); do
+      if [ "$fd" -gt 2 ]; then eval "exec $fd>&-"; fi
+    done
+    exec "$@" </dev/null >/dev/null 2>&1
+  )
+}
+
 idle="${FFTPLUG_WINE_IDLE:-30}"
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
   # The prefix, once: wineboot's chatter stays out of test output.
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init </dev/null >/dev/null 2>&1 9>&-
-    wineserver -w </dev/null >/dev/null 2>&1 9>&-
+    WINEDLLOVERRIDES="mscoree,mshtml=" detached wineboot --init
+    detached wineserver -w
   fi
   # Exits at once with a non-zero status when a server already runs for
-  # this prefix; otherwise it starts one and the session is primed. What
-  # starts here outlives this script, so none of it may keep the lock.
-  if wineserver "-p$idle" </dev/null >/dev/null 2>&1 9>&-; then
-    wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 9>&-
+  # this prefix; otherwise it starts one and the session is primed.
+  if detached wineserver "-p$idle"; then
+    detached wine cmd.exe /c exit 0
   fi
 ) 9>"$WINEPREFIX.lock"
 

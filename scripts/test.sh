@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The whole suite, as CI runs it: install what is missing, then configure,
+# build and test the native release build and the 32-bit Windows build (its
+# tests under Wine). Exits non-zero if any step fails; every preset is tried
+# even after an earlier one fails, so that one run reports everything.
+#
+#   scripts/test.sh              release and win32
+#   scripts/test.sh sanitize     any presets of CMakePresets.json instead
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+presets=("$@")
+[ "${#presets[@]}" -gt 0 ] || presets=(release win32)
+
+if [ "$(id -u)" -eq 0 ]; then
+  bash scripts/setup.sh || { echo "test.sh: scripts/setup.sh failed" >&2; exit 1; }
+else
+  echo "test.sh: not root, skipping scripts/setup.sh (run it as root once)" >&2
+fi
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+failed=()
+summary=()
+
+# step <label> <command...>: runs the command, records its time and outcome.
+step() {
+  local label="$1"
+  shift
+  local start end status
+  start=$(date +%s.%N)
+  "$@"
+  status=$?
+  end=$(date +%s.%N)
+  local seconds
+  seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
+  if [ "$status" -eq 0 ]; then
+    summary+=("ok    ${seconds}s  $label")
+  else
+    summary+=("FAIL  ${seconds}s  $label (exit $status)")
+    failed+=("$label")
+  fi
+  return "$status"
+}
+
+for preset in "${presets[@]}"; do
+  echo "=== $preset"
+  step "$preset: configure" cmake --preset "$preset" &&
+    step "$preset: build" cmake --build --preset "$preset" --parallel "$jobs" &&
+    step "$preset: test" ctest --preset "$preset"
+done
+
+echo
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "test.sh: ${#failed[@]} step(s) failed: ${failed[*]}" >&2
+  exit 1
+fi
+echo "test.sh: all passed"
