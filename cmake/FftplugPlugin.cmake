@@ -13,11 +13,11 @@ set(FFTPLUG_PLUGIN_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Reversed.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Recursive.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Special.cpp
+  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2FiveKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4Special.cpp
+  ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4ThreeKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
-  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixSpecial.cpp)
+  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp)
 
 # fftplug_add_plugin(<target> [TRACED]): TRACED adds the test-only hook that
 # reports the recursion order (never part of the shipped library).

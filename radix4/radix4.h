@@ -3,7 +3,7 @@
 // neighbouring samples (see plugin/simd.h).
 #pragma once
 
-#include "../plugin/simd.h"
+#include "../plugin/four_point.h"
 
 namespace fftplug::radix4 {
 
@@ -20,28 +20,13 @@ inline BlockFactors blockFactors(const Complex* table, uint32_t k) {
     return {f1, f2, mul(f2, f1)};
 }
 
-// The four quarters of a butterfly after its first step: pairs q apart are
-// combined first (x0 with x1, x2 with x3).
-template <typename T>
-struct Quarters {
-    T s0, s1;  // x0 + x1, x2 + x3
-    T p, r;    // D0 − i·D1, D0 + i·D1 with D0 = x0 − x1, D1 = x2 − x3
-};
-
-template <typename Lane>
-inline auto combine(Lane lane, const Complex* x, uint32_t q) {
-    const auto x0 = load(lane, x), x1 = load(lane, x + q), x2 = load(lane, x + 2 * q), x3 = load(lane, x + 3 * q);
-    const auto d0 = sub(x0, x1), d1 = sub(x2, x3);
-    return Quarters<decltype(x0)>{add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
-}
-
 // The general butterfly: S0 + S1 at 0, (S0 − S1)·f2 at 2q, (D0 − i·D1)·f1 at
 // q, (D0 + i·D1)·f3 at 3q.
 template <typename Lane>
 inline void butterfly(Lane lane, Complex* x, uint32_t q, const BlockFactors& f) {
-    const auto v = combine(lane, x, q);
-    store(x, add(v.s0, v.s1));
-    store(x + 2 * q, mul(sub(v.s0, v.s1), factor(lane, f.f2)));
+    const auto v = combineFourPoint(lane, x, q);
+    store(x, add(v.sum01, v.sum23));
+    store(x + 2 * q, mul(sub(v.sum01, v.sum23), factor(lane, f.f2)));
     store(x + q, mul(v.p, factor(lane, f.f1)));
     store(x + 3 * q, mul(v.r, factor(lane, f.f3)));
 }

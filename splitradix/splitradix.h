@@ -2,7 +2,7 @@
 // general butterfly with its two factors per block, and the closing pass.
 #pragma once
 
-#include "../plugin/simd.h"
+#include "../plugin/four_point.h"
 
 namespace fftplug::splitradix {
 
@@ -34,26 +34,11 @@ inline void forEachOffsetLane(uint32_t q, Body&& body) {
     });
 }
 
-// The sums and the two difference terms of a butterfly on x0..x3 a quarter
-// span q apart: pairs q apart are combined (x0 with x1, x2 with x3).
-template <typename T>
-struct Terms {
-    T sum01, sum23;  // x0 + x1, x2 + x3
-    T p, r;          // D0 − i·D1, D0 + i·D1 with D0 = x0 − x1, D1 = x2 − x3
-};
-
-template <typename Lane>
-inline auto terms(Lane lane, const Complex* x, uint32_t q) {
-    const auto x0 = load(lane, x), x1 = load(lane, x + q), x2 = load(lane, x + 2 * q), x3 = load(lane, x + 3 * q);
-    const auto d0 = sub(x0, x1), d1 = sub(x2, x3);
-    return Terms<decltype(x0)>{add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
-}
-
 // The butterfly with the difference terms multiplied by `onP` and `onR`: the
 // two sums stay in place unmultiplied, 2q apart, for the next stage to pair.
 template <typename Lane, typename OnP, typename OnR>
 inline void butterfly(Lane lane, Complex* x, uint32_t q, OnP&& onP, OnR&& onR) {
-    const auto t = terms(lane, x, q);
+    const auto t = combineFourPoint(lane, x, q);
     store(x, t.sum01);
     store(x + 2 * q, t.sum23);
     store(x + q, onP(t.p));

@@ -12,9 +12,9 @@ namespace {
 // Block 0: factors 1, 1, 1.
 template <typename Lane>
 inline void twiddleFree(Lane lane, Complex* x, uint32_t q) {
-    const auto v = radix4::combine(lane, x, q);
-    store(x, add(v.s0, v.s1));
-    store(x + 2 * q, sub(v.s0, v.s1));
+    const auto v = combineFourPoint(lane, x, q);
+    store(x, add(v.sum01, v.sum23));
+    store(x + 2 * q, sub(v.sum01, v.sum23));
     store(x + q, v.p);
     store(x + 3 * q, v.r);
 }
@@ -22,9 +22,9 @@ inline void twiddleFree(Lane lane, Complex* x, uint32_t q) {
 // Block 1: factors W(8, 1) at q, −i at 2q, W(8, 3) at 3q.
 template <typename Lane>
 inline void blockOne(Lane lane, Complex* x, uint32_t q) {
-    const auto v = radix4::combine(lane, x, q);
-    store(x, add(v.s0, v.s1));
-    store(x + 2 * q, timesMinusI(sub(v.s0, v.s1)));
+    const auto v = combineFourPoint(lane, x, q);
+    store(x, add(v.sum01, v.sum23));
+    store(x + 2 * q, timesMinusI(sub(v.sum01, v.sum23)));
     store(x + q, timesW8(v.p));
     store(x + 3 * q, timesW8Cubed(v.r));
 }
