@@ -18,7 +18,7 @@
 namespace fftbench {
 
 struct BenchSettings {
-    double minSeconds = 0.04;  // one measurement lasts at least this long
+    double minSeconds = 0.05;  // one measurement lasts at least this long
     int measurements = 5;      // the best of this many counts
     uint32_t seed = 1;         // of the random input signal
     bool peers = true;         // FFTW and KissFFT alongside, where built in

@@ -107,9 +107,9 @@ int runVerify(const std::string& pluginPath, const VerifyOptions& options) {
 
 struct BenchOptions {
     std::string entries = "all";
-    std::string sizes = "2^2..2^18";
+    std::string sizes = "2^2..2^20";
     std::string csv, json, plot;
-    double minTimeMs = 40;
+    double minTimeMs = 50;
     int measurements = 5;
     uint32_t seed = 1;
     bool noPeers = false;
