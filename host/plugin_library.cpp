@@ -40,8 +40,9 @@ std::string narrow(const wchar_t* text, size_t size) {
     return out;
 }
 
-// "Windows error 126: The specified module could not be found." on one line.
-std::string describeError(DWORD code) {
+// "Windows error 126: The specified module could not be found." on one line;
+// a "%1" in the system's text names `subject`.
+std::string describeError(DWORD code, const std::string& subject) {
     wchar_t* message = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -53,6 +54,8 @@ std::string describeError(DWORD code) {
             detail.pop_back();
         for (char& c : detail)
             if (c == '\r' || c == '\n') c = ' ';
+        for (size_t at = detail.find("%1"); at != std::string::npos; at = detail.find("%1", at + subject.size()))
+            detail.replace(at, 2, subject);
         if (!detail.empty()) text += ": " + detail;
     }
     if (message != nullptr) LocalFree(message);
@@ -73,7 +76,7 @@ void* openLibrary(const std::string& path, std::string& error) {
     HMODULE module = LoadLibraryW(widen(file).c_str());
     const DWORD code = module == nullptr ? GetLastError() : 0;
     SetThreadErrorMode(previousMode, nullptr);
-    if (module == nullptr) error = describeError(code);
+    if (module == nullptr) error = describeError(code, file);
     return reinterpret_cast<void*>(module);
 }
 void* findSymbol(void* handle, const char* name) {
