@@ -177,7 +177,7 @@ std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFo
                                         bench.settings.minSeconds * 1e3, bench.interrupted ? ", interrupted" : "")) +
               "\n";
     script += "set xlabel 'log2 N'\nset ylabel 'mflops = 5 N log2 N / time of one transform in us'\n";
-    script += "set grid\nset key outside right top\nset xtics 1\nset yrange [0:*]\n";
+    script += "set grid\nset key outside right top Left reverse\nset xtics 1\nset yrange [0:*]\n";
     std::vector<std::string> plotted;
     std::string plotCommand;
     for (const Contender& contender : bench.contenders) {
