@@ -8,6 +8,8 @@
  *   BROKEN_OVERRUN   entry 1 also writes one sample past the end of work
  *   BROKEN_PROTOCOL  entry 1 copies the input once, whatever reps says, and
  *                    then transforms reps times over
+ *   BROKEN_REPEATS   entry 1 does nothing for reps <= 0, as it should, but
+ *                    for reps > 0 copies once and transforms reps times over
  *   BROKEN_NO_RUN    no runEntry export at all (a library fftbench must refuse)
  */
 #include <fftplug/fftplug.h>
@@ -20,10 +22,12 @@
 #define BROKEN_NAME "writes one sample past work"
 #elif defined(BROKEN_PROTOCOL)
 #define BROKEN_NAME "ignores the repeat count"
+#elif defined(BROKEN_REPEATS)
+#define BROKEN_NAME "transforms the transform"
 #elif defined(BROKEN_NO_RUN)
 #define BROKEN_NAME "cannot be run"
 #else
-#error "define one of BROKEN_SIGN, BROKEN_OVERRUN, BROKEN_PROTOCOL, BROKEN_NO_RUN"
+#error "define one of BROKEN_SIGN, BROKEN_OVERRUN, BROKEN_PROTOCOL, BROKEN_REPEATS, BROKEN_NO_RUN"
 #endif
 
 #if defined(_WIN32)
@@ -80,8 +84,11 @@ BROKEN_EXPORT void FFTPLUG_CALL runEntry(uint32_t index, int32_t N, const Comple
     (void)reserved1, (void)reserved2, (void)reserved3;
     if (index >= ENTRIES || N < 1 || (N & (N - 1)) != 0 || !input || !work || !table) return;
     const size_t bytes = (size_t)N * sizeof(Complex);
-#if defined(BROKEN_PROTOCOL)
+#if defined(BROKEN_PROTOCOL) || defined(BROKEN_REPEATS)
     if (index == 1) {
+#if defined(BROKEN_REPEATS)
+        if (reps <= 0) return;
+#endif
         memcpy(work, input, bytes);
         for (int32_t r = 0; r < reps; ++r) transform(work, N, table, 1);
         return;

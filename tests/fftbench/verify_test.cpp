@@ -135,6 +135,19 @@ TEST(VerifyBroken, IgnoringTheRepeatCountFailsProtocol) {
     EXPECT_EQ(bad[Check::protocol].detail.rfind("reps = -1 changed work[", 0), 0u) << bad[Check::protocol].detail;
 }
 
+TEST(VerifyBroken, TransformingRepeatedlyFailsProtocolAtThreeRepetitions) {
+    const PluginLibrary plugin = openBeside("fftplug_broken_repeats");
+    const auto catalogue = plugin.catalogue();
+    ASSERT_EQ(catalogue.size(), 2u);
+    // Negative and zero counts are right, and reps = 1 gives the transform.
+    const SizeVerdict bad = verifyEntryAt(plugin, catalogue[1], 16, 1);
+    EXPECT_EQ(failedChecks(bad), std::vector<Check>{Check::protocol});
+    EXPECT_EQ(bad[Check::protocol].detail.rfind("reps = 3 left other bits than reps = 1", 0), 0u)
+        << bad[Check::protocol].detail;
+    // At N = 1 the transform is the identity, so repeating it changes nothing.
+    EXPECT_TRUE(verifyEntryAt(plugin, catalogue[1], 1, 1).passed());
+}
+
 TEST(VerifyBroken, ReportNamesEntryAndCheck) {
     const PluginLibrary plugin = openBeside("fftplug_broken_sign");
     const VerifyReport report = verifyPlugin(plugin, plugin.catalogue(), {8, 16}, 1);
