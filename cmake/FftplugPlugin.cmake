@@ -45,9 +45,11 @@ function(fftplug_add_plugin target)
     VISIBILITY_INLINES_HIDDEN ON
     PREFIX "")
   if(WIN32)
-    # SSE2 registers for all floating point, never the x87 stack; the C++
-    # runtime linked in, so that the DLL imports only system DLLs.
-    target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse)
+    # SSE2 registers for all floating point, never the x87 stack. Hosts may
+    # call with the stack aligned to 4 bytes only, so functions that keep SSE
+    # values on the stack realign it themselves. The C++ runtime is linked
+    # in, so that the DLL imports only system DLLs.
+    target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse -mincoming-stack-boundary=2)
     target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static -Wl,--kill-at)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME ${target} IMPORT_PREFIX "" )
   else()
