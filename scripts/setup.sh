@@ -22,7 +22,6 @@ fi
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
-  fresh_arch=1
 fi
 
 missing=()
