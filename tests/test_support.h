@@ -13,6 +13,7 @@
 
 #include "host/bit_reversal.h"
 #include "host/driver.h"
+#include "host/guarded_array.h"
 #include "host/plugin_library.h"
 #include "host/reference.h"
 #include "host/shiftjis.h"
@@ -45,10 +46,6 @@ inline double errorBound(uint32_t N) {
     return 1.0e-7 * (1.0 + 0.25 * stages);
 }
 
-inline bool sameBits(const std::vector<Complex>& a, const std::vector<Complex>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Complex)) == 0;
-}
-
 inline bool anyNaN(const std::vector<Complex>& v) {
     for (const Complex& c : v)
         if (std::isnan(c.re) || std::isnan(c.im)) return true;
@@ -64,38 +61,6 @@ inline float nanWithPayload(uint32_t payload) {
 }
 
 inline Complex poisoned(uint32_t payload = 1) { return {nanWithPayload(payload), nanWithPayload(payload + 1)}; }
-
-// N samples between two guard regions filled with a marker byte, so that a
-// write before or after the array shows up.
-class GuardedArray {
-   public:
-    static constexpr size_t kGuard = 64;  // samples on each side
-    static constexpr unsigned char kMarker = 0xA5;
-
-    explicit GuardedArray(size_t n) : n_(n), storage_(n + 2 * kGuard) {
-        std::memset(storage_.data(), kMarker, storage_.size() * sizeof(Complex));
-    }
-    GuardedArray(const std::vector<Complex>& contents) : GuardedArray(contents.size()) {
-        if (!contents.empty()) std::memcpy(data(), contents.data(), n_ * sizeof(Complex));
-    }
-
-    Complex* data() { return storage_.data() + kGuard; }
-    std::vector<Complex> contents() const {
-        return {storage_.begin() + kGuard, storage_.begin() + static_cast<std::ptrdiff_t>(kGuard + n_)};
-    }
-    bool guardsIntact() const {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(storage_.data());
-        const size_t guardBytes = kGuard * sizeof(Complex);
-        const size_t tail = (kGuard + n_) * sizeof(Complex);
-        for (size_t i = 0; i < guardBytes; ++i)
-            if (bytes[i] != kMarker || bytes[tail + i] != kMarker) return false;
-        return true;
-    }
-
-   private:
-    size_t n_;
-    std::vector<Complex> storage_;
-};
 
 // The result of one entry on `signal` (natural order) in natural order, with
 // a table built in `direction`.

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "guarded.h"
+#include "host/guarded_array.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/reference.h"
@@ -13,6 +13,7 @@
 #include "verify.h"
 
 using namespace fftbench;
+using namespace fftplug::host;
 using fftplug::host::CatalogueEntry;
 using fftplug::host::PluginLibrary;
 

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <map>
 
-#include "guarded.h"
+#include "host/guarded_array.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/reference.h"
@@ -20,6 +20,7 @@ namespace fftbench {
 
 using fftplug::host::CatalogueEntry;
 using fftplug::host::PluginLibrary;
+using fftplug::host::GuardedArray;
 
 namespace {
 

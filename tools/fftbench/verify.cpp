@@ -10,7 +10,7 @@
 #include <random>
 
 #include "cli.h"
-#include "guarded.h"
+#include "host/guarded_array.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/reference.h"
@@ -21,6 +21,9 @@ namespace fftbench {
 using fftplug::host::CatalogueEntry;
 using fftplug::host::PluginLibrary;
 using fftplug::host::Spectrum;
+using fftplug::host::GuardedArray;
+using fftplug::host::firstDifference;
+using fftplug::host::sameBits;
 
 const char* checkName(Check check) {
     switch (check) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace fftbench {
+namespace fftplug::host {
 
 class GuardedArray {
    public:
@@ -20,6 +20,8 @@ class GuardedArray {
     static constexpr size_t kAlignment = 64;    // of the first sample
 
     explicit GuardedArray(size_t count);
+    // An array holding `values`.
+    explicit GuardedArray(const std::vector<Complex>& values);
     GuardedArray(GuardedArray&&) noexcept = default;
     GuardedArray& operator=(GuardedArray&&) noexcept = default;
 
@@ -38,6 +40,7 @@ class GuardedArray {
     // nullopt while both guards hold their sentinels; otherwise one line such
     // as "8 bytes after the end of work changed (the first at byte +0)".
     std::optional<std::string> guardDamage(const std::string& arrayName) const;
+    bool guardsIntact() const { return !guardDamage("array").has_value(); }
     void restoreGuards();
 
     // The byte pattern of the guards (the same for every array).
@@ -57,4 +60,4 @@ bool sameBits(const std::vector<Complex>& a, const std::vector<Complex>& b);
 std::optional<size_t> firstDifference(const std::vector<Complex>& a, const std::vector<Complex>& b,
                                       size_t begin = 0, size_t end = SIZE_MAX);
 
-}  // namespace fftbench
+}  // namespace fftplug::host

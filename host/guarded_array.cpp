@@ -1,12 +1,10 @@
-#include "guarded.h"
-
-#include <fmt/format.h>
+#include "guarded_array.h"
 
 #include <cstring>
 #include <random>
 #include <stdexcept>
 
-namespace fftbench {
+namespace fftplug::host {
 
 GuardedArray::GuardedArray(size_t count) : count_(count) {
     const size_t bytes = count * sizeof(Complex);
@@ -20,6 +18,8 @@ GuardedArray::GuardedArray(size_t count) : count_(count) {
     std::memset(samples_, 0, bytes);
     restoreGuards();
 }
+
+GuardedArray::GuardedArray(const std::vector<Complex>& values) : GuardedArray(values.size()) { assign(values); }
 
 unsigned char GuardedArray::sentinel(size_t offset) {
     // Not a value a transform is likely to produce, and not the same byte
@@ -61,14 +61,14 @@ std::optional<std::string> GuardedArray::guardDamage(const std::string& arrayNam
         }
         if (after_[i] != sentinel(kGuardBytes + i) && changedAfter++ == 0) firstAfter = i;
     }
+    auto bytes = [](size_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); };
     std::string damage;
     if (changedAfter > 0)
-        damage = fmt::format("{} byte{} after the end of {} changed (the first at byte +{})", changedAfter,
-                             changedAfter == 1 ? "" : "s", arrayName, firstAfter);
+        damage = bytes(changedAfter) + " after the end of " + arrayName + " changed (the first at byte +" +
+                 std::to_string(firstAfter) + ")";
     if (changedBefore > 0)
-        damage += fmt::format("{}{} byte{} before the start of {} changed (the nearest at byte -{})",
-                              damage.empty() ? "" : "; ", changedBefore, changedBefore == 1 ? "" : "s", arrayName,
-                              kGuardBytes - nearestBefore);
+        damage += (damage.empty() ? "" : "; ") + bytes(changedBefore) + " before the start of " + arrayName +
+                  " changed (the nearest at byte -" + std::to_string(kGuardBytes - nearestBefore) + ")";
     if (damage.empty()) return std::nullopt;
     return damage;
 }
@@ -86,4 +86,4 @@ std::optional<size_t> firstDifference(const std::vector<Complex>& a, const std::
     return std::nullopt;
 }
 
-}  // namespace fftbench
+}  // namespace fftplug::host
