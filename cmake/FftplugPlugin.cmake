@@ -1,13 +1,23 @@
 # The plug-in as a shared library: libfftplug.so on Linux, fftplug.dll on
 # Windows. It exports exactly the five ABI functions, depends on nothing but
 # the C runtime, and keeps its floating point strict (no contraction into
-# fused multiply-adds), so that entries that must agree bit for bit do on
-# every build.
+# fused multiply-adds), so that entries that must agree bit for bit do, and
+# every path gives the same bits on every build.
+#
+# The kernels are compiled once per path: scalar (one sample at a time, the
+# compiler's own vectoriser off, so that it is the plain oracle of the
+# others), SSE2 (two samples a register) and AVX2 (four). The dispatching
+# library carries all three and chooses at run time; the fixed-path variants
+# fftplug-scalar, fftplug-sse2 and fftplug-avx2 carry one each, for the tests
+# and for comparing paths in fftbench. They are not installed.
 set(FFTPLUG_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
-set(FFTPLUG_PLUGIN_SOURCES
+set(FFTPLUG_COMMON_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/plugin/exports.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/catalogue.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/table.cpp
+  ${FFTPLUG_SOURCE_ROOT}/plugin/cpu.cpp
+  ${FFTPLUG_SOURCE_ROOT}/plugin/dispatch.cpp)
+set(FFTPLUG_KERNEL_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix2/ditRadix2.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix2/ditRadix2Half.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2.cpp
@@ -18,40 +28,90 @@ set(FFTPLUG_PLUGIN_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4ThreeKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp)
+set(FFTPLUG_PATHS scalar sse2 avx2)
 
-# fftplug_add_plugin(<target> [TRACED]): TRACED adds the test-only hook that
-# reports the recursion order (never part of the shipped library).
-function(fftplug_add_plugin target)
-  cmake_parse_arguments(ARG "TRACED" "" "" ${ARGN})
-  set(sources ${FFTPLUG_PLUGIN_SOURCES})
-  if(ARG_TRACED)
-    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/trace.cpp)
-  endif()
-  if(WIN32)
-    if(ARG_TRACED)
-      list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/fftplug_traced.def)
-    else()
-      list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/fftplug.def)
-    endif()
-  endif()
-  add_library(${target} SHARED ${sources})
+# Compile options every unit of the plug-in shares.
+function(fftplug_plugin_options target)
   target_include_directories(${target} PRIVATE ${FFTPLUG_SOURCE_ROOT}/include)
-  target_compile_definitions(${target} PRIVATE FFTPLUG_BUILDING_PLUGIN $<$<BOOL:${ARG_TRACED}>:FFTPLUG_TRACE>)
+  target_compile_definitions(${target} PRIVATE FFTPLUG_BUILDING_PLUGIN)
   target_compile_options(${target} PRIVATE
     -O3 -ffp-contract=off -fno-exceptions -fno-rtti -fno-math-errno
     -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion)
-  set_target_properties(${target} PROPERTIES
-    CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON
-    PREFIX "")
   if(WIN32)
     # SSE2 registers for all floating point, never the x87 stack. Hosts may
     # call with the stack aligned to 4 bytes only, so functions that keep SSE
-    # values on the stack realign it themselves. The C++ runtime is linked
-    # in, so that the DLL imports only system DLLs.
+    # or AVX values on the stack realign it themselves.
     target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse -mincoming-stack-boundary=2)
+  endif()
+  set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# The kernels of one path, as objects shared by every library that carries
+# that path. TRACED adds the test-only hook of the recursive entry.
+function(fftplug_kernel_objects path traced out_var)
+  set(name fftplug_kernels_${path})
+  if(traced)
+    set(name ${name}_traced)
+  endif()
+  if(NOT TARGET ${name})
+    add_library(${name} OBJECT ${FFTPLUG_KERNEL_SOURCES})
+    fftplug_plugin_options(${name})
+    string(TOUPPER ${path} upper)
+    target_compile_definitions(${name} PRIVATE FFTPLUG_PATH_${upper} $<$<BOOL:${traced}>:FFTPLUG_TRACE>)
+    if(path STREQUAL "scalar")
+      target_compile_options(${name} PRIVATE -fno-tree-vectorize -fno-tree-slp-vectorize)
+    elseif(path STREQUAL "avx2")
+      # AVX2 without FMA: products and sums stay separate roundings.
+      target_compile_options(${name} PRIVATE -mavx2 -mno-fma)
+    endif()
+  endif()
+  set(${out_var} ${name} PARENT_SCOPE)
+endfunction()
+
+# fftplug_add_plugin(<target> [TRACED] [PATH scalar|sse2|avx2]): PATH builds a
+# fixed-path variant; TRACED adds the test-only hook that reports the
+# recursion order (never part of the shipped library).
+function(fftplug_add_plugin target)
+  cmake_parse_arguments(ARG "TRACED" "PATH" "" ${ARGN})
+  set(sources ${FFTPLUG_COMMON_SOURCES})
+  if(ARG_TRACED)
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/trace.cpp)
+  endif()
+  if(ARG_PATH)
+    set(paths ${ARG_PATH})
+  else()
+    set(paths ${FFTPLUG_PATHS})
+  endif()
+  foreach(path IN LISTS paths)
+    fftplug_kernel_objects(${path} "${ARG_TRACED}" objects)
+    list(APPEND sources $<TARGET_OBJECTS:${objects}>)
+  endforeach()
+  if(WIN32)
+    # The module-definition file names the DLL and its exports, undecorated.
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+    set(def_text "LIBRARY ${target}.dll\nEXPORTS\n")
+    foreach(export getCircuitSignature getCreatorSignature getEntryCount getEntrySpecs runEntry)
+      string(APPEND def_text "    ${export}\n")
+    endforeach()
+    if(ARG_TRACED)
+      string(APPEND def_text "    setTraceHook\n")
+    endif()
+    file(WRITE ${def} "${def_text}")
+    list(APPEND sources ${def})
+  endif()
+  add_library(${target} SHARED ${sources})
+  fftplug_plugin_options(${target})
+  if(ARG_TRACED)
+    target_compile_definitions(${target} PRIVATE FFTPLUG_TRACE)
+  endif()
+  if(ARG_PATH)
+    string(TOUPPER ${ARG_PATH} upper)
+    target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH FFTPLUG_FIXED_PATH_${upper})
+  endif()
+  if(WIN32)
+    # The C++ runtime is linked in, so that the DLL imports only system DLLs.
     target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static -Wl,--kill-at)
-    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${target} IMPORT_PREFIX "" )
+    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target} IMPORT_PREFIX "")
   else()
     set_target_properties(${target} PROPERTIES PREFIX "lib")
     target_link_options(${target} PRIVATE -Wl,--as-needed -Wl,-z,defs -Wl,-z,now)

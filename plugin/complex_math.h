@@ -4,7 +4,9 @@
 
 #include <fftplug/fftplug.h>
 
-namespace fftplug {
+#include "simd/path.h"
+
+namespace fftplug::FFTPLUG_PATH_NS {
 
 // The float nearest to the square root of one half (bits 0x3F3504F3): the one
 // stored constant of the special butterflies.
@@ -32,4 +34,4 @@ inline Complex timesW8Cubed(Complex d) {
     return {(d.im - d.re) * kSqrtHalf, -(d.re + d.im) * kSqrtHalf};
 }
 
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

@@ -3,9 +3,9 @@
 // with x3), not 2q apart.
 #pragma once
 
-#include "simd.h"
+#include "simd/lanes.h"
 
-namespace fftplug {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 template <typename T>
 struct FourPoint {
@@ -20,4 +20,4 @@ inline auto combineFourPoint(Lane lane, const Complex* x, uint32_t q) {
     return FourPoint<decltype(x0)>{add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
 }
 
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

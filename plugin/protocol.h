@@ -15,14 +15,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kernels.h"
 #include "table.h"
 
 namespace fftplug {
 
 enum class Preparation { none, bitReversedTable };
-
-// A transform of `work` in place for N points, twiddles from `table`.
-using Kernel = void (*)(Complex* work, const Complex* table, int32_t N);
 
 namespace protocol {
 
@@ -44,8 +42,7 @@ inline bool overlap(const void* a, const void* b, int32_t N) {
 
 }  // namespace protocol
 
-template <Kernel kernel>
-inline void runProtocol(int32_t N, const Complex* input, Complex* work, Complex* table,
+inline void runProtocol(Kernel kernel, int32_t N, const Complex* input, Complex* work, Complex* table,
                         int32_t reps, Preparation preparation) {
     using namespace protocol;
     if (reps < 0 || !isPowerOfTwo(N)) return;
@@ -76,12 +73,3 @@ inline void runProtocol(int32_t N, const Complex* input, Complex* work, Complex*
 }
 
 }  // namespace fftplug
-
-// Each entry's transform: the eight words in, the run protocol around its kernel.
-#define FFTPLUG_DEFINE_TRANSFORM(name, kernel, preparation)                                      \
-    FFTPLUG_TRANSFORM(name) {                                                                    \
-        (void)reserved1;                                                                         \
-        (void)reserved2;                                                                         \
-        (void)reserved3;                                                                         \
-        runProtocol<kernel>(N, input, work, table, reps, preparation);                           \
-    }

@@ -1,10 +1,10 @@
 // Radix-2 butterflies shared by the entries of this family, on one sample or
-// on a pair of neighbouring samples (see plugin/simd.h).
+// on a pair of neighbouring samples (see plugin/simd/lanes.h).
 #pragma once
 
-#include "../plugin/simd.h"
+#include "../plugin/simd/lanes.h"
 
-namespace fftplug::radix2 {
+namespace fftplug::FFTPLUG_PATH_NS::radix2 {
 
 // Decimation in time: q' = q + w·p, p' = q − w·p.
 template <typename Lane, typename Factor>
@@ -37,4 +37,4 @@ inline void difBlock(Complex* x, Complex* y, uint32_t h, Complex w) {
 // every butterfly identically.
 void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c);
 
-}  // namespace fftplug::radix2
+}  // namespace fftplug::FFTPLUG_PATH_NS::radix2

@@ -2,12 +2,10 @@
 // bit-reversed result. Spans shrink from N/2 to 1; the stage of half-span h
 // reads its factors W(2h, j) from the segment table[h .. 2h), the twiddle loop
 // outside and one butterfly per block inside.
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "butterflies.h"
 
-namespace fftplug {
-namespace {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 void difRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
@@ -20,8 +18,4 @@ void difRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     }
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(difRadix2, difRadix2Kernel, Preparation::none)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

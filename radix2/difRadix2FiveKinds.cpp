@@ -3,11 +3,10 @@
 // with c the float nearest √½, so they read no table entry and need no or two
 // real multiplications; blocks 4 and later use the general butterfly with
 // table[k].
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "butterflies.h"
 
-namespace fftplug {
+namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
 // Each kind writes x + y to x and the difference times its factor to y.
@@ -39,6 +38,8 @@ inline void secondDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 4: (−
     store(y, timesW8Cubed(sub(a, b)));  // ((e.re − e.im)·c, (e.im + e.re)·c) with e = y − x
 }
 
+}  // namespace
+
 void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     for (uint32_t h = 1, b = 2; b <= n; h = b, b *= 2) {
@@ -61,8 +62,4 @@ void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     }
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(difRadix2Special, difRadix2SpecialKernel, Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

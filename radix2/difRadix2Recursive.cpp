@@ -3,12 +3,11 @@
 // then second, and joining them with one stage of butterflies; a block of 256
 // points or fewer runs the stage loop of entry 3 on its own. A 256-point block
 // (2 KiB of samples) stays in the nearest cache through all its stages.
-#include "../plugin/protocol.h"
 #include "../plugin/trace.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "butterflies.h"
 
-namespace fftplug {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 namespace {
 constexpr int32_t kSplitAbove = 256;
@@ -33,15 +32,8 @@ void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const 
     radix2::difStagesOnBlock(work, table, size, start);
 }
 
-namespace {
-
 void difRadix2RecursiveKernel(Complex* a, const Complex* table, int32_t N) {
     difRadix2Split(N, 0, a, table);
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(difRadix2Recursive, difRadix2RecursiveKernel,
-                         Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

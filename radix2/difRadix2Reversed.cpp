@@ -2,11 +2,10 @@
 // Bit-reversed input, natural-order result. Stages of growing span, the block
 // loop outside: block k of every stage finds its factor at table[k], and the
 // butterflies of a block walk its two halves with unit stride.
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "butterflies.h"
 
-namespace fftplug {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 namespace radix2 {
 
@@ -22,14 +21,8 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
 
 }  // namespace radix2
 
-namespace {
-
 void difRadix2ReversedKernel(Complex* a, const Complex* table, int32_t N) {
     radix2::difStagesOnBlock(a, table, static_cast<uint32_t>(N), 0);
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(difRadix2Reversed, difRadix2ReversedKernel, Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

@@ -1,12 +1,10 @@
 // Entry 0: radix-2 decimation in time with the full segmented table.
 // Bit-reversed input, natural-order result. Stage of span s = 2h reads its
 // factors W(2h, j) from the segment table[h .. 2h).
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "butterflies.h"
 
-namespace fftplug {
-namespace {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
@@ -19,8 +17,4 @@ void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     }
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(ditRadix2, ditRadix2Kernel, Preparation::none)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

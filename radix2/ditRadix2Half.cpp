@@ -1,12 +1,10 @@
 // Entry 1: radix-2 decimation in time reading only the half table
 // table[N/2 + k] = W(N, k), with a stride that halves from stage to stage.
 // The lower half is never read, so a prepared table serves as well.
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "butterflies.h"
 
-namespace fftplug {
-namespace {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
@@ -21,8 +19,4 @@ void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
     }
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(ditRadix2Half, ditRadix2HalfKernel, Preparation::none)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

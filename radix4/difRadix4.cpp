@@ -2,12 +2,10 @@
 // Bit-reversed input, natural-order result. Stages of block size 4, 16, 64 …
 // each doing the work of two radix-2 stages; three factors per block, formed
 // once from two table reads; a closing radix-2 pass when log2 N is odd.
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "radix4.h"
 
-namespace fftplug {
-namespace {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
@@ -19,8 +17,4 @@ void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
     if (q != n) radix4::closingPass(a, static_cast<uint32_t>(n));
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(difRadix4, difRadix4Kernel, Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

@@ -2,11 +2,10 @@
 // stage has the factors 1, 1, 1 and needs no multiplication; block 1 has
 // W(8, 1), −i and W(8, 3), done with four multiplications by c = √½; blocks 2
 // and later use the general butterfly with factors from the table.
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "radix4.h"
 
-namespace fftplug {
+namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
 // Block 0: factors 1, 1, 1.
@@ -29,6 +28,8 @@ inline void blockOne(Lane lane, Complex* x, uint32_t q) {
     store(x + 3 * q, timesW8Cubed(v.r));
 }
 
+}  // namespace
+
 void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
@@ -44,8 +45,4 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     if (q != n) radix4::closingPass(a, static_cast<uint32_t>(n));
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(difRadix4Special, difRadix4SpecialKernel, Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

@@ -1,11 +1,11 @@
 // The pieces shared by the radix-4 entries: the general butterfly, the
 // per-block factors and the closing radix-2 pass, on one sample or a pair of
-// neighbouring samples (see plugin/simd.h).
+// neighbouring samples (see plugin/simd/lanes.h).
 #pragma once
 
 #include "../plugin/four_point.h"
 
-namespace fftplug::radix4 {
+namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 
 // The three factors of block k: f2 = table[k] for the quarter at 2q, f1 =
 // table[2k] for the quarter at q, f3 = f2·f1 for the quarter at 3q. The fixed
@@ -47,4 +47,4 @@ inline void closingPass(Complex* a, uint32_t n) {
     });
 }
 
-}  // namespace fftplug::radix4
+}  // namespace fftplug::FFTPLUG_PATH_NS::radix4

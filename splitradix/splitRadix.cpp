@@ -2,12 +2,10 @@
 // Bit-reversed input, natural-order result. Stages of block size 4, 8, …, N
 // visit only the offset set O(q) of each block; two factors per block; a
 // closing twiddle-free radix-2 pass over O(N/2).
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "splitradix.h"
 
-namespace fftplug {
-namespace {
+namespace fftplug::FFTPLUG_PATH_NS {
 
 void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
@@ -19,8 +17,4 @@ void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
     splitradix::closingPass(a, static_cast<uint32_t>(n));
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(splitRadix, splitRadixKernel, Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

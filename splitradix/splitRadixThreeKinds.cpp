@@ -2,11 +2,10 @@
 // stage has the factors 1 and 1 and needs no multiplication; block 1 has
 // W(8, 1) and W(8, 3), done with four multiplications by c = √½; blocks 2 and
 // later use the general butterfly with factors from the table.
-#include "../plugin/protocol.h"
-#include "../plugin/transform.h"
+#include "../plugin/kernels.h"
 #include "splitradix.h"
 
-namespace fftplug {
+namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
 // Block 0: D0 − i·D1 and D0 + i·D1 unmultiplied.
@@ -27,6 +26,8 @@ inline void blockOne(Complex* block, uint32_t q) {
     });
 }
 
+}  // namespace
+
 void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
@@ -41,8 +42,4 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
     splitradix::closingPass(a, static_cast<uint32_t>(n));
 }
 
-}  // namespace
-
-FFTPLUG_DEFINE_TRANSFORM(splitRadixSpecial, splitRadixSpecialKernel, Preparation::bitReversedTable)
-
-}  // namespace fftplug
+}  // namespace fftplug::FFTPLUG_PATH_NS

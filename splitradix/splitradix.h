@@ -4,7 +4,7 @@
 
 #include "../plugin/four_point.h"
 
-namespace fftplug::splitradix {
+namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 
 // O(q), the L-shaped subset of a block with quarter span q that a stage
 // visits: the runs q − t <= j < q − t/2 for t = q, q/4, q/16, … while t >= 1,
@@ -65,4 +65,4 @@ inline void closingPass(Complex* a, uint32_t n) {
     });
 }
 
-}  // namespace fftplug::splitradix
+}  // namespace fftplug::FFTPLUG_PATH_NS::splitradix

@@ -3,6 +3,7 @@
 // test-only traced build) and the split-radix offset sets.
 #include <tuple>
 
+#define FFTPLUG_PATH_SCALAR
 #include "splitradix/splitradix.h"
 #include "test_support.h"
 
@@ -82,7 +83,7 @@ TEST_F(Recursion, TracedBuildComputesWhatTheShippedOneDoes) {
 
 std::vector<uint32_t> offsets(uint32_t q) {
     std::vector<uint32_t> out;
-    splitradix::forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
+    scalar::splitradix::forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
         for (uint32_t j = first; j < first + count; ++j) out.push_back(j);
     });
     return out;

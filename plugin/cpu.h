@@ -1,0 +1,10 @@
+// What the processor and the operating system offer, for choosing a path.
+#pragma once
+
+namespace fftplug::cpu {
+
+// True when the processor has AVX2 and the operating system saves the 256-bit
+// registers across context switches (CPUID and XGETBV).
+bool runsAvx2();
+
+}  // namespace fftplug::cpu

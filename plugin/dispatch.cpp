@@ -1,0 +1,92 @@
+// The ten transforms: the eight words in, the run protocol around the kernel
+// of the chosen path.
+//
+// The dispatching library carries every path and takes the widest one that
+// the processor runs and the operating system supports; a fixed-path build
+// (FFTPLUG_FIXED_PATH_SCALAR, _SSE2 or _AVX2) carries that path alone. Every
+// path gives the same bits, so the choice changes the speed, never a result.
+#include <atomic>
+
+#include "cpu.h"
+#include "kernels.h"
+#include "protocol.h"
+#include "transform.h"
+
+namespace fftplug {
+
+namespace {
+
+struct KernelSet {
+#define FFTPLUG_KERNEL_MEMBER(transform, kernel) Kernel transform;
+    FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_MEMBER)
+#undef FFTPLUG_KERNEL_MEMBER
+};
+
+#define FFTPLUG_KERNEL_OF(transform, kernel) KERNEL_PATH::kernel,
+
+#if defined(FFTPLUG_FIXED_PATH_SCALAR) || !defined(FFTPLUG_FIXED_PATH)
+#define KERNEL_PATH scalar
+[[maybe_unused]] constexpr KernelSet kScalar{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+#undef KERNEL_PATH
+#endif
+#if defined(FFTPLUG_FIXED_PATH_SSE2) || !defined(FFTPLUG_FIXED_PATH)
+#define KERNEL_PATH sse2
+[[maybe_unused]] constexpr KernelSet kSse2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+#undef KERNEL_PATH
+#endif
+#if defined(FFTPLUG_FIXED_PATH_AVX2) || !defined(FFTPLUG_FIXED_PATH)
+#define KERNEL_PATH avx2
+[[maybe_unused]] constexpr KernelSet kAvx2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+#undef KERNEL_PATH
+#endif
+
+#if !defined(FFTPLUG_FIXED_PATH)
+// 0 until the first call has looked; then 1 + (0 for SSE2, 1 for AVX2). Two
+// threads that look at once find the same answer, so the race is harmless.
+std::atomic<int> chosenPath{0};
+
+const KernelSet& detectKernels() {
+    int path = chosenPath.load(std::memory_order_relaxed);
+    if (path == 0) {
+        path = cpu::runsAvx2() ? 2 : 1;
+        chosenPath.store(path, std::memory_order_relaxed);
+    }
+    return path == 2 ? kAvx2 : kSse2;
+}
+#endif
+
+const KernelSet& kernels() {
+#if defined(FFTPLUG_FIXED_PATH_SCALAR)
+    return kScalar;
+#elif defined(FFTPLUG_FIXED_PATH_SSE2)
+    return kSse2;
+#elif defined(FFTPLUG_FIXED_PATH_AVX2)
+    return kAvx2;
+#else
+    return detectKernels();
+#endif
+}
+
+}  // namespace
+
+#define FFTPLUG_DEFINE_TRANSFORM(transform, preparation)                                         \
+    FFTPLUG_TRANSFORM(transform) {                                                               \
+        (void)reserved1;                                                                         \
+        (void)reserved2;                                                                         \
+        (void)reserved3;                                                                         \
+        runProtocol(kernels().transform, N, input, work, table, reps, preparation);              \
+    }
+
+// Entries 0 to 2 read the table as the host built it; 3 to 9 prepare it.
+FFTPLUG_DEFINE_TRANSFORM(ditRadix2, Preparation::none)
+FFTPLUG_DEFINE_TRANSFORM(ditRadix2Half, Preparation::none)
+FFTPLUG_DEFINE_TRANSFORM(difRadix2, Preparation::none)
+FFTPLUG_DEFINE_TRANSFORM(difRadix2Reversed, Preparation::bitReversedTable)
+FFTPLUG_DEFINE_TRANSFORM(difRadix2Recursive, Preparation::bitReversedTable)
+FFTPLUG_DEFINE_TRANSFORM(difRadix2Special, Preparation::bitReversedTable)
+FFTPLUG_DEFINE_TRANSFORM(difRadix4, Preparation::bitReversedTable)
+FFTPLUG_DEFINE_TRANSFORM(difRadix4Special, Preparation::bitReversedTable)
+FFTPLUG_DEFINE_TRANSFORM(splitRadix, Preparation::bitReversedTable)
+FFTPLUG_DEFINE_TRANSFORM(splitRadixSpecial, Preparation::bitReversedTable)
+
+}  // namespace fftplug

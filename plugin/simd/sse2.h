@@ -1,0 +1,68 @@
+// The SSE2 lane: two neighbouring samples in one 128-bit register,
+// [re0, im0, re1, im1]. Each operation performs the float operations of its
+// Complex counterpart in scalar.h (nothing fused, the same products summed,
+// a − b written as a + (−b) where that saves a shuffle: the same bits).
+#pragma once
+
+#include <emmintrin.h>
+
+#include "scalar.h"
+
+namespace fftplug::FFTPLUG_PATH_NS {
+
+struct Two {
+    static constexpr uint32_t width = 2;
+};
+
+struct Pair {
+    __m128 v;
+};
+// Factors spread over the lane: the real parts and the imaginary parts, each
+// repeated for both floats of its sample.
+struct PairFactor {
+    __m128 re, im;
+};
+
+namespace sse {
+inline __m128 swapParts(__m128 a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)); }
+inline __m128 signs(float re, float im) { return _mm_setr_ps(re, im, re, im); }
+// Flips the sign bit where the mask holds −0.
+inline __m128 flip(__m128 a, __m128 mask) { return _mm_xor_ps(a, mask); }
+inline __m128 realParts(__m128 w) { return _mm_shuffle_ps(w, w, _MM_SHUFFLE(2, 2, 0, 0)); }
+inline __m128 imagParts(__m128 w) { return _mm_shuffle_ps(w, w, _MM_SHUFFLE(3, 3, 1, 1)); }
+inline __m128 loadSample(const Complex* p) {
+    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+}
+}  // namespace sse
+
+inline Pair load(Two, const Complex* p) { return {_mm_loadu_ps(&p->re)}; }
+inline void store(Complex* p, Pair v) { _mm_storeu_ps(&p->re, v.v); }
+inline PairFactor factor(Two, Complex w) { return {_mm_set1_ps(w.re), _mm_set1_ps(w.im)}; }
+inline PairFactor factors(Two, const Complex* w) {
+    const __m128 v = _mm_loadu_ps(&w->re);
+    return {sse::realParts(v), sse::imagParts(v)};
+}
+inline PairFactor factorsStrided(Two, const Complex* w, uint32_t stride) {
+    const __m128 v = _mm_movelh_ps(sse::loadSample(w), sse::loadSample(w + stride));
+    return {sse::realParts(v), sse::imagParts(v)};
+}
+
+inline Pair add(Pair a, Pair b) { return {_mm_add_ps(a.v, b.v)}; }
+inline Pair sub(Pair a, Pair b) { return {_mm_sub_ps(a.v, b.v)}; }
+inline Pair scale(Pair a, float c) { return {_mm_mul_ps(a.v, _mm_set1_ps(c))}; }
+
+// a·w: re = a.re·w.re + (−(a.im·w.im)), im = a.im·w.re + a.re·w.im.
+inline Pair mul(Pair a, PairFactor w) {
+    const __m128 straight = _mm_mul_ps(a.v, w.re);
+    const __m128 crossed = _mm_mul_ps(sse::swapParts(a.v), w.im);
+    return {_mm_add_ps(straight, sse::flip(crossed, sse::signs(-0.0f, 0.0f)))};
+}
+
+// d·(−i) = (d.im, −d.re)
+inline Pair timesMinusI(Pair d) { return {sse::flip(sse::swapParts(d.v), sse::signs(0.0f, -0.0f))}; }
+// d0 − i·d1 = (d0.re + d1.im, d0.im − d1.re)
+inline Pair subTimesI(Pair d0, Pair d1) { return add(d0, timesMinusI(d1)); }
+// d0 + i·d1 = (d0.re − d1.im, d0.im + d1.re)
+inline Pair addTimesI(Pair d0, Pair d1) { return sub(d0, timesMinusI(d1)); }
+
+}  // namespace fftplug::FFTPLUG_PATH_NS
