@@ -42,11 +42,26 @@ step() {
   return "$status"
 }
 
+# Wine runs the 32-bit DLL's tests as 32-bit programs, which some kernels
+# refuse to execute (IA-32 emulation off: "Exec format error"). There the
+# win32 build is still made and its DLLs' export and import tables are
+# checked, and the skip is said plainly, never passed off as a test run.
+runs_32bit_programs() {
+  [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
 for preset in "${presets[@]}"; do
   echo "=== $preset"
+  test_args=(--preset "$preset")
+  if [ "$preset" = win32 ] && ! runs_32bit_programs; then
+    echo "test.sh: this kernel does not execute 32-bit programs, so Wine cannot run the win32 tests;" \
+      "only the DLL checks run" >&2
+    summary+=("SKIP        win32: tests under Wine (the kernel runs no 32-bit programs)")
+    test_args+=(-R '_dll_check$')
+  fi
   step "$preset: configure" cmake --preset "$preset" &&
     step "$preset: build" cmake --build --preset "$preset" --parallel "$jobs" &&
-    step "$preset: test" ctest --preset "$preset"
+    step "$preset: test" ctest "${test_args[@]}"
 done
 
 echo
