@@ -1,8 +1,19 @@
 #include "guarded_array.h"
 
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <random>
 #include <stdexcept>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/mman.h>
+#include <ucontext.h>
+#include <unistd.h>
+#endif
 
 namespace fftplug::host {
 
@@ -72,6 +83,181 @@ std::optional<std::string> GuardedArray::guardDamage(const std::string& arrayNam
     if (damage.empty()) return std::nullopt;
     return damage;
 }
+
+// --- arrays against inaccessible pages -----------------------------------------
+
+namespace {
+
+// The arrays alive now, for the fault report (which must not allocate).
+constexpr size_t kMaxLiveArrays = 64;
+PageGuardedArray* liveArrays[kMaxLiveArrays] = {};
+char faultContext[512] = "";
+
+size_t pagesFor(size_t bytes, size_t page) { return (bytes + page - 1) / page; }
+
+}  // namespace
+
+size_t PageGuardedArray::pageSize() {
+#if defined(_WIN32)
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwPageSize;
+#else
+    return static_cast<size_t>(sysconf(_SC_PAGESIZE));
+#endif
+}
+
+PageGuardedArray::PageGuardedArray(const char* name, size_t count, size_t begin, size_t end, Flush flush)
+    : name_(name), count_(count), begin_(begin), end_(end) {
+    if (begin > end || end > count) throw std::invalid_argument("PageGuardedArray: bad accessible range");
+    const size_t page = pageSize();
+    const size_t sampleBytes = (end - begin) * sizeof(Complex);
+    const size_t pagesBefore = pagesFor(begin * sizeof(Complex), page) + 1;
+    const size_t pagesAfter = pagesFor((count - end) * sizeof(Complex), page) + 1;
+    const size_t accessiblePages = pagesFor(sampleBytes, page);
+    reservedBytes_ = (pagesBefore + accessiblePages + pagesAfter) * page;
+    accessibleBytes_ = accessiblePages * page;
+#if defined(_WIN32)
+    void* memory = VirtualAlloc(nullptr, reservedBytes_, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
+    if (memory == nullptr) throw std::bad_alloc();
+#else
+    void* memory = mmap(nullptr, reservedBytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+#endif
+    reservation_ = static_cast<unsigned char*>(memory);
+    accessible_ = reservation_ + pagesBefore * page;
+    unsigned char* first = flush == Flush::start ? accessible_ : accessible_ + accessibleBytes_ - sampleBytes;
+    samples_ = reinterpret_cast<Complex*>(first - begin * sizeof(Complex));
+    setAccess(Access::readWrite);
+    for (auto& slot : liveArrays)
+        if (slot == nullptr) {
+            slot = this;
+            break;
+        }
+}
+
+PageGuardedArray::~PageGuardedArray() {
+    for (auto& slot : liveArrays)
+        if (slot == this) slot = nullptr;
+#if defined(_WIN32)
+    VirtualFree(reservation_, 0, MEM_RELEASE);
+#else
+    munmap(reservation_, reservedBytes_);
+#endif
+}
+
+void PageGuardedArray::setAccess(Access access) {
+    access_ = access;
+    if (accessibleBytes_ == 0) return;
+#if defined(_WIN32)
+    const DWORD protection = access == Access::none       ? PAGE_NOACCESS
+                             : access == Access::readOnly ? PAGE_READONLY
+                                                          : PAGE_READWRITE;
+    DWORD previous = 0;
+    if (!VirtualProtect(accessible_, accessibleBytes_, protection, &previous))
+        throw std::runtime_error("VirtualProtect failed");
+#else
+    const int protection = access == Access::none       ? PROT_NONE
+                           : access == Access::readOnly ? PROT_READ
+                                                        : PROT_READ | PROT_WRITE;
+    if (mprotect(accessible_, accessibleBytes_, protection) != 0) throw std::runtime_error("mprotect failed");
+#endif
+}
+
+void PageGuardedArray::assign(const std::vector<Complex>& values) {
+    if (values.size() != count_) throw std::invalid_argument("PageGuardedArray::assign: size mismatch");
+    const Access access = access_;
+    if (access != Access::readWrite) setAccess(Access::readWrite);
+    if (end_ > begin_) std::memcpy(samples_ + begin_, values.data() + begin_, (end_ - begin_) * sizeof(Complex));
+    if (access != Access::readWrite) setAccess(access);
+}
+
+std::vector<Complex> PageGuardedArray::contents() const {
+    std::vector<Complex> values(count_, Complex{0, 0});
+    if (end_ > begin_) std::memcpy(values.data() + begin_, samples_ + begin_, (end_ - begin_) * sizeof(Complex));
+    return values;
+}
+
+void setPageFaultContext(const std::string& context) {
+    std::snprintf(faultContext, sizeof faultContext, "%s", context.c_str());
+}
+
+// Describes an access to `address` if it falls in one of the live arrays'
+// reservations; false otherwise.
+struct PageFaultReport {
+    static bool describe(const void* address, const char* kind, char* out, size_t size) {
+        const auto* at = static_cast<const unsigned char*>(address);
+        for (const PageGuardedArray* array : liveArrays) {
+            if (array == nullptr || at < array->reservation_ || at >= array->reservation_ + array->reservedBytes_)
+                continue;
+            const long long offset = static_cast<long long>(at - reinterpret_cast<const unsigned char*>(array->samples_));
+            const long long sample = offset >= 0 ? offset / 8 : -((-offset + 7) / 8);
+            const long long first = static_cast<long long>(array->begin_) * 8;
+            const long long end = static_cast<long long>(array->end_) * 8;
+            const bool before = offset < first;
+            std::snprintf(out, size,
+                          "%s: %s of %s[%lld] (byte %lld), byte %lld counting %s the accessible samples [%zu, %zu) of %zu\n",
+                          faultContext, kind, array->name_, sample, offset, before ? first - offset : offset - end + 1,
+                          before ? "before" : "after", array->begin_, array->end_, array->count_);
+            return true;
+        }
+        return false;
+    }
+};
+
+#if defined(_WIN32)
+namespace {
+LONG WINAPI reportAccessViolation(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+    if (record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record->NumberParameters < 2)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const ULONG_PTR kind = record->ExceptionInformation[0];
+    char line[1024];
+    if (!PageFaultReport::describe(reinterpret_cast<const void*>(record->ExceptionInformation[1]),
+                                   kind == 1 ? "write" : kind == 8 ? "execution" : "read", line, sizeof line))
+        return EXCEPTION_CONTINUE_SEARCH;
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+}  // namespace
+
+void installPageFaultReport() {
+    static const bool installed = AddVectoredExceptionHandler(1, reportAccessViolation) != nullptr;
+    (void)installed;
+}
+#else
+namespace {
+void reportFault(int signal, siginfo_t* info, void* context) {
+    const char* kind = "access";
+#if defined(__x86_64__) && defined(REG_ERR)
+    kind = (static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_ERR] & 2) ? "write" : "read";
+#else
+    (void)context;
+#endif
+    char line[1024];
+    if (PageFaultReport::describe(info->si_addr, kind, line, sizeof line)) {
+        const ssize_t written = write(2, line, std::strlen(line));
+        (void)written;
+        _exit(3);
+    }
+    // Not ours: the default action, on return, for the same fault.
+    ::signal(signal, SIG_DFL);
+}
+}  // namespace
+
+void installPageFaultReport() {
+    struct sigaction action = {};
+    action.sa_sigaction = reportFault;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGSEGV, &action, nullptr);
+    sigaction(SIGBUS, &action, nullptr);
+}
+#endif
+
+// --- comparisons --------------------------------------------------------------
 
 bool sameBits(const std::vector<Complex>& a, const std::vector<Complex>& b) {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Complex)) == 0);

@@ -54,6 +54,58 @@ class GuardedArray {
     size_t count_ = 0;
 };
 
+// An array of `count` samples of which only [begin, end) can be touched: the
+// accessible samples sit flush against an inaccessible page on one side
+// (`Flush::start`: the page just before sample `begin`; `Flush::end`: the
+// page just after sample end - 1), and every sample outside [begin, end), plus
+// a whole page beyond either end of the array, lies in inaccessible pages. On
+// the other side the rest of the last accessible page stays accessible: a
+// test runs both placements to cover both sides. data() points at sample 0,
+// which may itself be inaccessible. Faults are reported by
+// installPageFaultReport().
+class PageGuardedArray {
+   public:
+    enum class Flush { start, end };
+    enum class Access { none, readOnly, readWrite };
+
+    PageGuardedArray(const char* name, size_t count, Flush flush) : PageGuardedArray(name, count, 0, count, flush) {}
+    PageGuardedArray(const char* name, size_t count, size_t begin, size_t end, Flush flush);
+    PageGuardedArray(const PageGuardedArray&) = delete;
+    PageGuardedArray& operator=(const PageGuardedArray&) = delete;
+    ~PageGuardedArray();
+
+    Complex* data() { return samples_; }
+    size_t size() const { return count_; }
+    size_t begin() const { return begin_; }
+    size_t end() const { return end_; }
+
+    // Copies values[begin, end) into the accessible samples (values holds
+    // size() samples); contents() gives them back, the rest as zeros.
+    void assign(const std::vector<Complex>& values);
+    std::vector<Complex> contents() const;
+    // Sets the protection of the accessible pages (read-write at first).
+    void setAccess(Access access);
+
+    static size_t pageSize();
+
+   private:
+    friend struct PageFaultReport;
+    const char* name_;
+    unsigned char* reservation_ = nullptr;
+    size_t reservedBytes_ = 0;
+    unsigned char* accessible_ = nullptr;  // first accessible page
+    size_t accessibleBytes_ = 0;           // whole pages
+    Complex* samples_ = nullptr;
+    size_t count_, begin_, end_;
+    Access access_ = Access::readWrite;
+};
+
+// From now on an access to an inaccessible page ends the process with a line
+// on standard error that names the array, the sample and the side, preceded
+// by `context` as last set (a call being made, say), instead of a bare crash.
+void installPageFaultReport();
+void setPageFaultContext(const std::string& context);
+
 // Bit-for-bit equality (NaNs compare by their bits).
 bool sameBits(const std::vector<Complex>& a, const std::vector<Complex>& b);
 // The first index at which the bits differ; nullopt if none (sizes must match).

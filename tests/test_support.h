@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "host/driver.h"
 #include "host/guarded_array.h"
 #include "host/plugin_library.h"
+#include "host/plugin_variants.h"
 #include "host/reference.h"
 #include "host/shiftjis.h"
 #include "host/twiddle.h"
@@ -27,6 +29,37 @@ inline PluginLibrary& plugin() {
     static PluginLibrary library = PluginLibrary::open(defaultPluginPath());
     return library;
 }
+
+// Every build of the plug-in this CPU runs: the dispatching library first,
+// then the fixed-path ones beside it, each loaded once.
+struct LoadedVariant {
+    std::string name;
+    PluginLibrary library;
+};
+
+inline const std::vector<LoadedVariant>& variants() {
+    static const std::vector<LoadedVariant> loaded = [] {
+        std::vector<LoadedVariant> all;
+        for (const PluginVariant& v : pluginVariants(plugin().path()))
+            all.push_back({v.name, PluginLibrary::open(v.path)});
+        return all;
+    }();
+    return loaded;
+}
+
+inline std::vector<std::string> variantNames() {
+    std::vector<std::string> names;
+    for (const LoadedVariant& v : variants()) names.push_back(v.name);
+    return names;
+}
+
+inline const PluginLibrary& variant(const std::string& name) {
+    for (const LoadedVariant& v : variants())
+        if (v.name == name) return v.library;
+    throw std::invalid_argument("no plug-in variant " + name);
+}
+
+inline std::string variantParamName(const testing::TestParamInfo<std::string>& info) { return info.param; }
 
 inline const CatalogueEntry& entry(uint32_t index) {
     static const std::vector<CatalogueEntry> entries = plugin().catalogue();

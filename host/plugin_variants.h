@@ -1,0 +1,78 @@
+// The builds of the plug-in that a test compares: the dispatching library and
+// the fixed-path ones beside it (fftplug-scalar, fftplug-sse2, fftplug-avx2),
+// each with the same five exports. A fixed-path build is used only where this
+// CPU can run its instructions.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "plugin_library.h"
+
+namespace fftplug::host {
+
+// Whether this CPU (and the operating system, which must save the wide
+// registers) runs SSE2 and AVX2 instructions.
+inline bool cpuRunsSse2() {
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2");
+#else
+    return false;
+#endif
+}
+
+inline bool cpuRunsAvx2() {
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+// The fixed paths a build may ship, in the order they are compared.
+inline const std::vector<std::string>& fixedPathNames() {
+    static const std::vector<std::string> names = {"scalar", "sse2", "avx2"};
+    return names;
+}
+
+inline bool cpuRunsPath(const std::string& name) {
+    if (name == "sse2") return cpuRunsSse2();
+    if (name == "avx2") return cpuRunsAvx2();
+    return true;
+}
+
+struct PluginVariant {
+    std::string name;  // "dispatch" for the main library, otherwise the path's name
+    std::string path;
+};
+
+inline bool fileExists(const std::string& path) {
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        return true;
+    }
+    return false;
+}
+
+// The folder part of `path`, with its trailing separator (empty if none).
+inline std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The library at `mainPath` and every fixed-path library found beside it
+// that this CPU runs.
+inline std::vector<PluginVariant> pluginVariants(const std::string& mainPath = defaultPluginPath()) {
+    std::vector<PluginVariant> variants{{"dispatch", mainPath}};
+    const std::string folder = folderOf(mainPath);
+    for (const std::string& name : fixedPathNames()) {
+        const std::string path = folder + platformLibraryName("fftplug-" + name);
+        if (cpuRunsPath(name) && fileExists(path)) variants.push_back({name, path});
+    }
+    return variants;
+}
+
+}  // namespace fftplug::host
