@@ -1,6 +1,7 @@
 // The first step of the radix-4 and split-radix butterflies: four samples a
 // quarter span q apart, x0 … x3, combined in pairs q apart (x0 with x1, x2
-// with x3), not 2q apart.
+// with x3), not 2q apart. Also the loops that run these butterflies several
+// lanes a step.
 #pragma once
 
 #include "simd/lanes.h"
@@ -13,11 +14,58 @@ struct FourPoint {
     T p, r;          // D0 − i·D1, D0 + i·D1 with D0 = x0 − x1, D1 = x2 − x3
 };
 
+template <typename V>
+inline FourPoint<V> combineFourPoint(V x0, V x1, V x2, V x3) {
+    const V d0 = sub(x0, x1), d1 = sub(x2, x3);
+    return {add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
+}
+
 template <typename Lane>
 inline auto combineFourPoint(Lane lane, const Complex* x, uint32_t q) {
-    const auto x0 = load(lane, x), x1 = load(lane, x + q), x2 = load(lane, x + 2 * q), x3 = load(lane, x + 3 * q);
-    const auto d0 = sub(x0, x1), d1 = sub(x2, x3);
-    return FourPoint<decltype(x0)>{add(x0, x1), add(x2, x3), subTimesI(d0, d1), addTimesI(d0, d1)};
+    return combineFourPoint(load(lane, x), load(lane, x + q), load(lane, x + 2 * q), load(lane, x + 3 * q));
+}
+
+// How many lanes side by side one step of a loop handles.
+template <int U>
+struct Unroll {
+    static constexpr int count = U;
+};
+
+// Runs body(lane, i, unroll) over i = 0 … count − 1: two `Lane`-wide lanes a
+// step while they fit (unroll = Unroll<2>), so that a step loads all its
+// samples before it stores any, then one, then narrower lanes.
+template <typename Lane = Widest, typename Body>
+inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
+    uint32_t i = 0;
+    if constexpr (Lane::width > 1) {
+        for (; i + 2 * Lane::width <= count; i += 2 * Lane::width) body(Lane{}, i, Unroll<2>{});
+    }
+    for (; i + Lane::width <= count; i += Lane::width) body(Lane{}, i, Unroll<1>{});
+    if constexpr (Lane::width > 1) {
+        if (i < count) {
+            forEachLane<Narrower<Lane>>(count - i,
+                                        [&](auto lane, uint32_t k) { body(lane, i + k, Unroll<1>{}); });
+        }
+    }
+}
+
+// Runs body(lane, k) over the blocks k = first … last − 1 of a stage whose
+// butterflies span one block each: `Lane`-wide groups of adjacent blocks
+// from the first multiple of the width on, narrower lanes before it and at
+// the end.
+template <typename Lane = Widest, typename Body>
+inline void forEachBlockLane(uint32_t first, uint32_t last, Body&& body) {
+    constexpr uint32_t width = Lane::width;
+    if constexpr (width > 1) {
+        uint32_t aligned = (first + width - 1) / width * width;
+        if (aligned > last) aligned = last;
+        if (first < aligned) forEachBlockLane<Narrower<Lane>>(first, aligned, body);
+        first = aligned;
+    }
+    for (; first + width <= last; first += width) body(Lane{}, first);
+    if constexpr (width > 1) {
+        if (first < last) forEachBlockLane<Narrower<Lane>>(first, last, body);
+    }
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

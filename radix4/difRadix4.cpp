@@ -10,11 +10,15 @@ namespace fftplug::FFTPLUG_PATH_NS {
 void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
-    for (uint64_t b = 4; b <= n; q = b, b *= 4) {
+    if (n >= 4) {
+        radix4::firstStage(a, table, 0, static_cast<uint32_t>(n / 4));
+        q = 4;
+    }
+    for (uint64_t b = 16; b <= n; q = b, b *= 4) {
         for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
             radix4::generalBlock(a, s, static_cast<uint32_t>(q), radix4::blockFactors(table, k));
     }
-    if (q != n) radix4::closingPass(a, static_cast<uint32_t>(n));
+    if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -9,24 +9,26 @@ namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
 // Block 0: factors 1, 1, 1.
-template <typename Lane>
-inline void twiddleFree(Lane lane, Complex* x, uint32_t q) {
-    const auto v = combineFourPoint(lane, x, q);
-    store(x, add(v.sum01, v.sum23));
-    store(x + 2 * q, sub(v.sum01, v.sum23));
-    store(x + q, v.p);
-    store(x + 3 * q, v.r);
-}
+struct TwiddleFree {
+    template <typename Lane, typename V>
+    void operator()(Lane, const FourPoint<V>& v, V (&y)[4]) const {
+        y[0] = add(v.sum01, v.sum23);
+        y[1] = v.p;
+        y[2] = sub(v.sum01, v.sum23);
+        y[3] = v.r;
+    }
+};
 
 // Block 1: factors W(8, 1) at q, −i at 2q, W(8, 3) at 3q.
-template <typename Lane>
-inline void blockOne(Lane lane, Complex* x, uint32_t q) {
-    const auto v = combineFourPoint(lane, x, q);
-    store(x, add(v.sum01, v.sum23));
-    store(x + 2 * q, timesMinusI(sub(v.sum01, v.sum23)));
-    store(x + q, timesW8(v.p));
-    store(x + 3 * q, timesW8Cubed(v.r));
-}
+struct BlockOne {
+    template <typename Lane, typename V>
+    void operator()(Lane, const FourPoint<V>& v, V (&y)[4]) const {
+        y[0] = add(v.sum01, v.sum23);
+        y[1] = timesW8(v.p);
+        y[2] = timesMinusI(sub(v.sum01, v.sum23));
+        y[3] = timesW8Cubed(v.r);
+    }
+};
 
 }  // namespace
 
@@ -36,13 +38,18 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     for (uint64_t b = 4; b <= n; q = b, b *= 4) {
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
-        forEachLane(quarter, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, quarter); });
+        radix4::block(a, quarter, TwiddleFree{});
         if (b == n) continue;  // the stage has block 0 alone
-        forEachLane(quarter, [&](auto lane, uint32_t j) { blockOne(lane, a + size + j, quarter); });
+        radix4::block(a + size, quarter, BlockOne{});
+        if (q == 1) {
+            // One butterfly per block: the general blocks side by side.
+            radix4::firstStage(a, table, 2, static_cast<uint32_t>(n / 4));
+            continue;
+        }
         for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
             radix4::generalBlock(a, s, quarter, radix4::blockFactors(table, k));
     }
-    if (q != n) radix4::closingPass(a, static_cast<uint32_t>(n));
+    if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

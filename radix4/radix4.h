@@ -1,15 +1,16 @@
 // The pieces shared by the radix-4 entries: the general butterfly, the
-// per-block factors and the closing radix-2 pass, on one sample or a pair of
-// neighbouring samples (see plugin/simd/lanes.h).
+// per-block factors, the first stage (one butterfly per block, adjacent
+// blocks side by side) and the stages of wider span (adjacent butterflies of
+// one block side by side). The closing radix-2 pass is plugin/closing_pass.h.
 #pragma once
 
-#include "../plugin/four_point.h"
+#include "../plugin/closing_pass.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 
 // The three factors of block k: f2 = table[k] for the quarter at 2q, f1 =
 // table[2k] for the quarter at q, f3 = f2·f1 for the quarter at 3q. The fixed
-// −i of the butterfly stands in for table[2k + 1], which is never read.
+// −i of the butterfly stands in for table[2k + 1], which is never used.
 struct BlockFactors {
     Complex f1, f2, f3;
 };
@@ -20,30 +21,73 @@ inline BlockFactors blockFactors(const Complex* table, uint32_t k) {
     return {f1, f2, mul(f2, f1)};
 }
 
-// The general butterfly: S0 + S1 at 0, (S0 − S1)·f2 at 2q, (D0 − i·D1)·f1 at
-// q, (D0 + i·D1)·f3 at 3q.
-template <typename Lane>
-inline void butterfly(Lane lane, Complex* x, uint32_t q, const BlockFactors& f) {
-    const auto v = combineFourPoint(lane, x, q);
-    store(x, add(v.sum01, v.sum23));
-    store(x + 2 * q, mul(sub(v.sum01, v.sum23), factor(lane, f.f2)));
-    store(x + q, mul(v.p, factor(lane, f.f1)));
-    store(x + 3 * q, mul(v.r, factor(lane, f.f3)));
+// The factors of a butterfly spread over a lane: one block's broadcast, or
+// one block per sample in the first stage.
+template <typename F>
+struct LaneFactors {
+    F f1, f2, f3;
+};
+
+// The general butterfly on values: S0 + S1 at 0, (D0 − i·D1)·f1 at q,
+// (S0 − S1)·f2 at 2q, (D0 + i·D1)·f3 at 3q.
+template <typename V, typename F>
+inline void butterfly(const FourPoint<V>& v, const LaneFactors<F>& f, V (&y)[4]) {
+    y[0] = add(v.sum01, v.sum23);
+    y[1] = mul(v.p, f.f1);
+    y[2] = mul(sub(v.sum01, v.sum23), f.f2);
+    y[3] = mul(v.r, f.f3);
+}
+
+// U lanes of adjacent butterflies at x, x + W, …: all loads, then all stores.
+template <int U, typename Lane, typename Kind>
+inline void butterflies(Lane lane, Complex* x, uint32_t q, Kind&& kind) {
+    constexpr uint32_t W = Lane::width;
+    using V = Samples<Lane>;
+    FourPoint<V> v[U];
+    for (int u = 0; u < U; ++u) v[u] = combineFourPoint(lane, x + u * W, q);
+    for (int u = 0; u < U; ++u) {
+        V y[4];
+        kind(lane, v[u], y);
+        for (int i = 0; i < 4; ++i) store(x + u * W + i * q, y[i]);
+    }
+}
+
+// All q butterflies of the block at x, with kind(lane, fourPoint, outputs).
+template <typename Kind>
+inline void block(Complex* x, uint32_t q, Kind&& kind) {
+    forEachLaneUnrolled(q, [&](auto lane, uint32_t j, auto unroll) {
+        butterflies<decltype(unroll)::count>(lane, x + j, q, kind);
+    });
 }
 
 // All q butterflies of the general block at s.
 inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    forEachLane(q, [&](auto lane, uint32_t j) { butterfly(lane, a + s + j, q, f); });
+    const auto wide = LaneFactors<decltype(factor(Widest{}, f.f1))>{
+        factor(Widest{}, f.f1), factor(Widest{}, f.f2), factor(Widest{}, f.f3)};
+    block(a + s, q, [&](auto lane, const auto& v, auto& y) {
+        if constexpr (decltype(lane)::width == Widest::width) {
+            butterfly(v, wide, y);
+        } else {
+            butterfly(v, LaneFactors<decltype(factor(lane, f.f1))>{factor(lane, f.f1), factor(lane, f.f2),
+                                                                   factor(lane, f.f3)}, y);
+        }
+    });
 }
 
-// The twiddle-free radix-2 pass over pairs half the array apart that finishes
-// a transform whose log2 N is odd.
-inline void closingPass(Complex* a, uint32_t n) {
-    const uint32_t half = n / 2;
-    forEachLane(half, [&](auto lane, uint32_t j) {
-        const auto x = load(lane, a + j), y = load(lane, a + j + half);
-        store(a + j, add(x, y));
-        store(a + j + half, sub(x, y));
+// First stage (q = 1) general blocks first … last − 1: a lane of W adjacent
+// blocks at a time, taken across the blocks, each sample with its own
+// block's factors: f2 = table[k … k + W − 1], f1 the even entries of
+// table[2k … 2k + 2W − 1], f3 = f2·f1 formed sample by sample.
+inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+    forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
+        using V = Samples<decltype(lane)>;
+        V x[4], y[4];
+        loadAcrossBlocks(lane, a + 4 * k, x);
+        const auto f2 = factors(lane, table + k);
+        const auto f1 = factorsEven(lane, table + 2 * k);
+        const LaneFactors<decltype(f1)> f{f1, f2, mul(f2, f1)};
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), f, y);
+        storeAcrossBlocks(a + 4 * k, y);
     });
 }
 

@@ -24,4 +24,34 @@ inline Complex factors(One, const Complex* w) { return *w; }
 inline Complex factorsStrided(One, const Complex* w, uint32_t) { return *w; }
 inline Complex scale(Complex a, float c) { return {a.re * c, a.im * c}; }
 
+// ---- Narrow radix-2 stages: vocabulary shared by every path ----
+// A radix-2 stage whose half-span H is narrower than a lane is done a group
+// of adjacent blocks at a time: the 2·width samples of a group are loaded as
+// two lanes x (the first half of every block of 2H samples) and y (the
+// second halves), in an order of the path's choosing, and stored back the
+// same way. The scalar lane never needs it (its half-spans are never
+// narrower than one sample).
+template <uint32_t H>
+struct Span {
+    static constexpr uint32_t half = H;
+};
+template <typename V>
+struct Halves {
+    V x, y;
+};
+
+
+// ---- Radix-4 and split-radix narrow stages (one butterfly per block) ----
+// Lane::width blocks of four samples at p, across the blocks: x[i] holds
+// sample i of every block (lane l: p[4l + i]); one block on this lane.
+inline void loadAcrossBlocks(One, const Complex* p, Complex (&x)[4]) {
+    for (int i = 0; i < 4; ++i) x[i] = p[i];
+}
+inline void storeAcrossBlocks(Complex* p, const Complex (&y)[4]) {
+    for (int i = 0; i < 4; ++i) p[i] = y[i];
+}
+// Lane-wise factors from the even entries: sample l multiplied by w[2l].
+inline Complex factorsEven(One, const Complex* w) { return *w; }
+// ---- end of radix-4 and split-radix section ----
+
 }  // namespace fftplug::FFTPLUG_PATH_NS

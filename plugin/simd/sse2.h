@@ -65,4 +65,53 @@ inline Pair subTimesI(Pair d0, Pair d1) { return add(d0, timesMinusI(d1)); }
 // d0 + i·d1 = (d0.re − d1.im, d0.im + d1.re)
 inline Pair addTimesI(Pair d0, Pair d1) { return sub(d0, timesMinusI(d1)); }
 
+// ---- Narrow radix-2 stages (see Span in scalar.h) ----
+// Half-span 1: the group [a0 a1 a2 a3] holds the blocks (a0, a1) and
+// (a2, a3); x = [a0 a2], y = [a1 a3], block b of the group in sample b.
+inline Halves<Pair> loadHalves(Two, Span<1>, const Complex* p) {
+    const __m128 lo = _mm_loadu_ps(&p->re), hi = _mm_loadu_ps(&p[2].re);
+    return {{_mm_movelh_ps(lo, hi)}, {_mm_movehl_ps(hi, lo)}};
+}
+inline void storeHalves(Complex* p, Span<1>, Pair x, Pair y) {
+    _mm_storeu_ps(&p->re, _mm_movelh_ps(x.v, y.v));
+    _mm_storeu_ps(&p[2].re, _mm_movehl_ps(y.v, x.v));
+}
+// The factor of each block of the group, w[b] for block b.
+inline PairFactor blockFactors(Two, Span<1>, const Complex* w) { return factors(Two{}, w); }
+// The factor of each offset j < H within a block, w[j·stride]: one for H = 1.
+inline PairFactor offsetFactors(Two, Span<1>, const Complex* w, uint32_t) { return factor(Two{}, *w); }
+// Block b's samples taken from perBlock[b].
+inline Pair pickBlocks(Two, Span<1>, const Pair* perBlock) {
+    return {_mm_castpd_ps(_mm_move_sd(_mm_castps_pd(perBlock[1].v), _mm_castps_pd(perBlock[0].v)))};
+}
+
+
+// ---- Radix-4 and split-radix narrow stages (one butterfly per block) ----
+// Two blocks of four samples at p, across the blocks: x[i] = [p[i], p[4 + i]].
+inline void loadAcrossBlocks(Two, const Complex* p, Pair (&x)[4]) {
+    const __m128 r0 = _mm_loadu_ps(&p[0].re), r1 = _mm_loadu_ps(&p[2].re);
+    const __m128 r2 = _mm_loadu_ps(&p[4].re), r3 = _mm_loadu_ps(&p[6].re);
+    x[0] = {_mm_movelh_ps(r0, r2)};
+    x[1] = {_mm_movehl_ps(r2, r0)};
+    x[2] = {_mm_movelh_ps(r1, r3)};
+    x[3] = {_mm_movehl_ps(r3, r1)};
+}
+inline void storeAcrossBlocks(Complex* p, const Pair (&y)[4]) {
+    _mm_storeu_ps(&p[0].re, _mm_movelh_ps(y[0].v, y[1].v));
+    _mm_storeu_ps(&p[2].re, _mm_movelh_ps(y[2].v, y[3].v));
+    _mm_storeu_ps(&p[4].re, _mm_movehl_ps(y[1].v, y[0].v));
+    _mm_storeu_ps(&p[6].re, _mm_movehl_ps(y[3].v, y[2].v));
+}
+// Lane-wise factors from the even entries: sample l multiplied by w[2l].
+inline PairFactor factorsEven(Two, const Complex* w) {
+    const __m128 v = _mm_movelh_ps(_mm_loadu_ps(&w[0].re), _mm_loadu_ps(&w[2].re));
+    return {sse::realParts(v), sse::imagParts(v)};
+}
+// The product of two lane-wise factors, sample by sample as mul(Complex, Complex).
+inline PairFactor mul(PairFactor a, PairFactor w) {
+    return {_mm_sub_ps(_mm_mul_ps(a.re, w.re), _mm_mul_ps(a.im, w.im)),
+            _mm_add_ps(_mm_mul_ps(a.re, w.im), _mm_mul_ps(a.im, w.re))};
+}
+// ---- end of radix-4 and split-radix section ----
+
 }  // namespace fftplug::FFTPLUG_PATH_NS
