@@ -1,5 +1,7 @@
 #include "plugin_library.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -157,31 +159,102 @@ std::string PluginLibrary::creator() const {
 
 int32_t PluginLibrary::entryCount() const { return exports_.getEntryCount(); }
 
+namespace {
+
+// The host's bytes in every name field behind the terminator and in the guard
+// after the 16 records. Not zero: a name written without its terminator must
+// not find one among the host's bytes.
+constexpr unsigned char kCatalogueMarker = 0xA5;
+// Room after the 16 records, compared with the marker after the call: a
+// plug-in that writes more records than it may damages this and nothing else
+// of the host's (up to this many bytes).
+constexpr size_t kCatalogueGuardBytes = 4096;
+
+std::string hexBytes(const std::string& bytes) {
+    std::string hex;
+    char cell[4];
+    for (const unsigned char byte : bytes) {
+        std::snprintf(cell, sizeof cell, "%02X", byte);
+        hex += (hex.empty() ? "" : " ") + std::string(cell);
+    }
+    return hex;
+}
+
+// Calls getEntrySpecs on a marked buffer of 16 records and a guard; the
+// records land in `specs`, and the return value describes any write past
+// them.
+std::optional<std::string> callGetEntrySpecs(FftplugGetEntrySpecs getEntrySpecs,
+                                             std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS>& specs) {
+    std::vector<unsigned char> buffer(FFTPLUG_CATALOGUE_BYTES + kCatalogueGuardBytes, kCatalogueMarker);
+    getEntrySpecs(reinterpret_cast<EntrySpec*>(buffer.data()));
+    std::memcpy(specs.data(), buffer.data(), FFTPLUG_CATALOGUE_BYTES);
+    size_t first = buffer.size(), last = 0;
+    for (size_t at = FFTPLUG_CATALOGUE_BYTES; at < buffer.size(); ++at) {
+        if (buffer[at] == kCatalogueMarker) continue;
+        first = std::min(first, at);
+        last = at;
+    }
+    if (first == buffer.size()) return std::nullopt;
+    const size_t record = sizeof(EntrySpec);
+    std::string where = last / record == first / record
+                            ? "where record " + std::to_string(first / record) + " would lie"
+                            : "where records " + std::to_string(first / record) + " to " +
+                                  std::to_string(last / record) + " would lie";
+    if (last + 1 == buffer.size()) where += ", and perhaps further: the host checks no more";
+    return "wrote past the 16 records (" + std::to_string(FFTPLUG_CATALOGUE_BYTES) + " bytes) it may write: bytes " +
+           std::to_string(first) + " to " + std::to_string(last) + " of the buffer changed, " + where;
+}
+
+}  // namespace
+
+std::string CatalogueFault::text() const {
+    return exportName + ": " + (entry ? "entry " + std::to_string(*entry) + ": " : std::string()) + what;
+}
+
 std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS> PluginLibrary::rawSpecs() const {
     std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS> specs{};
-    exports_.getEntrySpecs(specs.data());
+    callGetEntrySpecs(exports_.getEntrySpecs, specs);
     return specs;
 }
 
-std::vector<CatalogueEntry> PluginLibrary::catalogue() const {
-    const auto specs = rawSpecs();
+Catalogue PluginLibrary::readCatalogue() const {
+    Catalogue catalogue;
+    std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS> specs{};
+    if (const auto overrun = callGetEntrySpecs(exports_.getEntrySpecs, specs))
+        catalogue.faults.push_back({"getEntrySpecs", std::nullopt, *overrun});
     const int32_t count = entryCount();
-    const int32_t shown = count < 0 ? 0 : (count > FFTPLUG_CATALOGUE_RECORDS ? FFTPLUG_CATALOGUE_RECORDS : count);
-    std::vector<CatalogueEntry> entries;
+    catalogue.count = count;
+    if (count < 1)
+        catalogue.faults.push_back({"getEntryCount", std::nullopt,
+                                    "returned " + std::to_string(count) + ": the plug-in offers no entries"});
+    else if (count > FFTPLUG_CATALOGUE_RECORDS)
+        catalogue.faults.push_back({"getEntryCount", std::nullopt,
+                                    "returned " + std::to_string(count) +
+                                        ", more than the 16 records getEntrySpecs writes: only those 16 are read"});
+    const int32_t shown = std::clamp<int32_t>(count, 0, FFTPLUG_CATALOGUE_RECORDS);
     for (int32_t i = 0; i < shown; ++i) {
         CatalogueEntry entry;
         entry.index = static_cast<uint32_t>(i);
-        entry.rawName.assign(specs[i].name, strnlen(specs[i].name, sizeof(specs[i].name)));
-        try {
-            entry.name = shiftJisToUtf8(entry.rawName);
-        } catch (const std::exception&) {
-            entry.name.clear();
-        }
         entry.flags = specs[i].flags;
-        entries.push_back(std::move(entry));
+        const size_t length = strnlen(specs[i].name, sizeof(specs[i].name));
+        entry.terminated = length < sizeof(specs[i].name);
+        entry.rawName.assign(specs[i].name, length);
+        if (!entry.terminated) {
+            catalogue.faults.push_back({"getEntrySpecs", entry.index, "the name has no terminator within its 64 bytes"});
+        } else {
+            try {
+                entry.name = shiftJisToUtf8(entry.rawName);
+            } catch (const std::exception&) {
+                catalogue.faults.push_back(
+                    {"getEntrySpecs", entry.index, "the name is not valid Shift-JIS (bytes " + hexBytes(entry.rawName) + ")"});
+            }
+        }
+        catalogue.entries.push_back(std::move(entry));
     }
-    return entries;
+    return catalogue;
 }
+
+std::vector<CatalogueEntry> PluginLibrary::catalogue() const { return readCatalogue().entries; }
 
 void PluginLibrary::run(uint32_t index, int32_t N, const Complex* input, Complex* work,
                         Complex* table, int32_t reps) const {

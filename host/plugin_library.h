@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,10 +34,27 @@ struct CatalogueEntry {
     std::string rawName;  // the Shift-JIS bytes, without the terminator
     std::string name;     // the same name in UTF-8 (empty if it does not decode)
     uint32_t flags = 0;
+    bool terminated = true;  // false: no zero byte in the 64 (rawName then holds all 64)
 
     bool preparesTable() const { return (flags & FFTPLUG_FLAG_PREPARES_TABLE) != 0; }
     // Natural-order input and bit-reversed result; otherwise the reverse.
     bool naturalInput() const { return (flags & FFTPLUG_FLAG_NATURAL_INPUT) != 0; }
+};
+
+// Something a plug-in's catalogue exports did wrong: the export, the record
+// (entry) concerned if there is one, and what.
+struct CatalogueFault {
+    std::string exportName;
+    std::optional<uint32_t> entry;
+    std::string what;
+    // "getEntrySpecs: entry 1: the name has no terminator within its 64 bytes"
+    std::string text() const;
+};
+
+struct Catalogue {
+    int32_t count = 0;                    // what getEntryCount returned
+    std::vector<CatalogueEntry> entries;  // the records announced, at most the 16 written
+    std::vector<CatalogueFault> faults;
 };
 
 class PluginLibrary {
@@ -57,7 +75,11 @@ class PluginLibrary {
     std::string creator() const;
     int32_t entryCount() const;
     std::array<EntrySpec, FFTPLUG_CATALOGUE_RECORDS> rawSpecs() const;
-    // The records that getEntryCount announces (at most the 16 written).
+    // The records that getEntryCount announces (at most the 16 written), and
+    // every fault seen on the way: a count outside 1 to 16, a write past the
+    // 16 records, a name without terminator or not in Shift-JIS.
+    Catalogue readCatalogue() const;
+    // readCatalogue().entries.
     std::vector<CatalogueEntry> catalogue() const;
 
     // runEntry with zero reserved words.

@@ -18,6 +18,9 @@
 
 #include "test_support.h"
 
+// operator delete below frees what operator new took from malloc.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 #if defined(_WIN32)
 #include <windows.h>
 #endif

@@ -11,6 +11,17 @@
  *   BROKEN_REPEATS   entry 1 does nothing for reps <= 0, as it should, but
  *                    for reps > 0 copies once and transforms reps times over
  *   BROKEN_NO_RUN    no runEntry export at all (a library fftbench must refuse)
+ *
+ * and some that attack the host rather than compute wrongly:
+ *
+ *   BROKEN_UNTERMINATED   the name of entry 1 is written without its zero byte
+ *   BROKEN_NOT_SHIFT_JIS  the name of entry 1 holds bytes that are not Shift-JIS
+ *   BROKEN_SPECS_OVERRUN  getEntrySpecs writes 18 records instead of 16
+ *   BROKEN_COUNT_ZERO     getEntryCount returns 0
+ *   BROKEN_COUNT_HUGE     getEntryCount returns 1,000,000
+ *   BROKEN_CRASH          entry 1 writes through a null pointer on a transform
+ *                         call from N = 4 on
+ *   BROKEN_HANG           entry 1 never returns from a transform call
  */
 #include <fftplug/fftplug.h>
 
@@ -26,8 +37,30 @@
 #define BROKEN_NAME "transforms the transform"
 #elif defined(BROKEN_NO_RUN)
 #define BROKEN_NAME "cannot be run"
+#elif defined(BROKEN_UNTERMINATED)
+#define BROKEN_NAME "no terminator"
+#elif defined(BROKEN_NOT_SHIFT_JIS)
+/* A lead byte followed by a space, and a lead byte with no trail at all. */
+#define BROKEN_NAME "bad \x82 name \x88"
+#elif defined(BROKEN_SPECS_OVERRUN)
+#define BROKEN_NAME "writes 18 records"
+#define RECORDS_WRITTEN (FFTPLUG_CATALOGUE_RECORDS + 2)
+#elif defined(BROKEN_COUNT_ZERO)
+#define BROKEN_NAME "not announced"
+#define ENTRY_COUNT 0
+#elif defined(BROKEN_COUNT_HUGE)
+#define BROKEN_NAME "one of a million"
+#define ENTRY_COUNT 1000000
+#elif defined(BROKEN_CRASH)
+#define BROKEN_NAME "crashes"
+#elif defined(BROKEN_HANG)
+#define BROKEN_NAME "never returns"
 #else
-#error "define one of BROKEN_SIGN, BROKEN_OVERRUN, BROKEN_PROTOCOL, BROKEN_REPEATS, BROKEN_NO_RUN"
+#error "define one of the BROKEN_ faults listed above"
+#endif
+
+#ifndef RECORDS_WRITTEN
+#define RECORDS_WRITTEN FFTPLUG_CATALOGUE_RECORDS
 #endif
 
 #if defined(_WIN32)
@@ -37,6 +70,9 @@
 #endif
 
 enum { ENTRIES = 2 };
+#ifndef ENTRY_COUNT
+#define ENTRY_COUNT ENTRIES
+#endif
 
 BROKEN_EXPORT int32_t FFTPLUG_CALL getCircuitSignature(void) { return 3; }
 
@@ -46,13 +82,17 @@ BROKEN_EXPORT char* FFTPLUG_CALL getCreatorSignature(char* dst) {
     return dst;
 }
 
-BROKEN_EXPORT int32_t FFTPLUG_CALL getEntryCount(void) { return ENTRIES; }
+BROKEN_EXPORT int32_t FFTPLUG_CALL getEntryCount(void) { return ENTRY_COUNT; }
 
 BROKEN_EXPORT EntrySpec* FFTPLUG_CALL getEntrySpecs(EntrySpec* dst) {
     static const char* const names[ENTRIES] = {"correct DIT radix 2", BROKEN_NAME};
-    for (int i = 0; i < FFTPLUG_CATALOGUE_RECORDS; ++i) {
+    for (int i = 0; i < RECORDS_WRITTEN; ++i) {
         const char* name = i < ENTRIES ? names[i] : "";
-        memcpy(dst[i].name, name, strlen(name) + 1);
+        size_t bytes = strlen(name) + 1;
+#if defined(BROKEN_UNTERMINATED)
+        if (i == 1) --bytes;
+#endif
+        memcpy(dst[i].name, name, bytes);
         dst[i].flags = FFTPLUG_FLAG_ENTRY;
     }
     return dst;
@@ -92,6 +132,19 @@ BROKEN_EXPORT void FFTPLUG_CALL runEntry(uint32_t index, int32_t N, const Comple
         memcpy(work, input, bytes);
         for (int32_t r = 0; r < reps; ++r) transform(work, N, table, 1);
         return;
+    }
+#endif
+#if defined(BROKEN_CRASH)
+    if (index == 1 && reps > 0 && N >= 4) {
+        /* Read through a volatile so that the compiler cannot turn the store
+         * into a trap instruction: this must be a real segmentation fault. */
+        Complex* volatile nowhere = NULL;
+        nowhere->re = 1.0f;
+    }
+#elif defined(BROKEN_HANG)
+    if (index == 1 && reps > 0) {
+        volatile uint32_t spins = 0;
+        for (;;) ++spins;
     }
 #endif
     int sign = 1;

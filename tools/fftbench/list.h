@@ -20,8 +20,8 @@ std::optional<std::string> englishGloss(const std::string& utf8Name);
 // names, "entry 3" otherwise.
 std::string shortLabel(const fftplug::host::CatalogueEntry& entry);
 
-// The name as shown: UTF-8, or the raw bytes in hex when they are not valid
-// Shift-JIS.
+// The name as shown: UTF-8, the raw bytes in hex when they are not valid
+// Shift-JIS, or a note that the name has no terminator.
 std::string displayName(const fftplug::host::CatalogueEntry& entry);
 
 // The flags word in words, one phrase per meaning: "prepares the table",
@@ -29,7 +29,9 @@ std::string displayName(const fftplug::host::CatalogueEntry& entry);
 // output", and any bits the ABI does not define.
 std::vector<std::string> flagMeanings(uint32_t flags);
 
-// Prints the signature, creator, entry count and catalogue of `plugin`.
-void printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin);
+// Prints the signature, creator, entry count and catalogue of `plugin`, and
+// every fault of the catalogue (fftplug::host::Catalogue); false if there was
+// one.
+bool printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin);
 
 }  // namespace fftbench

@@ -15,6 +15,7 @@
 #include "list.h"
 #include "output.h"
 #include "peers.h"
+#include "isolation.h"
 #include "verify.h"
 
 #if defined(_WIN32)
@@ -87,19 +88,28 @@ struct VerifyOptions {
     std::string sizes = "2^0..2^16";
     uint32_t seed = 1;
     bool verbose = false;
+    double timeoutSeconds = 10;
+    bool reportToParent = false;  // the child of a verify on Windows (isolation.h)
 };
 
 int runVerify(const std::string& pluginPath, const VerifyOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
     const auto plugin = loadPlugin(pluginPath);
-    const auto entries = selectEntries(plugin.catalogue(), wanted);
-    if (entries.empty()) throw UsageError(fmt::format("{}: the plug-in announces no entries to verify", plugin.path()));
+    const auto catalogue = plugin.readCatalogue();
+    const auto entries = selectEntries(catalogue.entries, wanted);
+    if (options.reportToParent) {
+        if (entries.size() != 1) throw UsageError("--report-to-parent checks exactly one entry");
+        return reportEntryToParent(plugin, entries.front(), sizes, options.seed);
+    }
     ProgressLine progress;
-    const VerifyReport report =
-        verifyPlugin(plugin, entries, sizes, options.seed, [&](const fftplug::host::CatalogueEntry& entry, uint32_t N) {
+    VerifyReport report = verifyPlugin(
+        plugin, entries, sizes, options.seed,
+        [&](const fftplug::host::CatalogueEntry& entry, uint32_t N) {
             progress.show(fmt::format("verifying entry {} at N = {}", entry.index, powerOfTwoText(N)));
-        });
+        },
+        Isolation{options.timeoutSeconds, {}});
+    report.catalogueFaults = catalogue.faults;
     progress.clear();
     printVerifyReport(stdout, report, options.verbose);
     return report.passed() ? kExitOk : kExitCheckFailed;
@@ -197,7 +207,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", FFTPLUG_VERSION);
     app.require_subcommand(1, 1);
     app.fallthrough();
-    app.footer("Exit status: 0 success, 1 a verify check failed, 2 bad arguments or a plug-in that does not load,\n"
+    app.footer("Exit status: 0 success, 1 a list or verify check failed, 2 bad arguments or a plug-in that does not load,\n"
                "3 an output file could not be written, 130 bench interrupted by Ctrl-C. See docs/fftbench.md.");
     std::string pluginPath;
     app.add_option("--plugin", pluginPath,
@@ -216,6 +226,12 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     verify->add_option("--seed", verifyOptions.seed, "Seed of the random test signals")->capture_default_str();
     verify->add_flag("--verbose,-v", verifyOptions.verbose, "One row per entry and size");
+    verify->add_option("--timeout", verifyOptions.timeoutSeconds,
+                       "Seconds an entry may take at one size up to 2^16 (more above, in proportion to N log N), "
+                       "each entry in a process of its own; 0: all in fftbench's process, no limit")
+        ->check(CLI::Range(0.0, 86400.0))
+        ->capture_default_str();
+    verify->add_flag("--report-to-parent", verifyOptions.reportToParent)->group("");
 
     BenchOptions benchOptions;
     CLI::App* bench = app.add_subcommand("bench", "Time every entry (and FFTW and KissFFT where built in) at every size");
@@ -256,8 +272,8 @@ int main(int argc, char** argv) {
 
     try {
         if (*list) {
-            printList(stdout, loadPlugin(pluginPath));
-            return kExitOk;
+            const bool sound = printList(stdout, loadPlugin(pluginPath));
+            return sound ? kExitOk : kExitCheckFailed;
         }
         if (*verify) return runVerify(pluginPath, verifyOptions);
         if (*bench) return runBenchCommand(pluginPath, benchOptions);

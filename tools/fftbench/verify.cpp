@@ -15,6 +15,7 @@
 #include "host/driver.h"
 #include "host/reference.h"
 #include "host/twiddle.h"
+#include "isolation.h"
 
 namespace fftbench {
 
@@ -57,7 +58,23 @@ bool SizeVerdict::passed() const {
     return true;
 }
 
+const char* stopName(EntryStop::Kind kind) {
+    switch (kind) {
+        case EntryStop::Kind::crash: return "CRASH";
+        case EntryStop::Kind::timeout: return "TIMEOUT";
+        case EntryStop::Kind::error: return "ERROR";
+    }
+    return "?";
+}
+
+double Isolation::limitAt(uint32_t N) const {
+    const double work = static_cast<double>(N) * fftplug::host::log2Exact(N);
+    const double workAt2To16 = 65536.0 * 16;
+    return timeoutSeconds * std::max(1.0, work / workAt2To16);
+}
+
 bool EntryVerdict::passed() const {
+    if (stop) return false;
     for (const SizeVerdict& size : sizes)
         if (!size.passed()) return false;
     return true;
@@ -70,6 +87,7 @@ bool EntryVerdict::passed(Check check) const {
 }
 
 bool VerifyReport::passed() const {
+    if (!catalogueFaults.empty()) return false;
     for (const EntryVerdict& entry : entries)
         if (!entry.passed()) return false;
     return true;
@@ -100,8 +118,8 @@ std::complex<double> rootOfUnity(uint64_t j, uint64_t N) {
 // guards of all three arrays and at the input, which must not change.
 class Harness {
    public:
-    Harness(const PluginLibrary& plugin, const CatalogueEntry& entry, uint32_t N)
-        : plugin_(plugin), entry_(entry), N_(N), input_(N), work_(N), table_(N) {
+    Harness(const PluginLibrary& plugin, const CatalogueEntry& entry, uint32_t N, const CallObserver& observer)
+        : plugin_(plugin), entry_(entry), N_(N), observer_(observer), input_(N), work_(N), table_(N) {
         rebuildTable();
     }
 
@@ -111,6 +129,8 @@ class Harness {
     const CatalogueEntry& entry() const { return entry_; }
     uint32_t N() const { return N_; }
     CheckOutcome& bounds() { return bounds_; }
+    // The check whose calls follow (for the observer).
+    void startCheck(Check check) { check_ = check; }
 
     void rebuildTable() {
         table_.assign(fftplug::host::makeTwiddleTable(static_cast<int32_t>(N_)));
@@ -120,7 +140,9 @@ class Harness {
 
     void call(int32_t reps) {
         const std::vector<Complex> inputBefore = input_.contents();
+        if (observer_) observer_({check_, reps, false});
         plugin_.run(entry_.index, static_cast<int32_t>(N_), input_.data(), work_.data(), table_.data(), reps);
+        if (observer_) observer_({check_, reps, true});
         const std::string when = fmt::format("reps = {}", reps);
         const std::pair<GuardedArray*, const char*> arrays[] = {{&input_, "input"}, {&work_, "work"}, {&table_, "table"}};
         for (const auto& [array, name] : arrays) {
@@ -158,6 +180,8 @@ class Harness {
     const PluginLibrary& plugin_;
     const CatalogueEntry& entry_;
     uint32_t N_;
+    const CallObserver& observer_;
+    Check check_ = Check::protocol;
     GuardedArray input_, work_, table_;
     CheckOutcome bounds_;
     bool prepared_ = false;
@@ -311,24 +335,35 @@ void checkShift(Harness& h, uint32_t seed, CheckOutcome& out) {
 
 }  // namespace
 
-SizeVerdict verifyEntryAt(const PluginLibrary& plugin, const CatalogueEntry& entry, uint32_t N, uint32_t seed) {
+SizeVerdict verifyEntryAt(const PluginLibrary& plugin, const CatalogueEntry& entry, uint32_t N, uint32_t seed,
+                          const CallObserver& observer) {
     SizeVerdict verdict;
     verdict.N = N;
-    Harness h(plugin, entry, N);
+    Harness h(plugin, entry, N, observer);
+    h.startCheck(Check::protocol);
     checkProtocol(h, seed, verdict[Check::protocol]);
     // The other checks start from a table the host has just built, whatever
     // the protocol check left in it.
     h.rebuildTable();
+    h.startCheck(Check::accuracy);
     checkAccuracy(h, seed, verdict);
+    h.startCheck(Check::impulse);
     checkImpulse(h, seed, verdict[Check::impulse]);
+    h.startCheck(Check::linearity);
     checkLinearity(h, seed, verdict[Check::linearity]);
+    h.startCheck(Check::shift);
     checkShift(h, seed, verdict[Check::shift]);
     verdict[Check::bounds] = h.bounds();
     return verdict;
 }
 
+uint32_t sizeSeed(uint32_t seed, const CatalogueEntry& entry, uint32_t N) {
+    return seed * 1000003u + entry.index * 97u + N;
+}
+
 VerifyReport verifyPlugin(const PluginLibrary& plugin, const std::vector<CatalogueEntry>& entries,
-                          const std::vector<uint32_t>& sizes, uint32_t seed, const VerifyProgress& progress) {
+                          const std::vector<uint32_t>& sizes, uint32_t seed, const VerifyProgress& progress,
+                          const Isolation& isolation) {
     VerifyReport report;
     report.pluginPath = plugin.path();
     report.signature = plugin.circuitSignature();
@@ -336,11 +371,14 @@ VerifyReport verifyPlugin(const PluginLibrary& plugin, const std::vector<Catalog
     report.sizes = sizes;
     report.seed = seed;
     for (const CatalogueEntry& entry : entries) {
-        EntryVerdict verdict{entry, {}};
+        if (isolation.timeoutSeconds > 0) {
+            report.entries.push_back(verifyEntryIsolated(plugin, entry, sizes, seed, isolation, progress));
+            continue;
+        }
+        EntryVerdict verdict{entry, {}, std::nullopt};
         for (const uint32_t N : sizes) {
             if (progress) progress(entry, N);
-            // A different signal for every entry and size, the same on every run.
-            verdict.sizes.push_back(verifyEntryAt(plugin, entry, N, seed * 1000003u + entry.index * 97u + N));
+            verdict.sizes.push_back(verifyEntryAt(plugin, entry, N, sizeSeed(seed, entry, N)));
         }
         report.entries.push_back(std::move(verdict));
     }
@@ -355,12 +393,22 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
         fmt::print(out, " ({:.3g} at {}, {:.3g} at {})", errorBound(report.sizes.front()), powerOfTwoText(report.sizes.front()),
                    errorBound(report.sizes.back()), powerOfTwoText(report.sizes.back()));
     fmt::print(out, "\n\n");
+    if (!report.catalogueFaults.empty()) {
+        fmt::print(out, "catalogue faults:\n");
+        for (const auto& fault : report.catalogueFaults) fmt::print(out, "  {}\n", fault.text());
+        if (!report.entries.empty()) fmt::print(out, "\n");
+    }
 
     auto cell = [](bool passed) { return passed ? "PASS" : "FAIL"; };
+    auto result = [&](const EntryVerdict& verdict) {
+        return verdict.stop ? stopName(verdict.stop->kind) : cell(verdict.passed());
+    };
     const std::string sizeColumn = verbose ? fmt::format("  {:<5}", "N") : "";
-    fmt::print(out, "{:>5}{}", "entry", sizeColumn);
-    for (const Check check : kChecks) fmt::print(out, "  {:<9}", checkName(check));
-    fmt::print(out, "  {:<14}  {}\n", verbose ? "error" : "error/bound", "result");
+    if (!report.entries.empty()) {
+        fmt::print(out, "{:>5}{}", "entry", sizeColumn);
+        for (const Check check : kChecks) fmt::print(out, "  {:<9}", checkName(check));
+        fmt::print(out, "  {:<14}  {}\n", verbose ? "error" : "error/bound", "result");
+    }
     for (const EntryVerdict& verdict : report.entries) {
         if (verbose) {
             for (const SizeVerdict& size : verdict.sizes) {
@@ -374,6 +422,9 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
                 }
                 fmt::print(out, "  {:<14.3g}  {}\n", size.error, cell(size.passed()));
             }
+            if (verdict.stop)
+                fmt::print(out, "{:>5}  {:<5}  {}\n", verdict.entry.index, powerOfTwoText(verdict.stop->N),
+                           stopName(verdict.stop->kind));
             continue;
         }
         // The worst error relative to the bound, and where.
@@ -384,7 +435,7 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
         fmt::print(out, "{:>5}", verdict.entry.index);
         for (const Check check : kChecks) fmt::print(out, "  {:<9}", cell(verdict.passed(check)));
         const std::string worstText = worstN ? fmt::format("{:.2g} at {}", worst, powerOfTwoText(worstN)) : "-";
-        fmt::print(out, "  {:<14}  {}\n", worstText, cell(verdict.passed()));
+        fmt::print(out, "  {:<14}  {}\n", worstText, result(verdict));
     }
 
     size_t failedEntries = 0;
@@ -406,13 +457,23 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
                        checkName(check), failing, verdict.sizes.size(),
                        powerOfTwoText(first->N), (*first)[check].detail);
         }
+        if (const auto& stop = verdict.stop)
+            fmt::print(out, "  entry {}: {} at N = {}: {}; {} of {} sizes were checked before\n", verdict.entry.index,
+                       stopName(stop->kind), powerOfTwoText(stop->N), stop->what, verdict.sizes.size(),
+                       report.sizes.size());
     }
-    if (failedEntries == 0)
-        fmt::print(out, "\nPASS: {} entr{} x {} checks x {}\n", report.entries.size(),
-                   report.entries.size() == 1 ? "y" : "ies", kChecks.size(), describeSizes(report.sizes));
+    const size_t faults = report.catalogueFaults.size();
+    const char* plural = report.entries.size() == 1 ? "y" : "ies";
+    if (failedEntries == 0 && faults == 0)
+        fmt::print(out, "\nPASS: {} entr{} x {} checks x {}\n", report.entries.size(), plural, kChecks.size(),
+                   describeSizes(report.sizes));
+    else if (faults == 0)
+        fmt::print(out, "\nFAIL: {} of {} entr{} failed\n", failedEntries, report.entries.size(), plural);
+    else if (report.entries.empty())
+        fmt::print(out, "\nFAIL: {} catalogue fault{}, no entries to verify\n", faults, faults == 1 ? "" : "s");
     else
-        fmt::print(out, "\nFAIL: {} of {} entr{} failed\n", failedEntries, report.entries.size(),
-                   report.entries.size() == 1 ? "y" : "ies");
+        fmt::print(out, "\nFAIL: {} catalogue fault{}, {} of {} entr{} failed\n", faults, faults == 1 ? "" : "s",
+                   failedEntries, report.entries.size(), plural);
 }
 
 }  // namespace fftbench
