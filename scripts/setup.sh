@@ -2,12 +2,14 @@
 # Installs what fftplug needs on a fresh Debian machine, as root: the native and
 # the i686 mingw-w64 toolchains, Wine for the 32-bit DLL, GoogleTest, and the
 # host tools' libraries (FFTW and KissFFT as peers, CLI11, fmt, nlohmann-json,
-# gnuplot). Packages already present are left alone, so a second run is quick.
+# gnuplot), gcc's 32-bit libraries and QEMU's user-mode emulator for the
+# 32-bit Linux build. Packages already present are left alone, so a second run is quick.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-multilib qemu-user
   wine wine32:i386
   googletest libgtest-dev libbenchmark-dev
   libfftw3-dev libkissfft-dev
