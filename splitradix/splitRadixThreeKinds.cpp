@@ -9,22 +9,23 @@ namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
 // Block 0: D0 − i·D1 and D0 + i·D1 unmultiplied.
-inline void twiddleFreeBlock(Complex* block, uint32_t q) {
-    splitradix::forEachOffsetLane(q, [&](auto lane, uint32_t j) {
-        splitradix::butterfly(lane, block + j, q, [](auto p) { return p; }, [](auto r) { return r; });
-    });
-}
+struct TwiddleFree {
+    template <typename Lane, typename V>
+    void operator()(Lane, const FourPoint<V>& v, V (&y)[4]) const {
+        splitradix::butterfly(v, y, [](V p) { return p; }, [](V r) { return r; });
+    }
+};
 
 // Block 1: (D0 − i·D1)·(c − i·c) and (D0 + i·D1)·(−c − i·c). With P, Q the
 // parts of D0 − i·D1 and U = D1.im − D0.re, V = D0.im + D1.re, the results are
 // ((P + Q)·c, (Q − P)·c) and ((U + V)·c, (U − V)·c): each component one sum or
 // difference and one multiplication by c.
-inline void blockOne(Complex* block, uint32_t q) {
-    splitradix::forEachOffsetLane(q, [&](auto lane, uint32_t j) {
-        splitradix::butterfly(lane, block + j, q, [](auto p) { return timesW8(p); },
-                              [](auto r) { return timesW8Cubed(r); });
-    });
-}
+struct BlockOne {
+    template <typename Lane, typename V>
+    void operator()(Lane, const FourPoint<V>& v, V (&y)[4]) const {
+        splitradix::butterfly(v, y, [](V p) { return timesW8(p); }, [](V r) { return timesW8Cubed(r); });
+    }
+};
 
 }  // namespace
 
@@ -33,9 +34,14 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
     for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
-        twiddleFreeBlock(a, quarter);
+        splitradix::block(a, quarter, TwiddleFree{});
         if (b == n) break;  // the last stage has block 0 alone
-        blockOne(a + size, quarter);
+        splitradix::block(a + size, quarter, BlockOne{});
+        if (q == 1) {
+            // One butterfly per block: the general blocks side by side.
+            splitradix::firstStage(a, table, 2, static_cast<uint32_t>(n / 4));
+            continue;
+        }
         for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
             splitradix::generalBlock(a, s, quarter, splitradix::blockFactors(table, k));
     }

@@ -1,8 +1,10 @@
 // The pieces shared by the split-radix entries: the offset sets O(q), the
-// general butterfly with its two factors per block, and the closing pass.
+// general butterfly with its two factors per block, the first stage (one
+// butterfly per block, adjacent blocks side by side) and the closing pass
+// over the runs of O(N/2).
 #pragma once
 
-#include "../plugin/four_point.h"
+#include "../plugin/closing_pass.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 
@@ -15,7 +17,6 @@ inline void forEachOffsetRun(uint32_t q, Run&& run) {
     for (uint32_t t = q; t >= 1; t /= 4) run(q - t, t - t / 2);
 }
 
-
 // f1 = table[2k], f3 = f1·table[k], formed once per block.
 struct BlockFactors {
     Complex f1, f3;
@@ -26,31 +27,66 @@ inline BlockFactors blockFactors(const Complex* table, uint32_t k) {
     return {f1, mul(f1, table[k])};
 }
 
-// Runs body(lane, j) over O(q), on pairs of offsets within each run.
-template <typename Body>
-inline void forEachOffsetLane(uint32_t q, Body&& body) {
-    forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
-        forEachLane(count, [&](auto lane, uint32_t i) { body(lane, first + i); });
-    });
+// The butterfly on values, with the difference terms multiplied by `onP` and
+// `onR`: the two sums stay in place unmultiplied, 2q apart, for the next
+// stage to pair.
+template <typename V, typename OnP, typename OnR>
+inline void butterfly(const FourPoint<V>& v, V (&y)[4], OnP&& onP, OnR&& onR) {
+    y[0] = v.sum01;
+    y[1] = onP(v.p);
+    y[2] = v.sum23;
+    y[3] = onR(v.r);
 }
 
-// The butterfly with the difference terms multiplied by `onP` and `onR`: the
-// two sums stay in place unmultiplied, 2q apart, for the next stage to pair.
-template <typename Lane, typename OnP, typename OnR>
-inline void butterfly(Lane lane, Complex* x, uint32_t q, OnP&& onP, OnR&& onR) {
-    const auto t = combineFourPoint(lane, x, q);
-    store(x, t.sum01);
-    store(x + 2 * q, t.sum23);
-    store(x + q, onP(t.p));
-    store(x + 3 * q, onR(t.r));
+// The butterflies of the block at x over O(q), U lanes of adjacent offsets a
+// step within each run: kind(lane, fourPoint, outputs).
+template <typename Kind>
+inline void block(Complex* x, uint32_t q, Kind&& kind) {
+    forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
+        forEachLaneUnrolled(count, [&](auto lane, uint32_t i, auto unroll) {
+            constexpr int U = decltype(unroll)::count;
+            constexpr uint32_t W = decltype(lane)::width;
+            using V = Samples<decltype(lane)>;
+            Complex* at = x + first + i;
+            FourPoint<V> v[U];
+            for (int u = 0; u < U; ++u) v[u] = combineFourPoint(lane, at + u * W, q);
+            for (int u = 0; u < U; ++u) {
+                V y[4];
+                kind(lane, v[u], y);
+                for (int k = 0; k < 4; ++k) store(at + u * W + k * q, y[k]);
+            }
+        });
+    });
 }
 
 // The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
 // and (D0 + i·D1)·f3 at 3q.
 inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    forEachOffsetLane(q, [&](auto lane, uint32_t j) {
-        const auto f1 = factor(lane, f.f1), f3 = factor(lane, f.f3);
-        butterfly(lane, a + s + j, q, [&](auto p) { return mul(p, f1); }, [&](auto r) { return mul(r, f3); });
+    const auto f1 = factor(Widest{}, f.f1), f3 = factor(Widest{}, f.f3);
+    block(a + s, q, [&](auto lane, const auto& v, auto& y) {
+        if constexpr (decltype(lane)::width == Widest::width) {
+            butterfly(v, y, [&](auto p) { return mul(p, f1); }, [&](auto r) { return mul(r, f3); });
+        } else {
+            const auto g1 = factor(lane, f.f1), g3 = factor(lane, f.f3);
+            butterfly(v, y, [&](auto p) { return mul(p, g1); }, [&](auto r) { return mul(r, g3); });
+        }
+    });
+}
+
+// First stage (q = 1, O(1) = {0}) general blocks first … last − 1: a lane of
+// W adjacent blocks at a time, taken across the blocks, each sample with its
+// own block's factors: f1 the even entries of table[2k … 2k + 2W − 1],
+// f3 = f1·table[k … k + W − 1] formed sample by sample.
+inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+    forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
+        using V = Samples<decltype(lane)>;
+        V x[4], y[4];
+        loadAcrossBlocks(lane, a + 4 * k, x);
+        const auto f1 = factorsEven(lane, table + 2 * k);
+        const auto f3 = mul(f1, factors(lane, table + k));
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](auto p) { return mul(p, f1); },
+                  [&](auto r) { return mul(r, f3); });
+        storeAcrossBlocks(a + 4 * k, y);
     });
 }
 
@@ -58,11 +94,7 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
 inline void closingPass(Complex* a, uint32_t n) {
     if (n < 2) return;
     const uint32_t half = n / 2;
-    forEachOffsetLane(half, [&](auto lane, uint32_t j) {
-        const auto x = load(lane, a + j), y = load(lane, a + j + half);
-        store(a + j, add(x, y));
-        store(a + j + half, sub(x, y));
-    });
+    forEachOffsetRun(half, [&](uint32_t first, uint32_t count) { closingRun(a, first, count, half); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::splitradix
