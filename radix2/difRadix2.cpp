@@ -9,12 +9,17 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 void difRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
-    for (uint32_t h = n / 2; h >= 1; h /= 2) {
-        const uint32_t span = 2 * h;
-        for (uint32_t j = 0; j < h; ++j) {
-            const Complex w = table[h + j];
-            for (uint32_t i = j; i < n; i += span) radix2::difButterfly(One{}, a + i, a + i + h, w);
-        }
+    const auto butterfly = [](auto& x, auto& y, const auto& w) { radix2::dif(x, y, w); };
+    const bool narrowGroups = n >= 2 * Widest::width;  // spans narrower than a lane: groups of blocks
+    const uint32_t lastWide = narrowGroups ? Widest::width : 1;
+    for (uint32_t h = n / 2; h >= lastWide; h /= 2)
+        radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
+    if (narrowGroups) {
+        radix2::forEachNarrowSpanDown<Widest>([&](auto span) {
+            constexpr uint32_t H = decltype(span)::half;
+            const auto w = offsetFactors(Widest{}, span, table + H, 1);
+            radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
+        });
     }
 }
 

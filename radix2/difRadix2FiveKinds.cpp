@@ -38,11 +38,38 @@ inline void secondDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 4: (−
     store(y, timesW8Cubed(sub(a, b)));  // ((e.re − e.im)·c, (e.im + e.re)·c) with e = y − x
 }
 
+// A stage of half-span H narrower than a lane, in groups of adjacent blocks:
+// those among blocks 0 to 3 with their fixed factors (each lane takes the
+// kind of its block), the others with their table factors, lane by lane.
+template <uint32_t H>
+void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
+    const Widest lane;
+    constexpr uint32_t groupSize = 2 * Widest::width, blocksPerGroup = Widest::width / H;
+    uint32_t block = 0;
+    Complex* p = a;
+    for (; block < 4 && p < a + n; block += blocksPerGroup, p += groupSize) {
+        const auto halves = loadHalves(lane, span, p);
+        const auto d = sub(halves.x, halves.y);
+        const decltype(d) kinds[4] = {d, timesMinusI(d), timesW8(d), timesW8Cubed(d)};
+        storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, kinds + block));
+    }
+    for (; p < a + n; block += blocksPerGroup, p += groupSize) {
+        auto halves = loadHalves(lane, span, p);
+        radix2::dif(halves.x, halves.y, blockFactors(lane, span, table + block));
+        storeHalves(p, span, halves.x, halves.y);
+    }
+}
+
 }  // namespace
 
 void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
-    for (uint32_t h = 1, b = 2; b <= n; h = b, b *= 2) {
+    uint32_t h = 1;
+    if (n >= 2 * Widest::width) {
+        radix2::forEachNarrowSpan<Widest>([&](auto span) { narrowStage(span, a, table, n); });
+        h = Widest::width;
+    }
+    for (uint32_t b = 2 * h; b <= n; h = b, b *= 2) {
         forEachLane(h, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, a + h + j); });  // block 0
         if (b == n) break;  // the last stage: one block
 

@@ -11,8 +11,23 @@ namespace radix2 {
 
 void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
     if (M < 2) return;
-    uint32_t factor = c / 2;  // number of the block's first sub-block of size 2h
-    for (uint32_t h = 1; h < M; h *= 2, factor /= 2) {
+    uint32_t h = 1;
+    if (M >= 2 * Widest::width) {
+        // Half-spans narrower than a lane: the blocks in groups of adjacent
+        // ones, each with its own factor, lane by lane.
+        forEachNarrowSpan<Widest>([&](auto span) {
+            constexpr uint32_t H = decltype(span)::half, blocksPerGroup = Widest::width / H;
+            const Complex* w = table + c / (2 * H);
+            for (Complex* p = a + c; p < a + c + M; p += 2 * Widest::width, w += blocksPerGroup) {
+                auto halves = loadHalves(Widest{}, span, p);
+                dif(halves.x, halves.y, blockFactors(Widest{}, span, w));
+                storeHalves(p, span, halves.x, halves.y);
+            }
+        });
+        h = Widest::width;
+    }
+    for (uint32_t factor = c / (2 * h); h < M; h *= 2, factor /= 2) {
+        // factor: the number of the block's first sub-block of size 2h
         const uint32_t span = 2 * h;
         const Complex* w = table + factor;
         for (uint32_t p = c; p < c + M; p += span, ++w) difBlock(a + p, a + p + h, h, *w);

@@ -1,6 +1,7 @@
 // Entry 0: radix-2 decimation in time with the full segmented table.
 // Bit-reversed input, natural-order result. Stage of span s = 2h reads its
-// factors W(2h, j) from the segment table[h .. 2h).
+// factors W(2h, j) from the segment table[h .. 2h), the twiddle loop outside:
+// each factor is read once and walks the array with stride s.
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
@@ -8,13 +9,18 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
-    for (uint32_t h = 1; h < n; h *= 2) {
-        const uint32_t span = 2 * h;
-        for (uint32_t j = 0; j < h; ++j) {  // twiddle loop outside: each factor read once
-            const Complex w = table[h + j];
-            for (uint32_t i = j; i < n; i += span) radix2::ditButterfly(One{}, a + i, a + i + h, w);
-        }
+    const auto butterfly = [](auto& q, auto& p, const auto& w) { radix2::dit(q, p, w); };
+    uint32_t h = 1;
+    if (n >= 2 * Widest::width) {  // spans narrower than a lane: groups of adjacent blocks
+        radix2::forEachNarrowSpan<Widest>([&](auto span) {
+            constexpr uint32_t H = decltype(span)::half;
+            const auto w = offsetFactors(Widest{}, span, table + H, 1);
+            radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
+        });
+        h = Widest::width;
     }
+    for (; h < n; h *= 2)
+        radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

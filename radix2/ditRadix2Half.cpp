@@ -9,13 +9,21 @@ namespace fftplug::FFTPLUG_PATH_NS {
 void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     const Complex* half = table + n / 2;
-    uint32_t stride = n / 2;  // N/s for the stage of span s
-    for (uint32_t h = 1; h < n; h *= 2, stride /= 2) {
-        const uint32_t span = 2 * h;
-        for (uint32_t j = 0; j < h; ++j) {
-            const Complex w = half[j * stride];  // W(N, j·N/s) = W(s, j)
-            for (uint32_t i = j; i < n; i += span) radix2::ditButterfly(One{}, a + i, a + i + h, w);
-        }
+    const auto butterfly = [](auto& q, auto& p, const auto& w) { radix2::dit(q, p, w); };
+    uint32_t h = 1;
+    uint32_t stride = n / 2;  // N/s for the stage of span s: W(N, j·N/s) = W(s, j)
+    if (n >= 2 * Widest::width) {  // spans narrower than a lane: groups of adjacent blocks
+        radix2::forEachNarrowSpan<Widest>([&](auto span) {
+            const auto w = offsetFactors(Widest{}, span, half, stride);
+            radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
+            stride /= 2;
+        });
+        h = Widest::width;
+    }
+    for (; h < n; h *= 2, stride /= 2) {
+        radix2::stridedStage(
+            a, n, h, [&](auto lane, uint32_t j) { return factorsStrided(lane, half + j * stride, stride); },
+            butterfly);
     }
 }
 
