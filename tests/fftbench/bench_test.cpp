@@ -3,10 +3,17 @@
 // fake clock, and the real contenders are checked for correct results only.
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <cstdio>
+
 #include "bench.h"
+#include "cpu.h"
 #include "host/driver.h"
+#include "host/plugin_library.h"
 #include "host/reference.h"
 #include "output.h"
 #include "peers.h"
@@ -27,17 +34,35 @@ const auto never = [] { return false; };
 
 BenchRun sampleRun() {
     BenchRun run;
-    run.pluginPath = "/opt/x/libfftplug.so";
-    run.signature = 3;
-    run.creator = "creator";
+    run.plugins = {PluginInfo{"/opt/x/libfftplug.so", "libfftplug", 3, "creator"}};
     run.settings = settingsWith(0.04, 5);
     run.sizes = {4, 8};
-    Contender entry{"entry 3", 3u, "名前, \"quoted\"", "3 DIF r2 reversed half", 100, {}};
-    Contender peer{"fftwf", std::nullopt, "FFTW", "FFTW (fftwf, measure)", 100, {}};
+    Contender entry{"entry 3", 3u, "名前, \"quoted\"", "3 DIF r2 reversed half", 100, {}, "libfftplug"};
+    Contender peer{"fftwf", std::nullopt, "FFTW", "FFTW (fftwf, measure)", 100, {}, ""};
     run.contenders = {entry, peer};
-    run.results.push_back(BenchResult{"entry 3", 3u, entry.name, entry.label, 4, 2, 1000, 5, 2e-8, 5, 1000, 2e-8});
-    run.results.push_back(BenchResult{"entry 3", 3u, entry.name, entry.label, 8, 3, 500, 5, 6e-8, 7.5, 2000, 3e-8});
-    run.results.push_back(BenchResult{"fftwf", std::nullopt, "FFTW", peer.label, 4, 2, 2000, 4, 1e-8, 2.5, 2000, 1e-8});
+    run.results.push_back(
+        BenchResult{"entry 3", 3u, entry.name, entry.label, 4, 2, 1000, 5, 2e-8, 5, 1000, 2e-8, "libfftplug", 1.0});
+    run.results.push_back(
+        BenchResult{"entry 3", 3u, entry.name, entry.label, 8, 3, 500, 5, 6e-8, 7.5, 2000, 3e-8, "libfftplug", 1.0});
+    run.results.push_back(BenchResult{"fftwf", std::nullopt, "FFTW", peer.label, 4, 2, 2000, 4, 1e-8, 2.5, 2000, 1e-8, "", std::nullopt});
+    return run;
+}
+
+PluginLibrary openBeside(const std::string& base) {
+    return PluginLibrary::open(fftplug::host::executableDirectory() + fftplug::host::platformLibraryName(base));
+}
+
+// One run of entry 0 of fftplug and of the plug-in whose entry 1 has the
+// wrong sign (its entry 0 is sound), sizes 4 and 32.
+const BenchRun& twoPluginRun() {
+    static const BenchRun run = [] {
+        const PluginLibrary first = openBeside("fftplug"), second = openBeside("fftplug_broken_sign");
+        const auto labels = pluginLabels({first.path(), second.path()});
+        std::vector<Contender> contenders = pluginContenders(first, {first.catalogue()[0]}, labels[0]);
+        for (Contender& c : pluginContenders(second, {second.catalogue()[0]}, labels[1])) contenders.push_back(std::move(c));
+        return runBench({describePlugin(first, labels[0]), describePlugin(second, labels[1])}, std::move(contenders),
+                        {4, 32}, settingsWith(0.0005, 2), {}, never);
+    }();
     return run;
 }
 
@@ -94,7 +119,7 @@ TEST(Mflops, FiveNLogNOverMicroseconds) {
 
 TEST(Contenders, EveryEntryAndPeerComputesTheForwardTransform) {
     const PluginLibrary plugin = PluginLibrary::open(fftplug::host::defaultPluginPath());
-    std::vector<Contender> contenders = pluginContenders(plugin, plugin.catalogue());
+    std::vector<Contender> contenders = pluginContenders(plugin, plugin.catalogue(), "libfftplug");
     ASSERT_EQ(contenders.size(), 10u);
     EXPECT_EQ(contenders[4].implementation, "entry 4");
     EXPECT_EQ(contenders[4].label, "4 DIF r2 recursive");
@@ -115,8 +140,8 @@ TEST(Contenders, EveryEntryAndPeerComputesTheForwardTransform) {
 TEST(RunBench, MeasuresEveryCellAndComputesTheFigures) {
     const PluginLibrary plugin = PluginLibrary::open(fftplug::host::defaultPluginPath());
     const auto catalogue = plugin.catalogue();
-    const BenchRun run = runBench(plugin, pluginContenders(plugin, {catalogue[2], catalogue[7]}), {4, 32},
-                                  settingsWith(0.0005, 2), {}, never);
+    const BenchRun run = runBench({describePlugin(plugin, "p")}, pluginContenders(plugin, {catalogue[2], catalogue[7]}, "p"),
+                                  {4, 32}, settingsWith(0.0005, 2), {}, never);
     ASSERT_EQ(run.results.size(), 4u);
     EXPECT_FALSE(run.interrupted);
     // Contender order, then size.
@@ -141,7 +166,8 @@ TEST(RunBench, AStopKeepsWhatWasMeasured) {
     // Sizes in the outer loop: cells (4, entry 0), (4, entry 1), then the stop
     // arrives as (8, entry 0) starts, before its first measurement.
     const BenchRun run = runBench(
-        plugin, pluginContenders(plugin, {catalogue[0], catalogue[1]}), {4, 8, 16}, settingsWith(0.0001, 2),
+        {describePlugin(plugin, "p")}, pluginContenders(plugin, {catalogue[0], catalogue[1]}, "p"), {4, 8, 16},
+        settingsWith(0.0001, 2),
         [&](size_t done, size_t total, const Contender&, uint32_t) {
             EXPECT_EQ(done, started);
             EXPECT_EQ(total, 6u);
@@ -161,9 +187,11 @@ TEST(Output, CsvHasTheDocumentedColumnsAndQuotesNames) {
     const std::string csv = benchCsv(sampleRun());
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
               "implementation,entry,name,n,log2n,repetitions,measurements,time_per_transform_us,ns_per_point,mflops,"
-              "relative_rms_error");
-    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08\r\n"), std::string::npos) << csv;
-    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08\r\n"), std::string::npos) << csv;
+              "relative_rms_error,plugin,ratio_to_first_plugin");
+    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1\r\n"),
+              std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,\r\n"), std::string::npos) << csv;
 }
 
 TEST(Output, JsonCarriesSettingsPeersAndResults) {
@@ -202,4 +230,164 @@ TEST(Output, PlotScriptDrawsOneLinePerImplementation) {
     EXPECT_NE(script.find("title '3 DIF r2 reversed half'"), std::string::npos);
     EXPECT_NE(script.find("title 'FFTW (fftwf, measure)'"), std::string::npos);
     EXPECT_NE(gnuplotScript(sampleRun(), "p.png", PlotFormat::png).find("pngcairo"), std::string::npos);
+}
+
+TEST(PluginLabels, FileNamesWithoutSuffixDistinctInARun) {
+    EXPECT_EQ(pluginLabels({"build/bin/libfftplug-scalar.so", "C:\\bin\\fftplug-avx2.DLL", "libx.so.1", "plain"}),
+              (std::vector<std::string>{"libfftplug-scalar", "fftplug-avx2", "libx", "plain"}));
+    EXPECT_EQ(pluginLabels({"a/libfftplug.so", "b/libfftplug.so", "libfftplug.so"}),
+              (std::vector<std::string>{"libfftplug", "libfftplug#2", "libfftplug#3"}));
+}
+
+TEST(RunBench, SeveralPluginsSideBySideWithTheRatioToTheFirst) {
+    const BenchRun& run = twoPluginRun();
+    ASSERT_EQ(run.plugins.size(), 2u);
+    const std::string first = run.plugins[0].label, second = run.plugins[1].label;
+    EXPECT_NE(first, second);
+    ASSERT_EQ(run.results.size(), 4u);
+    for (size_t i = 0; i < 2; ++i) {
+        const BenchResult &mine = run.results[2 + i], &reference = run.results[i];
+        EXPECT_EQ(reference.plugin, first);
+        EXPECT_EQ(mine.plugin, second);
+        EXPECT_EQ(mine.N, reference.N);
+        EXPECT_EQ(reference.ratioToFirst, 1.0);
+        ASSERT_TRUE(mine.ratioToFirst.has_value());
+        EXPECT_DOUBLE_EQ(*mine.ratioToFirst, mine.mflops / reference.mflops);
+    }
+
+    // CSV: the plug-in and the ratio in the last two columns of every row.
+    const std::string csv = benchCsv(run);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(csv.find(",relative_rms_error")),
+              ",relative_rms_error,plugin,ratio_to_first_plugin");
+    for (const BenchResult& r : run.results)
+        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g}\r\n", r.error, r.plugin, *r.ratioToFirst)), std::string::npos)
+            << csv;
+
+    // JSON: both plug-ins, each result with its plug-in and ratio, and the summary's ratio.
+    const auto document = nlohmann::json::parse(benchJson(run, "0"));
+    ASSERT_EQ(document["plugins"].size(), 2u);
+    EXPECT_EQ(document["plugins"][1]["label"], second);
+    EXPECT_EQ(document["plugin"]["label"], first);
+    for (size_t i = 0; i < run.results.size(); ++i) {
+        EXPECT_EQ(document["results"][i]["plugin"], run.results[i].plugin);
+        EXPECT_DOUBLE_EQ(document["results"][i]["ratio_to_first_plugin"].get<double>(), *run.results[i].ratioToFirst);
+    }
+    ASSERT_EQ(document["summary"]["ratio_to_first_plugin"].size(), 2u);  // all entries, then entry 0
+    const auto& all = document["summary"]["ratio_to_first_plugin"][0];
+    EXPECT_EQ(all["plugin"], second);
+    EXPECT_TRUE(all["entry"].is_null());
+    EXPECT_EQ(all["cells"], 1);  // only N = 32 lies in 2^4..2^20
+    EXPECT_DOUBLE_EQ(all["geometric_mean"].get<double>(), *run.results[3].ratioToFirst);
+
+    // The printed table: a block of figures per plug-in, then the ratios.
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    printBenchTable(file, run);
+    std::string printed(static_cast<size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    printed.resize(std::fread(printed.data(), 1, printed.size(), file));
+    std::fclose(file);
+    for (const std::string& expected : {"\nmflops of " + first + "\n", "\nmflops of " + second + "\n",
+                                        "\nmflops of " + second + " / mflops of " + first + "\n",
+                                        "\n" + second + " entry 0 ", std::string("instructions  ")})
+        EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
+
+    // The plot: mflops above, the ratio to the first plug-in below.
+    const std::string script = gnuplotScript(run, "p.svg", PlotFormat::svg);
+    EXPECT_NE(script.find("set multiplot"), std::string::npos) << script;
+    EXPECT_NE(script.find(fmt::format("$r1 << EOD\n2 {:.6g}\n5 {:.6g}\nEOD\n", *run.results[2].ratioToFirst,
+                                      *run.results[3].ratioToFirst)),
+              std::string::npos)
+        << script;
+    EXPECT_NE(script.find("title '" + second + ": " + run.contenders[1].label + "'"), std::string::npos) << script;
+}
+
+TEST(Summary, BestEntryAgainstFftwAndEachPluginAgainstTheFirst) {
+    BenchRun run;
+    run.plugins = {PluginInfo{"a.so", "a", 3, ""}, PluginInfo{"b.so", "b", 3, ""}};
+    auto add = [&](const std::string& plugin, std::optional<uint32_t> entry, unsigned log2N, double mflops,
+                   std::optional<double> ratio) {
+        BenchResult r;
+        r.implementation = entry ? fmt::format("entry {}", *entry) : "fftwf";
+        r.entry = entry;
+        r.plugin = plugin;
+        r.N = 1u << log2N;
+        r.log2N = log2N;
+        r.mflops = mflops;
+        r.ratioToFirst = ratio;
+        run.results.push_back(r);
+    };
+    // fftwf at 100 everywhere; a's best entry reaches 0.25, 0.5, 1 and 4 of it
+    // (the other entry slower) at 2^4, 2^6, 2^16, 2^20, and 100 at 2^2, outside every range.
+    const std::vector<std::pair<unsigned, double>> best{{2, 100.0}, {4, 0.25}, {6, 0.5}, {16, 1.0}, {20, 4.0}};
+    for (const auto& [log2N, ratio] : best) {
+        add("", std::nullopt, log2N, 100, std::nullopt);
+        add("a", 0u, log2N, 100 * ratio, 1.0);
+        add("a", 1u, log2N, 50 * ratio, 1.0);
+        // b: entry 0 twice as fast as a's, entry 1 eight times; at 2^2 far off, but outside 2^4..2^20.
+        add("b", 0u, log2N, 1, log2N == 2 ? 1000.0 : 2.0);
+        add("b", 1u, log2N, 1, log2N == 2 ? 1000.0 : 8.0);
+    }
+    const std::vector<PluginSummary> summary = summarize(run);
+    ASSERT_EQ(summary.size(), 2u);
+    const PluginSummary& a = summary[0];
+    EXPECT_EQ(a.plugin, "a");
+    EXPECT_TRUE(a.ratios.empty());
+    ASSERT_EQ(a.bestOverFftw.size(), 3u);
+    EXPECT_FALSE(a.bestOverFftw[0].minimum);
+    EXPECT_EQ(a.bestOverFftw[0].sizes, 4u);
+    EXPECT_DOUBLE_EQ(a.bestOverFftw[0].value, std::pow(0.25 * 0.5 * 1.0 * 4.0, 1.0 / 4));
+    EXPECT_EQ(a.bestOverFftw[1].fromLog2, 16u);
+    EXPECT_EQ(a.bestOverFftw[1].sizes, 2u);
+    EXPECT_DOUBLE_EQ(a.bestOverFftw[1].value, 2.0);
+    EXPECT_TRUE(a.bestOverFftw[2].minimum);
+    EXPECT_EQ(a.bestOverFftw[2].sizes, 1u);  // 2^6 only: 2^4 and 2^16 lie outside 2^6..2^14
+    EXPECT_DOUBLE_EQ(a.bestOverFftw[2].value, 0.5);
+    EXPECT_EQ(a.bestOverFftw[2].atN, 64u);
+
+    const PluginSummary& b = summary[1];
+    ASSERT_EQ(b.ratios.size(), 3u);
+    EXPECT_FALSE(b.ratios[0].entry.has_value());
+    EXPECT_EQ(b.ratios[0].cells, 8u);
+    EXPECT_DOUBLE_EQ(b.ratios[0].geometricMean, 4.0);
+    EXPECT_EQ(b.ratios[1].entry, 0u);
+    EXPECT_DOUBLE_EQ(b.ratios[1].geometricMean, 2.0);
+    EXPECT_EQ(b.ratios[2].entry, 1u);
+    EXPECT_DOUBLE_EQ(b.ratios[2].geometricMean, 8.0);
+}
+
+TEST(Cpu, AgreesWithTheCompilersDetection) {
+    const CpuInfo cpu = detectCpu();
+#if defined(__i386__) || defined(__x86_64__)
+    ASSERT_TRUE(cpu.x86);
+    __builtin_cpu_init();
+    const std::pair<const char*, bool> sets[] = {
+        {"SSE2", __builtin_cpu_supports("sse2")},         {"SSE3", __builtin_cpu_supports("sse3")},
+        {"SSSE3", __builtin_cpu_supports("ssse3")},       {"SSE4.1", __builtin_cpu_supports("sse4.1")},
+        {"SSE4.2", __builtin_cpu_supports("sse4.2")},     {"AVX", __builtin_cpu_supports("avx")},
+        {"AVX2", __builtin_cpu_supports("avx2")},         {"FMA", __builtin_cpu_supports("fma")},
+        {"AVX-512F", __builtin_cpu_supports("avx512f")},  {"AVX-512DQ", __builtin_cpu_supports("avx512dq")},
+        {"AVX-512BW", __builtin_cpu_supports("avx512bw")}, {"AVX-512VL", __builtin_cpu_supports("avx512vl")}};
+    for (const auto& [name, supported] : sets) EXPECT_EQ(cpu.usable(name), supported) << name;
+    EXPECT_NE(describeInstructionSets(cpu).find("SSE2"), std::string::npos);
+#else
+    EXPECT_FALSE(cpu.x86);
+#endif
+}
+
+TEST(Cpu, SaysWhenTheSystemDoesNotSaveTheWideRegisters) {
+    CpuInfo cpu;
+    cpu.x86 = true;
+    cpu.sets = {"SSE2", "AVX", "AVX2", "AVX-512F"};
+    EXPECT_FALSE(cpu.usable("AVX2"));
+    EXPECT_TRUE(cpu.usable("SSE2"));
+    EXPECT_EQ(describeInstructionSets(cpu),
+              "SSE2 AVX AVX2 AVX-512F; the system does not save the YMM registers: AVX and later unusable");
+    cpu.osSavesYmm = true;
+    EXPECT_TRUE(cpu.usable("AVX2"));
+    EXPECT_FALSE(cpu.usable("AVX-512F"));
+    EXPECT_NE(describeInstructionSets(cpu).find("not the ZMM registers: AVX-512 unusable"), std::string::npos);
+    cpu.osSavesZmm = true;
+    EXPECT_TRUE(cpu.usable("AVX-512F"));
+    EXPECT_EQ(describeInstructionSets(cpu), "SSE2 AVX AVX2 AVX-512F; the system saves the YMM and ZMM registers");
 }

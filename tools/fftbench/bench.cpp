@@ -3,10 +3,13 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <map>
 
 #include "host/guarded_array.h"
@@ -65,7 +68,36 @@ extern "C" void onInterrupt(int) {
 
 }  // namespace
 
-std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::vector<CatalogueEntry>& entries) {
+std::vector<std::string> pluginLabels(const std::vector<std::string>& paths) {
+    std::vector<std::string> labels;
+    for (const std::string& path : paths) {
+        const size_t slash = path.find_last_of("/\\");
+        std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
+        std::string lower = stem;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (const char* suffix : {".so.", ".so", ".dll", ".dylib"}) {
+            const size_t at = lower.rfind(suffix);
+            const bool last = std::string(suffix).back() == '.' || at + std::strlen(suffix) == lower.size();
+            if (at != std::string::npos && at > 0 && last) {
+                stem.resize(at);
+                break;
+            }
+        }
+        if (stem.empty()) stem = "plug-in";
+        std::string label = stem;
+        for (int n = 2; std::find(labels.begin(), labels.end(), label) != labels.end(); ++n)
+            label = fmt::format("{}#{}", stem, n);
+        labels.push_back(label);
+    }
+    return labels;
+}
+
+PluginInfo describePlugin(const PluginLibrary& plugin, const std::string& label) {
+    return PluginInfo{plugin.path(), label, plugin.circuitSignature(), plugin.creator()};
+}
+
+std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::vector<CatalogueEntry>& entries,
+                                        const std::string& pluginLabel) {
     std::vector<Contender> contenders;
     for (const CatalogueEntry& entry : entries) {
         Contender c;
@@ -74,6 +106,7 @@ std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::
         c.name = displayName(entry);
         c.label = shortLabel(entry);
         c.maxReps = INT32_MAX;
+        c.plugin = pluginLabel;
         c.start = [&plugin, entry](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
             return std::make_unique<EntryRun>(plugin, entry, signal);
         };
@@ -110,12 +143,11 @@ double mflops(uint32_t N, double secondsPerTransform) {
     return 5.0 * N * log2N / (secondsPerTransform * 1e6);
 }
 
-BenchRun runBench(const PluginLibrary& plugin, std::vector<Contender> contenders, const std::vector<uint32_t>& sizes,
+BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> contenders, const std::vector<uint32_t>& sizes,
                   const BenchSettings& settings, const BenchProgress& progress, const std::function<bool()>& stop) {
     BenchRun bench;
-    bench.pluginPath = plugin.path();
-    bench.signature = plugin.circuitSignature();
-    bench.creator = plugin.creator();
+    bench.plugins = std::move(plugins);
+    bench.cpu = detectCpu();
     bench.settings = settings;
     bench.sizes = sizes;
     bench.contenders = std::move(contenders);
@@ -139,8 +171,9 @@ BenchRun runBench(const PluginLibrary& plugin, std::vector<Contender> contenders
                 },
                 settings, contender.maxReps, stop);
             if (const auto damage = run->damage())
-                bench.warnings.push_back(fmt::format("{} at N = 2^{}: {} (run fftbench verify)", contender.implementation,
-                                                     fftplug::host::log2Exact(N), *damage));
+                bench.warnings.push_back(fmt::format("{}{} at N = 2^{}: {} (run fftbench verify)",
+                                                     contender.plugin.empty() ? "" : contender.plugin + " ",
+                                                     contender.implementation, fftplug::host::log2Exact(N), *damage));
             if (timing.measurements > 0) {
                 BenchResult r;
                 r.implementation = contender.implementation;
@@ -155,6 +188,7 @@ BenchRun runBench(const PluginLibrary& plugin, std::vector<Contender> contenders
                 r.nsPerPoint = r.secondsPerTransform * 1e9 / N;
                 r.mflops = mflops(N, r.secondsPerTransform);
                 r.error = fftplug::host::relativeRmsError(run->naturalResult(), reference);
+                r.plugin = contender.plugin;
                 cells.emplace(std::pair{c, N}, std::move(r));
             }
             ++done;
@@ -165,7 +199,76 @@ BenchRun runBench(const PluginLibrary& plugin, std::vector<Contender> contenders
         }
     }
     for (auto& [key, result] : cells) bench.results.push_back(std::move(result));
+
+    // Each entry against the same entry of the first plug-in at the same size.
+    if (!bench.plugins.empty()) {
+        std::map<std::pair<uint32_t, uint32_t>, double> first;
+        for (const BenchResult& r : bench.results)
+            if (r.entry && r.plugin == bench.plugins.front().label) first[{*r.entry, r.N}] = r.mflops;
+        for (BenchResult& r : bench.results) {
+            if (!r.entry || r.plugin.empty()) continue;
+            const auto found = first.find({*r.entry, r.N});
+            if (found != first.end() && found->second > 0) r.ratioToFirst = r.mflops / found->second;
+        }
+    }
     return bench;
+}
+
+std::vector<PluginSummary> summarize(const BenchRun& bench) {
+    std::map<uint32_t, double> fftw;
+    for (const BenchResult& r : bench.results)
+        if (!r.entry && r.implementation == "fftwf" && r.mflops > 0) fftw[r.N] = r.mflops;
+    auto inRange = [](unsigned log2N, unsigned from, unsigned to) { return log2N >= from && log2N <= to; };
+
+    std::vector<PluginSummary> summaries;
+    for (size_t p = 0; p < bench.plugins.size(); ++p) {
+        PluginSummary summary;
+        summary.plugin = bench.plugins[p].label;
+        // The best entry at each size, against fftwf there.
+        std::map<uint32_t, double> best;
+        for (const BenchResult& r : bench.results)
+            if (r.entry && r.plugin == summary.plugin && fftw.count(r.N))
+                best[r.N] = std::max(best[r.N], r.mflops / fftw[r.N]);
+        for (const auto& range : {std::array<unsigned, 2>{4, 20}, std::array<unsigned, 2>{16, 20}}) {
+            RangeFigure figure{false, range[0], range[1]};
+            double logSum = 0;
+            for (const auto& [N, ratio] : best)
+                if (inRange(fftplug::host::log2Exact(N), range[0], range[1]) && ratio > 0) {
+                    logSum += std::log(ratio);
+                    ++figure.sizes;
+                }
+            if (figure.sizes == 0) continue;
+            figure.value = std::exp(logSum / static_cast<double>(figure.sizes));
+            summary.bestOverFftw.push_back(figure);
+        }
+        RangeFigure lowest{true, 6, 14};
+        for (const auto& [N, ratio] : best)
+            if (inRange(fftplug::host::log2Exact(N), lowest.fromLog2, lowest.toLog2) &&
+                (lowest.sizes++ == 0 || ratio < lowest.value)) {
+                lowest.value = ratio;
+                lowest.atN = N;
+            }
+        if (lowest.sizes > 0) summary.bestOverFftw.push_back(lowest);
+
+        // The speed-up over the first plug-in, all entries and entry by entry.
+        if (p > 0) {
+            std::map<std::optional<uint32_t>, std::pair<double, size_t>> sums;  // log sum, count
+            for (const BenchResult& r : bench.results) {
+                if (r.plugin != summary.plugin || !r.ratioToFirst || *r.ratioToFirst <= 0 ||
+                    !inRange(r.log2N, kRatioFromLog2, kRatioToLog2))
+                    continue;
+                for (const std::optional<uint32_t> key : {std::optional<uint32_t>(), r.entry}) {
+                    sums[key].first += std::log(*r.ratioToFirst);
+                    ++sums[key].second;
+                }
+            }
+            for (const auto& [entry, sum] : sums)  // nullopt sorts first
+                summary.ratios.push_back(
+                    EntryRatio{entry, sum.second, std::exp(sum.first / static_cast<double>(sum.second))});
+        }
+        summaries.push_back(std::move(summary));
+    }
+    return summaries;
 }
 
 void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu.h"
 #include "host/plugin_library.h"
 
 namespace fftbench {
@@ -37,19 +38,37 @@ class TimedRun {
     virtual std::optional<std::string> damage() const { return std::nullopt; }
 };
 
-// Something to benchmark: an entry of the plug-in or a peer library.
+// Something to benchmark: an entry of a plug-in or a peer library.
 struct Contender {
-    std::string implementation;     // "entry 3", "fftwf", "kissfft": unique in a run
+    std::string implementation;     // "entry 3", "fftwf", "kissfft": unique in a run with its plug-in
     std::optional<uint32_t> entry;  // the catalogue index, for entries
     std::string name;               // the catalogue name (UTF-8) or the peer's description
     std::string label;              // a few words for the plot legend
     int64_t maxReps = 0;
     // Sets up a run for the natural-order signal (its size is N).
     std::function<std::unique_ptr<TimedRun>(const std::vector<Complex>& signal)> start;
+    std::string plugin;             // the plug-in's label (PluginInfo::label); empty for a peer
 };
 
+// A plug-in of the run, as its header and outputs name it.
+struct PluginInfo {
+    std::string path;
+    std::string label;  // its file name without the library suffix, unique in the run
+    int32_t signature = 0;
+    std::string creator;
+};
+
+// Labels for the plug-ins of one run: each file's name without directory
+// and library suffix ("libfftplug-scalar" for .../libfftplug-scalar.so,
+// "fftplug-avx2" for fftplug-avx2.dll); a label that repeats gets "#2", "#3".
+std::vector<std::string> pluginLabels(const std::vector<std::string>& paths);
+
+PluginInfo describePlugin(const fftplug::host::PluginLibrary& plugin, const std::string& label);
+
+// The entries of one plug-in, as contenders labelled with `pluginLabel`.
 std::vector<Contender> pluginContenders(const fftplug::host::PluginLibrary& plugin,
-                                        const std::vector<fftplug::host::CatalogueEntry>& entries);
+                                        const std::vector<fftplug::host::CatalogueEntry>& entries,
+                                        const std::string& pluginLabel);
 
 // The outcome of the calibration and the measurements of one cell.
 struct Timing {
@@ -81,12 +100,13 @@ struct BenchResult {
     double nsPerPoint = 0;
     double mflops = 0;
     double error = 0;  // relative RMS error of the result against the reference
+    std::string plugin;                 // the plug-in's label; empty for a peer
+    std::optional<double> ratioToFirst; // mflops / those of the same entry and N in the first plug-in
 };
 
 struct BenchRun {
-    std::string pluginPath;
-    int32_t signature = 0;
-    std::string creator;
+    std::vector<PluginInfo> plugins;  // in the order given; the ratios refer to the first
+    CpuInfo cpu;                      // of the machine that ran it
     BenchSettings settings;
     std::vector<uint32_t> sizes;
     std::vector<Contender> contenders;
@@ -98,10 +118,40 @@ struct BenchRun {
 using BenchProgress = std::function<void(size_t done, size_t total, const Contender& contender, uint32_t N)>;
 
 // Every contender at every size, sizes in the outer loop (so that a run cut
-// short has compared everything at the smaller sizes).
-BenchRun runBench(const fftplug::host::PluginLibrary& plugin, std::vector<Contender> contenders,
+// short has compared everything at the smaller sizes, and so that the
+// plug-ins and peers share the machine's state at each size).
+BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> contenders,
                   const std::vector<uint32_t>& sizes, const BenchSettings& settings, const BenchProgress& progress,
                   const std::function<bool()>& stop);
+
+// What a run adds up to, per plug-in: the best entry against FFTW over
+// ranges of sizes, and the speed-up over the first plug-in.
+struct RangeFigure {
+    bool minimum = false;               // false: the geometric mean
+    unsigned fromLog2 = 0, toLog2 = 0;  // the range, inclusive
+    size_t sizes = 0;                   // sizes of the run inside it with a figure (0: none)
+    double value = 0;
+    uint32_t atN = 0;                   // for the minimum: where it occurred
+};
+// The sizes over which the ratios to the first plug-in are averaged.
+inline constexpr unsigned kRatioFromLog2 = 4, kRatioToLog2 = 20;
+struct EntryRatio {
+    std::optional<uint32_t> entry;  // nullopt: all entries together
+    size_t cells = 0;               // (entry, N) pairs in the mean
+    double geometricMean = 0;
+};
+struct PluginSummary {
+    std::string plugin;
+    // Best entry / fftwf at each size: geometric mean over 2^4..2^20, over
+    // 2^16..2^20, minimum over 2^6..2^14; ranges without a figure left out,
+    // all of them without fftwf.
+    std::vector<RangeFigure> bestOverFftw;
+    // For the plug-ins after the first: ratioToFirst, geometric mean over
+    // 2^4..2^20, all entries first, then entry by entry.
+    std::vector<EntryRatio> ratios;
+};
+
+std::vector<PluginSummary> summarize(const BenchRun& bench);
 
 // Ctrl-C: the first SIGINT asks the benchmark to stop after the current
 // measurement; a second one ends the process as usual.

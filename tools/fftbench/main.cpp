@@ -7,11 +7,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <new>
 
 #include "bench.h"
 #include "cli.h"
+#include "cpu.h"
 #include "list.h"
 #include "output.h"
 #include "peers.h"
@@ -125,16 +127,31 @@ struct BenchOptions {
     bool noPeers = false;
 };
 
-int runBenchCommand(const std::string& pluginPath, const BenchOptions& options) {
+// Several --plugin options: every plug-in's entries in one run, the first
+// the reference of the ratios.
+int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
     if (!options.plot.empty() && !plotFormatFor(options.plot))
         throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
-    const auto plugin = loadPlugin(pluginPath);
-    std::vector<Contender> contenders = pluginContenders(plugin, selectEntries(plugin.catalogue(), wanted));
+    std::vector<fftplug::host::PluginLibrary> plugins;
+    plugins.reserve(std::max<size_t>(pluginPaths.size(), 1));  // contenders keep references to them
+    if (pluginPaths.empty()) plugins.push_back(loadPlugin(""));
+    for (const std::string& path : pluginPaths) plugins.push_back(loadPlugin(path));
+    std::vector<std::string> paths;
+    for (const auto& plugin : plugins) paths.push_back(plugin.path());
+    const std::vector<std::string> labels = pluginLabels(paths);
+    std::vector<PluginInfo> infos;
+    std::vector<Contender> contenders;
+    for (size_t p = 0; p < plugins.size(); ++p) {
+        infos.push_back(describePlugin(plugins[p], labels[p]));
+        const auto entries = selectEntries(plugins[p].catalogue(), wanted);
+        if (entries.empty())
+            throw UsageError(fmt::format("{}: the plug-in announces no entries to benchmark", plugins[p].path()));
+        for (Contender& c : pluginContenders(plugins[p], entries, labels[p])) contenders.push_back(std::move(c));
+    }
     if (!options.noPeers)
         for (Contender& peer : peerContenders()) contenders.push_back(std::move(peer));
-    if (contenders.empty()) throw UsageError(fmt::format("{}: the plug-in announces no entries to benchmark", plugin.path()));
 
     std::ofstream csvFile, jsonFile;
     if (!options.csv.empty()) csvFile = openOutput("--csv", options.csv);
@@ -162,9 +179,10 @@ int runBenchCommand(const std::string& pluginPath, const BenchOptions& options) 
         return interruptRequested();
     };
     const BenchRun bench = runBench(
-        plugin, std::move(contenders), sizes, settings,
+        std::move(infos), std::move(contenders), sizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N) {
-            progress.show(fmt::format("[{:>3}/{}] {} at N = {}", done + 1, total, contender.implementation,
+            progress.show(fmt::format("[{:>3}/{}] {}{} at N = {}", done + 1, total,
+                                      plugins.size() > 1 ? contender.plugin + " " : "", contender.implementation,
                                       powerOfTwoText(N)));
         },
         stop);
@@ -209,11 +227,14 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.footer("Exit status: 0 success, 1 a list or verify check failed, 2 bad arguments or a plug-in that does not load,\n"
                "3 an output file could not be written, 130 bench interrupted by Ctrl-C. See docs/fftbench.md.");
-    std::string pluginPath;
-    app.add_option("--plugin", pluginPath,
+    std::vector<std::string> pluginPaths;
+    app.add_option("--plugin", pluginPaths,
                    "Plug-in library to load (default: $FFTPLUG_PLUGIN, else fftplug beside fftbench or in the "
-                   "installation's library folder)")
-        ->type_name("PATH");
+                   "installation's library folder); bench takes it repeatedly, to compare plug-ins")
+        ->type_name("PATH")
+        ->take_all()
+        ->expected(1)
+        ->allow_extra_args(false);
 
     CLI::App* list = app.add_subcommand("list", "Signature, creator, entry count and catalogue of the plug-in");
 
@@ -271,12 +292,18 @@ int main(int argc, char** argv) {
     }
 
     try {
+        if ((*list || *verify) && pluginPaths.size() > 1)
+            throw UsageError(fmt::format("{} takes one plug-in, --plugin was given {} times (bench compares several)",
+                                         *list ? "list" : "verify", pluginPaths.size()));
+        const std::string pluginPath = pluginPaths.empty() ? std::string() : pluginPaths.front();
         if (*list) {
             const bool sound = printList(stdout, loadPlugin(pluginPath));
+            std::fputc('\n', stdout);
+            printCpu(stdout, detectCpu(), 14);
             return sound ? kExitOk : kExitCheckFailed;
         }
         if (*verify) return runVerify(pluginPath, verifyOptions);
-        if (*bench) return runBenchCommand(pluginPath, benchOptions);
+        if (*bench) return runBenchCommand(pluginPaths, benchOptions);
     } catch (const UsageError& error) {
         fmt::print(stderr, "fftbench: {}\n", oneLine(error.what()));
     } catch (const fftplug::host::LoadError& error) {

@@ -14,12 +14,16 @@ namespace fftbench {
 // The CSV and JSON field names, in this order (docs/fftbench.md).
 extern const std::vector<std::string> kResultColumns;
 
-// One row per result, then the mflops of every implementation side by side.
+// One row per result, then the mflops side by side (a block per plug-in
+// when there are several, and their ratios to the first), then the summary:
+// the best entry against fftwf over ranges of sizes, each plug-in against
+// the first.
 void printBenchTable(std::FILE* out, const BenchRun& bench);
 
-// RFC 4180 CSV with a header row of kResultColumns.
+// RFC 4180 CSV with a header row of kResultColumns, one row per result.
 std::string benchCsv(const BenchRun& bench);
-// {"tool", "version", "plugin", "settings", "peers", "interrupted", "results": [...]}.
+// {"tool", "version", "plugin", "plugins", "cpu", "settings", "peers",
+//  "interrupted", "results": [...], "summary"}.
 std::string benchJson(const BenchRun& bench, const std::string& version);
 
 // The plot's format, from the file name's extension.
@@ -27,7 +31,8 @@ enum class PlotFormat { svg, png };
 std::optional<PlotFormat> plotFormatFor(const std::string& path);
 
 // The gnuplot commands that draw mflops against log2 N into `path`, one line
-// per implementation, the data inline.
+// per implementation, the data inline; with several plug-ins a second panel
+// below draws each entry's ratio to the same entry of the first.
 std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
 
 // The gnuplot program: $FFTBENCH_GNUPLOT if set, otherwise "gnuplot" on the

@@ -108,13 +108,15 @@ std::vector<Contender> peerContenders() {
     peers.push_back(Contender{"fftwf", std::nullopt, fftwDescription(), "FFTW (fftwf, measure)", kPeerMaxReps,
                               [](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
                                   return std::make_unique<FftwRun>(signal);
-                              }});
+                              },
+                              ""});
 #endif
 #if defined(FFTBENCH_HAVE_KISSFFT)
     peers.push_back(Contender{"kissfft", std::nullopt, kissDescription(), "KissFFT (float)", kPeerMaxReps,
                               [](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
                                   return std::make_unique<KissRun>(signal);
-                              }});
+                              },
+                              ""});
 #endif
     return peers;
 }
