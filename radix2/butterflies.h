@@ -31,8 +31,27 @@ inline void difButterfly(Lane lane, Complex* x, Complex* y, const Factor& w) {
     store(y, b);
 }
 
-// The butterflies of one block: x[i] with y[i] for i < h, one factor.
+// The butterflies of one block: x[i] with y[i] for i < h, one factor; two
+// lanes a step where h allows.
 inline void difBlock(Complex* x, Complex* y, uint32_t h, Complex w) {
+    constexpr uint32_t W = Widest::width;
+    if constexpr (W > 1) {
+        if (h >= 2 * W) {
+            const Widest lane;
+            const auto f = factor(lane, w);
+            for (uint32_t i = 0; i < h; i += 2 * W) {
+                auto x0 = load(lane, x + i), x1 = load(lane, x + i + W);
+                auto y0 = load(lane, y + i), y1 = load(lane, y + i + W);
+                dif(x0, y0, f);
+                dif(x1, y1, f);
+                store(x + i, x0);
+                store(x + i + W, x1);
+                store(y + i, y0);
+                store(y + i + W, y1);
+            }
+            return;
+        }
+    }
     forEachLane(h, [&](auto lane, uint32_t i) { difButterfly(lane, x + i, y + i, factor(lane, w)); });
 }
 
