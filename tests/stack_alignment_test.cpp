@@ -2,7 +2,8 @@
 // stack alignment. The DLL keeps SSE2 values on its stack, so it must realign
 // for itself: every entry is called here through a thunk that leaves the
 // stack at each of the four offsets modulo 16, and must give the result of an
-// ordinary call (an aligned SSE store to a misaligned stack would fault).
+// ordinary call (an aligned SSE or AVX store to a misaligned stack would
+// fault), on every path the CPU runs.
 #include "test_support.h"
 
 #if defined(_WIN32) && defined(__i386__)
@@ -44,25 +45,30 @@ namespace {
 
 uint32_t word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
-class MisalignedStack : public testing::TestWithParam<uint32_t> {};
+class MisalignedStack : public testing::TestWithParam<std::tuple<std::string, uint32_t>> {};
 
 TEST_P(MisalignedStack, EveryOffsetGivesTheOrdinaryResult) {
-    const uint32_t index = GetParam();
-    for (uint32_t N : {16u, 1024u}) {
+    const auto& [path, index] = GetParam();
+    const PluginLibrary& library = variant(path);
+    for (uint32_t N : {2u, 16u, 1024u}) {
         const auto signal = randomSignal(N, 40);
-        const auto expected = transform(index, signal);
+        const auto expected = transformWithEntry(library, entry(index), signal);
         for (uint32_t offset : {0u, 4u, 8u, 12u}) {
-            EntryArrays arrays = arrangeForEntry(plugin(), entry(index), signal);
+            EntryArrays arrays = arrangeForEntry(library, entry(index), signal);
             const uint32_t words[9] = {index, N, word(arrays.input.data()), 0, word(arrays.work.data()), 0,
                                        word(arrays.table.data()), 0, 1};
-            callWithStackOffset(plugin().exports().runEntry, words, offset);
+            callWithStackOffset(library.exports().runEntry, words, offset);
             EXPECT_TRUE(sameBits(naturalOrderResult(entry(index), arrays.work), expected))
                 << "N = " << N << ", stack offset " << offset;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllEntries, MisalignedStack, testing::ValuesIn(allEntries()), entryParamName);
+INSTANTIATE_TEST_SUITE_P(EveryPathAndEntry, MisalignedStack,
+                         testing::Combine(testing::ValuesIn(variantNames()), testing::ValuesIn(allEntries())),
+                         [](const auto& info) {
+                             return std::get<0>(info.param) + "_entry" + std::to_string(std::get<1>(info.param));
+                         });
 
 }  // namespace
 }  // namespace fftplug::test
