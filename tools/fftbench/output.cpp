@@ -417,12 +417,16 @@ std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFo
         script += plotCommand + "\n";
     } else {
         // Two panels sharing the x axis: mflops above, the ratio to the first plug-in below.
+        // The legends placed by hand beside each panel: with fixed margins
+        // gnuplot's "outside" placement can overlap the graph.
         script += "set multiplot\nset lmargin at screen 0.07\nset rmargin at screen 0.66\n";
         script += "set tmargin at screen 0.95\nset bmargin at screen 0.47\n";
+        script += "set key at screen 0.68, screen 0.95 left top Left reverse\n";
         script += plotCommand + "\n";
         script += "set title " + gnuplotString("each entry against the same entry of " + bench.plugins.front().label) + "\n";
         script += "set ylabel " + gnuplotString("mflops / mflops of " + bench.plugins.front().label) + "\n";
         script += "set tmargin at screen 0.37\nset bmargin at screen 0.05\n";
+        script += "set key at screen 0.68, screen 0.37 left top Left reverse\n";
         script += ratioCommand + "\nunset multiplot\n";
     }
     script += "unset output\n";
