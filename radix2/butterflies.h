@@ -33,21 +33,21 @@ inline void difButterfly(Lane lane, Complex* x, Complex* y, const Factor& w) {
 
 // The butterflies of one block: x[i] with y[i] for i < h, one factor; two
 // lanes a step where h allows.
-inline void difBlock(Complex* x, Complex* y, uint32_t h, Complex w) {
+inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) {
     constexpr uint32_t W = Widest::width;
     if constexpr (W > 1) {
         if (h >= 2 * W) {
             const Widest lane;
             const auto f = factor(lane, w);
-            for (uint32_t i = 0; i < h; i += 2 * W) {
-                auto x0 = load(lane, x + i), x1 = load(lane, x + i + W);
-                auto y0 = load(lane, y + i), y1 = load(lane, y + i + W);
+            for (const Complex* end = x + h; x < end; x += 2 * W, y += 2 * W) {
+                auto x0 = load(lane, x), x1 = load(lane, x + W);
+                auto y0 = load(lane, y), y1 = load(lane, y + W);
                 dif(x0, y0, f);
                 dif(x1, y1, f);
-                store(x + i, x0);
-                store(x + i + W, x1);
-                store(y + i, y0);
-                store(y + i + W, y1);
+                store(x, x0);
+                store(x + W, x1);
+                store(y, y0);
+                store(y + W, y1);
             }
             return;
         }
