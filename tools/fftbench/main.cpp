@@ -145,7 +145,13 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     std::vector<Contender> contenders;
     for (size_t p = 0; p < plugins.size(); ++p) {
         infos.push_back(describePlugin(plugins[p], labels[p]));
-        const auto entries = selectEntries(plugins[p].catalogue(), wanted);
+        std::vector<fftplug::host::CatalogueEntry> entries;
+        try {
+            entries = selectEntries(plugins[p].catalogue(), wanted);
+        } catch (const UsageError& error) {
+            if (plugins.size() == 1) throw;
+            throw UsageError(fmt::format("{}: {}", plugins[p].path(), error.what()));  // which of them
+        }
         if (entries.empty())
             throw UsageError(fmt::format("{}: the plug-in announces no entries to benchmark", plugins[p].path()));
         for (Contender& c : pluginContenders(plugins[p], entries, labels[p])) contenders.push_back(std::move(c));
