@@ -9,8 +9,9 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
-    if (n >= 4) splitradix::firstStage(a, table, 0, static_cast<uint32_t>(n / 4));
-    for (uint64_t b = 8, q = 2; b <= n; b *= 2, q *= 2) {
+    if (n >= 4) splitradix::narrowStage<1>(a, table, 0, static_cast<uint32_t>(n / 4));
+    if (n >= 8) splitradix::narrowStage<2>(a, table, 0, static_cast<uint32_t>(n / 8));
+    for (uint64_t b = 16, q = 4; b <= n; b *= 2, q *= 2) {
         for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
             splitradix::generalBlock(a, s, static_cast<uint32_t>(q), splitradix::blockFactors(table, k));
     }

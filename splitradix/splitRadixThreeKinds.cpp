@@ -37,9 +37,10 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
         splitradix::block(a, quarter, TwiddleFree{});
         if (b == n) break;  // the last stage has block 0 alone
         splitradix::block(a + size, quarter, BlockOne{});
-        if (q == 1) {
+        if (q <= 2) {
             // One butterfly per block: the general blocks side by side.
-            splitradix::firstStage(a, table, 2, static_cast<uint32_t>(n / 4));
+            if (q == 1) splitradix::narrowStage<1>(a, table, 2, static_cast<uint32_t>(n / b));
+            else splitradix::narrowStage<2>(a, table, 2, static_cast<uint32_t>(n / b));
             continue;
         }
         for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)

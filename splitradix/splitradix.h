@@ -73,20 +73,32 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
     });
 }
 
-// First stage (q = 1, O(1) = {0}) general blocks first … last − 1: a lane of
-// W adjacent blocks at a time, taken across the blocks, each sample with its
-// own block's factors: f1 the even entries of table[2k … 2k + 2W − 1],
-// f3 = f1·table[k … k + W − 1] formed sample by sample.
-inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+// The stages with one butterfly per block (q = 1 and q = 2, where O(q) =
+// {0}), general blocks first … last − 1: a lane of W adjacent blocks at a
+// time, taken across the blocks, each sample with its own block's factors:
+// f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
+// formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
+// block of 8 are read and written.
+template <uint32_t q>
+inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
         using V = Samples<decltype(lane)>;
         V x[4], y[4];
-        loadAcrossBlocks(lane, a + 4 * k, x);
+        Complex* at = a + 4 * q * k;
+        if constexpr (q == 1) {
+            loadAcrossBlocks(lane, at, x);
+        } else {
+            for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, at + i * q, 4 * q);
+        }
         const auto f1 = factorsEven(lane, table + 2 * k);
         const auto f3 = mul(f1, factors(lane, table + k));
         butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](auto p) { return mul(p, f1); },
                   [&](auto r) { return mul(r, f3); });
-        storeAcrossBlocks(a + 4 * k, y);
+        if constexpr (q == 1) {
+            storeAcrossBlocks(at, y);
+        } else {
+            for (int i = 0; i < 4; ++i) storeStrided(at + i * q, 4 * q, y[i]);
+        }
     });
 }
 

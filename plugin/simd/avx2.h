@@ -154,6 +154,16 @@ inline QuadFactor mul(QuadFactor a, QuadFactor w) {
     return {_mm256_sub_ps(_mm256_mul_ps(a.re, w.re), _mm256_mul_ps(a.im, w.im)),
             _mm256_add_ps(_mm256_mul_ps(a.re, w.im), _mm256_mul_ps(a.im, w.re))};
 }
+// The samples p[0], p[stride], p[2·stride], p[3·stride] of a lane, one to a
+// sample, and back.
+inline Quad loadStrided(Four, const Complex* p, uint32_t stride) {
+    const __m128 lo = loadStrided(Two{}, p, stride).v, hi = loadStrided(Two{}, p + 2 * stride, stride).v;
+    return {_mm256_insertf128_ps(_mm256_castps128_ps256(lo), hi, 1)};
+}
+inline void storeStrided(Complex* p, uint32_t stride, Quad v) {
+    storeStrided(p, stride, Pair{_mm256_castps256_ps128(v.v)});
+    storeStrided(p + 2 * stride, stride, Pair{_mm256_extractf128_ps(v.v, 1)});
+}
 // ---- end of radix-4 and split-radix section ----
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

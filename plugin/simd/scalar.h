@@ -52,6 +52,9 @@ inline void storeAcrossBlocks(Complex* p, const Complex (&y)[4]) {
 }
 // Lane-wise factors from the even entries: sample l multiplied by w[2l].
 inline Complex factorsEven(One, const Complex* w) { return *w; }
+// The samples p[0], p[stride], … of a lane, one to a sample, and back.
+inline Complex loadStrided(One, const Complex* p, uint32_t) { return *p; }
+inline void storeStrided(Complex* p, uint32_t, Complex v) { *p = v; }
 // ---- end of radix-4 and split-radix section ----
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -112,6 +112,14 @@ inline PairFactor mul(PairFactor a, PairFactor w) {
     return {_mm_sub_ps(_mm_mul_ps(a.re, w.re), _mm_mul_ps(a.im, w.im)),
             _mm_add_ps(_mm_mul_ps(a.re, w.im), _mm_mul_ps(a.im, w.re))};
 }
+// The samples p[0], p[stride] of a lane, one to a sample, and back.
+inline Pair loadStrided(Two, const Complex* p, uint32_t stride) {
+    return {_mm_loadh_pi(sse::loadSample(p), reinterpret_cast<const __m64*>(p + stride))};
+}
+inline void storeStrided(Complex* p, uint32_t stride, Pair v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(p), v.v);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(p + stride), v.v);
+}
 // ---- end of radix-4 and split-radix section ----
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
