@@ -99,9 +99,10 @@ inline QuadFactor offsetFactors(Four, Span<2>, const Complex* w, uint32_t stride
 }
 // Block b's samples taken from perBlock[b].
 inline Quad pickBlocks(Four, Span<1>, const Quad* perBlock) {
-    const __m256d evens = _mm256_blend_pd(_mm256_castps_pd(perBlock[0].v), _mm256_castps_pd(perBlock[1].v), 0b0100);
-    const __m256d odds = _mm256_blend_pd(_mm256_castps_pd(perBlock[2].v), _mm256_castps_pd(perBlock[3].v), 0b1000);
-    return {_mm256_castpd_ps(_mm256_blend_pd(evens, odds, 0b1010))};
+    // blocks 0 and 1 sit in samples 0 and 2, blocks 2 and 3 in samples 1 and 3
+    const __m256d blocks01 = _mm256_blend_pd(_mm256_castps_pd(perBlock[0].v), _mm256_castps_pd(perBlock[1].v), 0b0100);
+    const __m256d blocks23 = _mm256_blend_pd(_mm256_castps_pd(perBlock[2].v), _mm256_castps_pd(perBlock[3].v), 0b1000);
+    return {_mm256_castpd_ps(_mm256_blend_pd(blocks01, blocks23, 0b1010))};
 }
 inline Quad pickBlocks(Four, Span<2>, const Quad* perBlock) {
     return {_mm256_blend_ps(perBlock[0].v, perBlock[1].v, 0xF0)};
