@@ -258,17 +258,24 @@ class ChildProcess {
         if (!CreatePipe(&readEnd_, &writeEnd, &inheritable, 0))
             throw std::runtime_error(fmt::format("cannot create a pipe (Windows error {})", GetLastError()));
         SetHandleInformation(readEnd_, HANDLE_FLAG_INHERIT, 0);
+        // The child's errors go to ours, through an inheritable copy of the
+        // handle (the original need not be inheritable).
+        HANDLE errorCopy = nullptr;
+        if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &errorCopy, 0,
+                             TRUE, DUPLICATE_SAME_ACCESS))
+            errorCopy = nullptr;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = nullptr;
         startup.hStdOutput = writeEnd;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdError = errorCopy;
         PROCESS_INFORMATION info{};
         const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                             &startup, &info);
         const DWORD code = started ? 0 : GetLastError();
         CloseHandle(writeEnd);  // the child holds the only writing end: end of file when it ends
+        if (errorCopy != nullptr) CloseHandle(errorCopy);
         if (!started) {
             CloseHandle(readEnd_);
             throw std::runtime_error(fmt::format("cannot start fftbench again to check entry {} (Windows error {})",
