@@ -3,7 +3,8 @@
 # the i686 mingw-w64 toolchains, Wine for the 32-bit DLL, GoogleTest, and the
 # host tools' libraries (FFTW and KissFFT as peers, CLI11, fmt, nlohmann-json,
 # gnuplot), gcc's 32-bit libraries and QEMU's user-mode emulator for the
-# 32-bit Linux build. Packages already present are left alone, so a second run is quick.
+# 32-bit Linux build, clang with libFuzzer and valgrind for the fuzz and
+# valgrind presets. Packages already present are left alone, so a second run is quick.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ packages=(
   libfftw3-dev libkissfft-dev
   libcli11-dev libfmt-dev nlohmann-json3-dev
   gnuplot-nox
+  clang libclang-rt-14-dev valgrind
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -2,17 +2,18 @@
 # The whole suite, as CI runs it: install what is missing, then configure,
 # build and test the native release build, the 32-bit Windows build (its
 # tests under Wine) and the 32-bit Linux build (natively, or under qemu-i386
-# where the kernel runs no 32-bit programs). Exits non-zero if any step
+# where the kernel runs no 32-bit programs), then the bounded fuzz run (the
+# fuzz preset: clang, libFuzzer, sanitizers). Exits non-zero if any step
 # fails; every preset is tried even after an earlier one fails, so that one
 # run reports everything.
 #
-#   scripts/test.sh              release, win32 and linux32
+#   scripts/test.sh              release, win32, linux32 and fuzz
 #   scripts/test.sh sanitize     any presets of CMakePresets.json instead
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-[ "${#presets[@]}" -gt 0 ] || presets=(release win32 linux32)
+[ "${#presets[@]}" -gt 0 ] || presets=(release win32 linux32 fuzz)
 
 if [ "$(id -u)" -eq 0 ]; then
   bash scripts/setup.sh || { echo "test.sh: scripts/setup.sh failed" >&2; exit 1; }
