@@ -1,5 +1,5 @@
 // The builds of the plug-in that a test compares: the dispatching library and
-// the fixed-path ones beside it (fftplug-scalar, fftplug-sse2, fftplug-avx2),
+// the fixed-path ones beside it (fftplug-scalar, -sse2, -avx2, -avx512),
 // each with the same five exports. A fixed-path build is used only where this
 // CPU can run its instructions.
 #pragma once
@@ -13,7 +13,7 @@
 namespace fftplug::host {
 
 // Whether this CPU (and the operating system, which must save the wide
-// registers) runs SSE2 and AVX2 instructions.
+// registers) runs SSE2, AVX2 and AVX-512 (F, DQ, BW, VL) instructions.
 inline bool cpuRunsSse2() {
 #if defined(__i386__) || defined(__x86_64__)
     __builtin_cpu_init();
@@ -32,15 +32,26 @@ inline bool cpuRunsAvx2() {
 #endif
 }
 
+inline bool cpuRunsAvx512() {
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+#else
+    return false;
+#endif
+}
+
 // The fixed paths a build may ship, in the order they are compared.
 inline const std::vector<std::string>& fixedPathNames() {
-    static const std::vector<std::string> names = {"scalar", "sse2", "avx2"};
+    static const std::vector<std::string> names = {"scalar", "sse2", "avx2", "avx512"};
     return names;
 }
 
 inline bool cpuRunsPath(const std::string& name) {
     if (name == "sse2") return cpuRunsSse2();
     if (name == "avx2") return cpuRunsAvx2();
+    if (name == "avx512") return cpuRunsAvx512();
     return true;
 }
 

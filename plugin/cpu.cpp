@@ -29,4 +29,15 @@ bool runsAvx2() {
     return (ebx & bit_AVX2) != 0;
 }
 
+bool runsAvx512() {
+    if (!runsAvx2()) return false;
+    // SSE, AVX, the mask registers (bit 5), the upper halves of ZMM0 to 15
+    // (bit 6) and ZMM16 to 31 (bit 7).
+    if ((extendedControlRegister0() & 0xE6) != 0xE6) return false;
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) return false;
+    const unsigned needed = bit_AVX512F | bit_AVX512DQ | bit_AVX512BW | bit_AVX512VL;
+    return (ebx & needed) == needed;
+}
+
 }  // namespace fftplug::cpu

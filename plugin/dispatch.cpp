@@ -3,7 +3,8 @@
 //
 // The dispatching library carries every path and takes the widest one that
 // the processor runs and the operating system supports; a fixed-path build
-// (FFTPLUG_FIXED_PATH_SCALAR, _SSE2 or _AVX2) carries that path alone. Every
+// (FFTPLUG_FIXED_PATH_SCALAR, _SSE2, _AVX2 or _AVX512) carries that path
+// alone. Every
 // path gives the same bits, so the choice changes the speed, never a result.
 #include <atomic>
 
@@ -39,19 +40,25 @@ struct KernelSet {
 [[maybe_unused]] constexpr KernelSet kAvx2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
 #undef KERNEL_PATH
 #endif
+#if defined(FFTPLUG_FIXED_PATH_AVX512) || !defined(FFTPLUG_FIXED_PATH)
+#define KERNEL_PATH avx512
+[[maybe_unused]] constexpr KernelSet kAvx512{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+#undef KERNEL_PATH
+#endif
 
 #if !defined(FFTPLUG_FIXED_PATH)
-// 0 until the first call has looked; then 1 + (0 for SSE2, 1 for AVX2). Two
-// threads that look at once find the same answer, so the race is harmless.
+// 0 until the first call has looked; then 1 for SSE2, 2 for AVX2, 3 for
+// AVX-512. Two threads that look at once find the same answer, so the race
+// is harmless.
 std::atomic<int> chosenPath{0};
 
 const KernelSet& detectKernels() {
     int path = chosenPath.load(std::memory_order_relaxed);
     if (path == 0) {
-        path = cpu::runsAvx2() ? 2 : 1;
+        path = cpu::runsAvx512() ? 3 : cpu::runsAvx2() ? 2 : 1;
         chosenPath.store(path, std::memory_order_relaxed);
     }
-    return path == 2 ? kAvx2 : kSse2;
+    return path == 3 ? kAvx512 : path == 2 ? kAvx2 : kSse2;
 }
 #endif
 
@@ -62,6 +69,8 @@ const KernelSet& kernels() {
     return kSse2;
 #elif defined(FFTPLUG_FIXED_PATH_AVX2)
     return kAvx2;
+#elif defined(FFTPLUG_FIXED_PATH_AVX512)
+    return kAvx512;
 #else
     return detectKernels();
 #endif

@@ -1,6 +1,6 @@
 // The kernels of the ten entries: a transform of `work` in place for N points,
 // twiddles from `table`. Each is built once per path, in the namespace of
-// that path (fftplug::scalar, fftplug::sse2, fftplug::avx2); the dispatch
+// that path (fftplug::scalar, ::sse2, ::avx2, ::avx512); the dispatch
 // chooses a path and the run protocol calls its kernel.
 #pragma once
 
@@ -35,5 +35,6 @@ using Kernel = void (*)(Complex* work, const Complex* table, int32_t N);
 FFTPLUG_DECLARE_PATH_KERNELS(scalar)
 FFTPLUG_DECLARE_PATH_KERNELS(sse2)
 FFTPLUG_DECLARE_PATH_KERNELS(avx2)
+FFTPLUG_DECLARE_PATH_KERNELS(avx512)
 
 }  // namespace fftplug

@@ -41,17 +41,25 @@ inline void secondDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 4: (−
 // A stage of half-span H narrower than a lane, in groups of adjacent blocks:
 // those among blocks 0 to 3 with their fixed factors (each lane takes the
 // kind of its block), the others with their table factors, lane by lane.
-template <uint32_t H>
+// A lane whose first group holds more blocks than the four fixed ones (eight
+// blocks of half-span 1 on AVX-512) leaves that group to the narrower lane.
+template <uint32_t H, typename Lane = Widest>
 void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
-    const Widest lane;
-    constexpr uint32_t groupSize = 2 * Widest::width, blocksPerGroup = Widest::width / H;
+    const Lane lane;
+    constexpr uint32_t groupSize = 2 * Lane::width, blocksPerGroup = Lane::width / H;
     uint32_t block = 0;
     Complex* p = a;
-    for (; block < 4 && p < a + n; block += blocksPerGroup, p += groupSize) {
-        const auto halves = loadHalves(lane, span, p);
-        const auto d = sub(halves.x, halves.y);
-        const decltype(d) kinds[4] = {d, timesMinusI(d), timesW8(d), timesW8Cubed(d)};
-        storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, kinds + block));
+    if constexpr (blocksPerGroup > 4) {
+        narrowStage<H, Narrower<Lane>>(span, a, table, groupSize);
+        block = blocksPerGroup;
+        p += groupSize;
+    } else {
+        for (; block < 4 && p < a + n; block += blocksPerGroup, p += groupSize) {
+            const auto halves = loadHalves(lane, span, p);
+            const auto d = sub(halves.x, halves.y);
+            const decltype(d) kinds[4] = {d, timesMinusI(d), timesW8(d), timesW8Cubed(d)};
+            storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, kinds + block));
+        }
     }
     for (; p < a + n; block += blocksPerGroup, p += groupSize) {
         auto halves = loadHalves(lane, span, p);

@@ -145,10 +145,14 @@ inline void storeAcrossBlocks(Complex* p, const Quad (&y)[4]) {
     avx::storeHalves(p + 2, p + 10, avx::evenSamples(y[2].v, y[3].v));
     avx::storeHalves(p + 6, p + 14, avx::oddSamples(y[2].v, y[3].v));
 }
-// Lane-wise factors from the even entries: sample l multiplied by w[2l]
-// (w[0], w[2] | w[4], w[6], read as two halves each).
+// Lane-wise factors from the even entries: sample l multiplied by w[2l],
+// from w[0 … 3] and w[3 … 6] (w[7], past the last one, is never touched).
 inline QuadFactor factorsEven(Four, const Complex* w) {
-    return avx::split(avx::evenSamples(avx::loadHalves(w, w + 4), avx::loadHalves(w + 2, w + 6)));
+    const __m256d first = _mm256_castps_pd(_mm256_loadu_ps(&w[0].re));
+    const __m256d second = _mm256_castps_pd(_mm256_loadu_ps(&w[3].re));
+    // [w0, w4, w2, w6], then in order
+    const __m256d picked = _mm256_blend_pd(first, second, 0b1010);
+    return avx::split(_mm256_castpd_ps(_mm256_permute4x64_pd(picked, _MM_SHUFFLE(3, 1, 2, 0))));
 }
 // The product of two lane-wise factors, sample by sample as mul(Complex, Complex).
 inline QuadFactor mul(QuadFactor a, QuadFactor w) {

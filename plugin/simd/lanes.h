@@ -1,7 +1,7 @@
 // The lanes of the path this unit is built for, and the loops over them.
 //
-// The kernels are compiled once per path (scalar, SSE2, AVX2), each time with
-// FFTPLUG_PATH_SCALAR, FFTPLUG_PATH_SSE2 or FFTPLUG_PATH_AVX2 defined and the
+// The kernels are compiled once per path (scalar, SSE2, AVX2, AVX-512), each
+// time with FFTPLUG_PATH_SCALAR, _SSE2, _AVX2 or _AVX512 defined and the
 // matching instruction-set flags. They are written once, over the lane
 // vocabulary (load, store, add, sub, mul, factor, factors, timesMinusI …):
 // `Widest` is the widest lane of the path, `Narrower<L>` the next one down,
@@ -12,7 +12,9 @@
 #include <cstdint>
 
 #include "path.h"
-#if defined(FFTPLUG_PATH_AVX2)
+#if defined(FFTPLUG_PATH_AVX512)
+#include "avx512.h"
+#elif defined(FFTPLUG_PATH_AVX2)
 #include "avx2.h"
 #elif defined(FFTPLUG_PATH_SSE2)
 #include "sse2.h"
@@ -22,7 +24,9 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-#if defined(FFTPLUG_PATH_AVX2)
+#if defined(FFTPLUG_PATH_AVX512)
+using Widest = Eight;
+#elif defined(FFTPLUG_PATH_AVX2)
 using Widest = Four;
 #elif defined(FFTPLUG_PATH_SSE2)
 using Widest = Two;
@@ -33,18 +37,21 @@ using Widest = One;
 namespace lanes {
 template <typename L> struct NarrowerOf;
 template <> struct NarrowerOf<One> { using type = One; };
-#if defined(FFTPLUG_PATH_SSE2) || defined(FFTPLUG_PATH_AVX2)
+#if defined(FFTPLUG_PATH_SSE2) || defined(FFTPLUG_PATH_AVX2) || defined(FFTPLUG_PATH_AVX512)
 template <> struct NarrowerOf<Two> { using type = One; };
 #endif
-#if defined(FFTPLUG_PATH_AVX2)
+#if defined(FFTPLUG_PATH_AVX2) || defined(FFTPLUG_PATH_AVX512)
 template <> struct NarrowerOf<Four> { using type = Two; };
+#endif
+#if defined(FFTPLUG_PATH_AVX512)
+template <> struct NarrowerOf<Eight> { using type = Four; };
 #endif
 }  // namespace lanes
 
 template <typename L>
 using Narrower = typename lanes::NarrowerOf<L>::type;
 
-// The samples of a lane, as a value: Complex, Pair or Quad.
+// The samples of a lane, as a value: Complex, Pair, Quad or Oct.
 template <typename L>
 using Samples = decltype(load(L{}, static_cast<const Complex*>(nullptr)));
 

@@ -102,9 +102,10 @@ inline void storeAcrossBlocks(Complex* p, const Pair (&y)[4]) {
     _mm_storeu_ps(&p[4].re, _mm_movehl_ps(y[1].v, y[0].v));
     _mm_storeu_ps(&p[6].re, _mm_movehl_ps(y[3].v, y[2].v));
 }
-// Lane-wise factors from the even entries: sample l multiplied by w[2l].
+// Lane-wise factors from the even entries: sample l multiplied by w[2l]
+// (w[3], past the last one, is never touched).
 inline PairFactor factorsEven(Two, const Complex* w) {
-    const __m128 v = _mm_movelh_ps(_mm_loadu_ps(&w[0].re), _mm_loadu_ps(&w[2].re));
+    const __m128 v = _mm_movelh_ps(_mm_loadu_ps(&w[0].re), sse::loadSample(w + 2));
     return {sse::realParts(v), sse::imagParts(v)};
 }
 // The product of two lane-wise factors, sample by sample as mul(Complex, Complex).
