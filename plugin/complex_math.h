@@ -4,7 +4,12 @@
 
 #include <fftplug/fftplug.h>
 
+#include "counting.h"
 #include "simd/path.h"
+
+#if defined(FFTPLUG_COUNTING) && !defined(FFTPLUG_PATH_SCALAR)
+#error "the counting build counts the operations of the scalar path only"
+#endif
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
@@ -12,26 +17,54 @@ namespace fftplug::FFTPLUG_PATH_NS {
 // stored constant of the special butterflies.
 constexpr float kSqrtHalf = 0.70710677f;
 
-inline Complex add(Complex a, Complex b) { return {a.re + b.re, a.im + b.im}; }
-inline Complex sub(Complex a, Complex b) { return {a.re - b.re, a.im - b.im}; }
+inline Complex add(Complex a, Complex b) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    return {a.re + b.re, a.im + b.im};
+}
+inline Complex sub(Complex a, Complex b) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    return {a.re - b.re, a.im - b.im};
+}
 
 // a·w = (a.re·w.re − a.im·w.im) + i·(a.re·w.im + a.im·w.re)
 inline Complex mul(Complex a, Complex w) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_COUNT_MULTIPLICATIONS(4);
     return {a.re * w.re - a.im * w.im, a.re * w.im + a.im * w.re};
 }
 
 // d0 − i·d1 and d0 + i·d1, the two difference terms of a radix-4 or
 // split-radix butterfly: the factors ±i are exchanges with a sign change.
-inline Complex subTimesI(Complex d0, Complex d1) { return {d0.re + d1.im, d0.im - d1.re}; }
-inline Complex addTimesI(Complex d0, Complex d1) { return {d0.re - d1.im, d0.im + d1.re}; }
+inline Complex subTimesI(Complex d0, Complex d1) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    return {d0.re + d1.im, d0.im - d1.re};
+}
+inline Complex addTimesI(Complex d0, Complex d1) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    return {d0.re - d1.im, d0.im + d1.re};
+}
 
-// d·(−i)
+// d·(−i): an exchange and a change of sign, no arithmetic.
 inline Complex timesMinusI(Complex d) { return {d.im, -d.re}; }
 // d·(1 − i)·c, the factor W(8, 1)
-inline Complex timesW8(Complex d) { return {(d.re + d.im) * kSqrtHalf, (d.im - d.re) * kSqrtHalf}; }
+inline Complex timesW8(Complex d) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_COUNT_MULTIPLICATIONS(2);
+    return {(d.re + d.im) * kSqrtHalf, (d.im - d.re) * kSqrtHalf};
+}
 // d·(−1 − i)·c, the factor W(8, 3)
 inline Complex timesW8Cubed(Complex d) {
+    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_COUNT_MULTIPLICATIONS(2);
     return {(d.im - d.re) * kSqrtHalf, -(d.re + d.im) * kSqrtHalf};
+}
+
+// The table entry at `entry`: every path reads the table through this (or
+// through the lane vocabulary's factors), so that the counting build sees
+// each read.
+inline Complex twiddle(const Complex* entry) {
+    FFTPLUG_COUNT_TABLE_READ(entry);
+    return *entry;
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -14,15 +14,24 @@ struct One {
     static constexpr uint32_t width = 1;
 };
 
-inline Complex load(One, const Complex* p) { return *p; }
-inline void store(Complex* p, Complex v) { *p = v; }
+inline Complex load(One, const Complex* p) {
+    FFTPLUG_COUNT_LOAD(p);
+    return *p;
+}
+inline void store(Complex* p, Complex v) {
+    FFTPLUG_COUNT_STORE(p);
+    *p = v;
+}
 // One factor for every sample of the lane.
 inline Complex factor(One, Complex w) { return w; }
 // Lane-wise factors: sample l of the lane is multiplied by w[l].
-inline Complex factors(One, const Complex* w) { return *w; }
+inline Complex factors(One, const Complex* w) { return twiddle(w); }
 // Lane-wise factors read `stride` samples apart: sample l by w[l·stride].
-inline Complex factorsStrided(One, const Complex* w, uint32_t) { return *w; }
-inline Complex scale(Complex a, float c) { return {a.re * c, a.im * c}; }
+inline Complex factorsStrided(One, const Complex* w, uint32_t) { return twiddle(w); }
+inline Complex scale(Complex a, float c) {
+    FFTPLUG_COUNT_MULTIPLICATIONS(2);
+    return {a.re * c, a.im * c};
+}
 
 // ---- Narrow radix-2 stages: vocabulary shared by every path ----
 // A radix-2 stage whose half-span H is narrower than a lane is done a group
@@ -45,16 +54,28 @@ struct Halves {
 // Lane::width blocks of four samples at p, across the blocks: x[i] holds
 // sample i of every block (lane l: p[4l + i]); one block on this lane.
 inline void loadAcrossBlocks(One, const Complex* p, Complex (&x)[4]) {
-    for (int i = 0; i < 4; ++i) x[i] = p[i];
+    for (int i = 0; i < 4; ++i) {
+        FFTPLUG_COUNT_LOAD(p + i);
+        x[i] = p[i];
+    }
 }
 inline void storeAcrossBlocks(Complex* p, const Complex (&y)[4]) {
-    for (int i = 0; i < 4; ++i) p[i] = y[i];
+    for (int i = 0; i < 4; ++i) {
+        FFTPLUG_COUNT_STORE(p + i);
+        p[i] = y[i];
+    }
 }
 // Lane-wise factors from the even entries: sample l multiplied by w[2l].
-inline Complex factorsEven(One, const Complex* w) { return *w; }
+inline Complex factorsEven(One, const Complex* w) { return twiddle(w); }
 // The samples p[0], p[stride], … of a lane, one to a sample, and back.
-inline Complex loadStrided(One, const Complex* p, uint32_t) { return *p; }
-inline void storeStrided(Complex* p, uint32_t, Complex v) { *p = v; }
+inline Complex loadStrided(One, const Complex* p, uint32_t) {
+    FFTPLUG_COUNT_LOAD(p);
+    return *p;
+}
+inline void storeStrided(Complex* p, uint32_t, Complex v) {
+    FFTPLUG_COUNT_STORE(p);
+    *p = v;
+}
 // ---- end of radix-4 and split-radix section ----
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -36,6 +36,9 @@ class TimedRun {
     virtual std::vector<Complex> naturalResult() const = 0;
     // Anything the implementation wrote outside its arrays; nullopt if none.
     virtual std::optional<std::string> damage() const { return std::nullopt; }
+    // The real floating-point operations of one transform, where the
+    // implementation counts them itself (FFTW's fftwf_flops); nullopt if not.
+    virtual std::optional<double> countedFlops() const { return std::nullopt; }
 };
 
 // Something to benchmark: an entry of a plug-in or a peer library.
@@ -102,6 +105,10 @@ struct BenchResult {
     double error = 0;  // relative RMS error of the result against the reference
     std::string plugin;                 // the plug-in's label; empty for a peer
     std::optional<double> ratioToFirst; // mflops / those of the same entry and N in the first plug-in
+    // Real additions and multiplications of one transform, counted (by the
+    // counting build for fftplug's entries, fftwf_flops for FFTW), and
+    // those per microsecond: nullopt where nothing counted them.
+    std::optional<double> countedFlops, countedMflops;
 };
 
 struct BenchRun {

@@ -1,6 +1,7 @@
 // fftbench: a command-line host for plug-ins of the fftplug ABI. It lists a
-// plug-in's catalogue, verifies its entries and benchmarks them against
-// FFTW and KissFFT. See docs/fftbench.md.
+// plug-in's catalogue, verifies its entries, benchmarks them against FFTW
+// and KissFFT, and profiles what they do on the counting build. See
+// docs/fftbench.md and docs/profile.md.
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
@@ -16,7 +17,9 @@
 #include "cpu.h"
 #include "list.h"
 #include "output.h"
+#include "host/plugin_variants.h"
 #include "peers.h"
+#include "profile.h"
 #include "isolation.h"
 #include "verify.h"
 
@@ -194,9 +197,23 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         stop);
     progress.clear();
 
-    printBenchTable(stdout, bench);
+    // Counted mflops for the plug-ins whose entries the counting build
+    // describes, where it is found beside fftbench.
+    BenchRun counted = bench;
+    if (fftplug::host::fileExists(defaultCountingLibraryPath())) {
+        try {
+            const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
+            std::vector<std::string> described;
+            for (size_t p = 0; p < plugins.size(); ++p)
+                if (counting.describes(plugins[p])) described.push_back(labels[p]);
+            attachCountedFlops(counted, counting, described);
+        } catch (const fftplug::host::LoadError& error) {
+            counted.warnings.push_back(fmt::format("no counted mflops: {}", oneLine(error.what())));
+        }
+    }
+    printBenchTable(stdout, counted);
     std::fflush(stdout);
-    for (const std::string& warning : bench.warnings) fmt::print(stderr, "fftbench: warning: {}\n", warning);
+    for (const std::string& warning : counted.warnings) fmt::print(stderr, "fftbench: warning: {}\n", warning);
 
     bool outputFailed = false;
     auto write = [&](std::ofstream& file, const std::string& path, const std::string& text) {
@@ -207,16 +224,70 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
             outputFailed = true;
         }
     };
-    if (!options.csv.empty()) write(csvFile, options.csv, benchCsv(bench));
-    if (!options.json.empty()) write(jsonFile, options.json, benchJson(bench, FFTPLUG_VERSION));
+    if (!options.csv.empty()) write(csvFile, options.csv, benchCsv(counted));
+    if (!options.json.empty()) write(jsonFile, options.json, benchJson(counted, FFTPLUG_VERSION));
     if (!options.plot.empty()) {
-        if (const auto problem = renderPlot(bench, options.plot)) {
+        if (const auto problem = renderPlot(counted, options.plot)) {
             fmt::print(stderr, "fftbench: {}\n", *problem);
             std::remove(options.plot.c_str());  // no empty file where a plot was promised
+            std::remove(accuracyPlotPath(options.plot).c_str());
             outputFailed = true;
         }
     }
     if (bench.interrupted) return kExitInterrupted;
+    return outputFailed ? kExitOutputFailed : kExitOk;
+}
+
+struct ProfileOptions {
+    std::string entries = "all";
+    std::string sizes = "2^1..2^20";
+    std::string counting;
+    std::string csv, json, plot;
+    bool noPeers = false;
+};
+
+int runProfileCommand(const ProfileOptions& options) {
+    const auto sizes = parseSizes(options.sizes);
+    const auto wanted = parseEntries(options.entries);
+    if (!options.plot.empty() && !plotFormatFor(options.plot))
+        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    const std::string path = options.counting.empty() ? defaultCountingLibraryPath() : options.counting;
+    if (options.counting.empty() && !fftplug::host::fileExists(path))
+        throw UsageError(fmt::format("profile needs the counting build of the plug-in, {}, which is built beside "
+                                     "fftbench in a build tree but not installed; it is not at {} (name it with "
+                                     "--counting PATH)",
+                                     fftplug::host::platformLibraryName("fftplug_counting"), path));
+    const CountingLibrary counting = CountingLibrary::open(path);
+    const auto entries = selectEntries(counting.catalogue(), wanted);
+
+    std::ofstream csvFile, jsonFile;
+    if (!options.csv.empty()) csvFile = openOutput("--csv", options.csv);
+    if (!options.json.empty()) jsonFile = openOutput("--json", options.json);
+    if (!options.plot.empty()) openOutput("--plot", options.plot);
+
+    const ProfileRun run = runProfile(counting, entries, sizes, !options.noPeers);
+    printProfileTable(stdout, run);
+    std::fflush(stdout);
+
+    bool outputFailed = false;
+    auto write = [&](std::ofstream& file, const std::string& file_path, const std::string& text) {
+        file << text;
+        file.close();
+        if (!file) {
+            fmt::print(stderr, "fftbench: could not write {}\n", file_path);
+            outputFailed = true;
+        }
+    };
+    if (!options.csv.empty()) write(csvFile, options.csv, profileCsv(run));
+    if (!options.json.empty()) write(jsonFile, options.json, profileJson(run, FFTPLUG_VERSION));
+    if (!options.plot.empty()) {
+        const bool png = plotFormatFor(options.plot) == PlotFormat::png;
+        if (const auto problem = runGnuplot(profileGnuplotScript(run, options.plot, png), options.plot)) {
+            fmt::print(stderr, "fftbench: {}\n", *problem);
+            std::remove(options.plot.c_str());
+            outputFailed = true;
+        }
+    }
     return outputFailed ? kExitOutputFailed : kExitOk;
 }
 
@@ -279,18 +350,36 @@ int main(int argc, char** argv) {
     bench->add_option("--seed", benchOptions.seed, "Seed of the random input signal")->capture_default_str();
     bench->add_flag("--no-peers", benchOptions.noPeers, "Time the plug-in's entries only");
 
+    ProfileOptions profileOptions;
+    CLI::App* profile = app.add_subcommand(
+        "profile", "Count what every entry does (real additions and multiplications, table reads, loads and stores, "
+                   "stages) on the counting build, and FFTW's own count of its plan");
+    profile->add_option("--entries", profileOptions.entries, "Entries to count: 'all' or a list such as 0,3-9")
+        ->capture_default_str();
+    profile->add_option("--sizes", profileOptions.sizes, "Sizes: powers of two, lists and ranges such as 2^1..2^20")
+        ->capture_default_str();
+    profile->add_option("--counting", profileOptions.counting,
+                        "The counting build of the plug-in (default: fftplug_counting beside fftbench)")
+        ->type_name("PATH");
+    profile->add_option("--csv", profileOptions.csv, "Write the counts as CSV to this file")->type_name("FILE");
+    profile->add_option("--json", profileOptions.json, "Write the counts as JSON to this file")->type_name("FILE");
+    profile->add_option("--plot", profileOptions.plot, "Draw flops / (N log2 N) against log2 N into FILE.svg or FILE.png")
+        ->type_name("FILE");
+    profile->add_flag("--no-peers", profileOptions.noPeers, "Leave FFTW's count out");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
         // A misspelt command reaches CLI11 as a stray word, not as a command.
         const std::vector<std::string> stray = app.remaining();
-        if (!*list && !*verify && !*bench && !stray.empty() && stray.front().rfind('-', 0) != 0) {
-            fmt::print(stderr, "fftbench: unknown command '{}': the commands are list, verify and bench\n", stray.front());
+        if (!*list && !*verify && !*bench && !*profile && !stray.empty() && stray.front().rfind('-', 0) != 0) {
+            fmt::print(stderr, "fftbench: unknown command '{}': the commands are list, verify, bench and profile\n",
+                       stray.front());
             return kExitUsage;
         }
-        if (!*list && !*verify && !*bench && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
-            fmt::print(stderr, "fftbench: a command is required: list, verify or bench (see fftbench --help)\n");
+        if (!*list && !*verify && !*bench && !*profile && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+            fmt::print(stderr, "fftbench: a command is required: list, verify, bench or profile (see fftbench --help)\n");
             return kExitUsage;
         }
         fmt::print(stderr, "fftbench: {} (see fftbench --help)\n", oneLine(error.what()));
@@ -310,6 +399,12 @@ int main(int argc, char** argv) {
         }
         if (*verify) return runVerify(pluginPath, verifyOptions);
         if (*bench) return runBenchCommand(pluginPaths, benchOptions);
+        if (*profile) {
+            if (!pluginPaths.empty())
+                throw UsageError("profile counts the counting build of fftplug (--counting PATH), not a plug-in "
+                                 "given with --plugin");
+            return runProfileCommand(profileOptions);
+        }
     } catch (const UsageError& error) {
         fmt::print(stderr, "fftbench: {}\n", oneLine(error.what()));
     } catch (const fftplug::host::LoadError& error) {

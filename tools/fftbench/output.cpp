@@ -31,7 +31,7 @@ const std::vector<std::string> kResultColumns{
     "implementation", "entry",        "name",   "n",
     "log2n",          "repetitions",  "measurements", "time_per_transform_us",
     "ns_per_point",   "mflops",       "relative_rms_error",    "plugin",
-    "ratio_to_first_plugin"};
+    "ratio_to_first_plugin", "counted_flops", "counted_mflops"};
 
 namespace {
 
@@ -226,15 +226,16 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
     size_t width = 16;
     for (const BenchResult& r : bench.results)
         width = std::max(width, resultName(bench, r.plugin, r.implementation).size());
-    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10}\n", "implementation", width, "N", "reps",
-               "us/transform", "ns/point", "mflops", "error");
+    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10}\n", "implementation", width, "N", "reps",
+               "us/transform", "ns/point", "mflops", "counted", "error");
     std::string previous;
     for (const BenchResult& r : bench.results) {
         const std::string name = resultName(bench, r.plugin, r.implementation);
         if (!previous.empty() && previous != name) fmt::print(out, "\n");
         previous = name;
-        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10.2e}\n", name, width,
-                   powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops, r.error);
+        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e}\n", name, width,
+                   powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops,
+                   r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error);
     }
     if (bench.results.empty()) return;
 
@@ -252,10 +253,12 @@ std::string benchCsv(const BenchRun& bench) {
     for (size_t i = 0; i < kResultColumns.size(); ++i) csv += (i ? "," : "") + kResultColumns[i];
     csv += "\r\n";
     for (const BenchResult& r : bench.results) {
-        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{}\r\n", csvField(r.implementation),
+        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{}\r\n", csvField(r.implementation),
                            r.entry ? std::to_string(*r.entry) : std::string(), csvField(r.name), r.N, r.log2N, r.reps,
                            r.measurements, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops, r.error,
-                           csvField(r.plugin), r.ratioToFirst ? fmt::format("{:.4g}", *r.ratioToFirst) : std::string());
+                           csvField(r.plugin), r.ratioToFirst ? fmt::format("{:.4g}", *r.ratioToFirst) : std::string(),
+                           r.countedFlops ? fmt::format("{:.0f}", *r.countedFlops) : std::string(),
+                           r.countedMflops ? fmt::format("{:.6g}", *r.countedMflops) : std::string());
     }
     return csv;
 }
@@ -276,7 +279,9 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                            {"mflops", r.mflops},
                            {"relative_rms_error", r.error},
                            {"plugin", r.entry ? json(r.plugin) : json(nullptr)},
-                           {"ratio_to_first_plugin", r.ratioToFirst ? json(*r.ratioToFirst) : json(nullptr)}});
+                           {"ratio_to_first_plugin", r.ratioToFirst ? json(*r.ratioToFirst) : json(nullptr)},
+                           {"counted_flops", r.countedFlops ? json(*r.countedFlops) : json(nullptr)},
+                           {"counted_mflops", r.countedMflops ? json(*r.countedMflops) : json(nullptr)}});
     }
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)
@@ -465,9 +470,82 @@ std::optional<std::string> findGnuplot() {
     return std::nullopt;
 }
 
+std::string accuracyPlotPath(const std::string& plotPath) {
+    const size_t dot = plotPath.find_last_of('.');
+    const size_t slash = plotPath.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return plotPath + "-accuracy";
+    return plotPath.substr(0, dot) + "-accuracy" + plotPath.substr(dot);
+}
+
+std::string accuracyGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format) {
+    static const char* const colours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd", "#8c564b",
+                                          "#e377c2", "#7f7f7f", "#bcbd22", "#17becf", "#000000", "#aa3377"};
+    static const int pluginDashes[] = {1, 4, 5, 3};
+    const bool several = bench.plugins.size() > 1;
+    std::string script = format == PlotFormat::svg
+                             ? "set terminal svg size 1200,700 dynamic noenhanced font 'Sans,11' background rgb 'white'\n"
+                             : "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
+                               "  set terminal pngcairo size 1200,700 noenhanced font 'Sans,10' background rgb 'white'\n"
+                               "} else {\n"
+                               "  set terminal png size 1200,700 noenhanced background rgb 'white'\n"
+                               "}\n";
+    script += "set output " + gnuplotString(path) + "\n";
+    script += "set title " + gnuplotString(fmt::format("fftbench: accuracy against a double-precision reference{}",
+                                                       bench.interrupted ? ", interrupted" : "")) + "\n";
+    script += "set xlabel 'log2 N'\nset ylabel 'relative RMS error'\nset logscale y\nset format y '%.0e'\n";
+    script += "set grid\nset key outside right top Left reverse\nset xtics 1\n";
+    // The bound verify holds every entry to.
+    script += "bound(x) = 1.5e-7 * sqrt(x + 1)\n";
+    std::string plot;
+    size_t blocks = 0, peers = 0;
+    for (const Contender& contender : bench.contenders) {
+        std::string block;
+        for (const BenchResult& r : bench.results)
+            if (r.implementation == contender.implementation && r.plugin == contender.plugin && r.error > 0)
+                block += fmt::format("{} {:.6g}\n", r.log2N, r.error);
+        if (block.empty()) continue;
+        const std::string name = fmt::format("$e{}", blocks);
+        script += name + " << EOD\n" + block + "EOD\n";
+        std::string style;
+        if (!contender.entry)
+            style = fmt::format("lw 2.5 dt 2 pt {} lc rgb '{}'", 1 + peers % 13, colours[(10 + peers) % 12]), ++peers;
+        else if (several)
+            style = fmt::format("lw 1.5 dt {} pt 7 ps 0.8 lc rgb '{}'",
+                                pluginDashes[static_cast<size_t>(std::find_if(bench.plugins.begin(), bench.plugins.end(),
+                                                                              [&](const PluginInfo& p) {
+                                                                                  return p.label == contender.plugin;
+                                                                              }) -
+                                                                 bench.plugins.begin()) % 4],
+                                colours[*contender.entry % 12]);
+        else
+            style = fmt::format("lw 1.5 dt 1 pt {} lc rgb '{}'", 1 + blocks % 13, colours[blocks % 12]);
+        plot += fmt::format("{}{} using 1:2 with linespoints {} title {}", plot.empty() ? "plot " : ", \\\n     ", name,
+                            style, gnuplotString(legendLabel(bench, contender)));
+        ++blocks;
+    }
+    if (plot.empty()) {
+        script += "unset logscale y\nset label 1 'no measurements' at graph 0.5, graph 0.5 center\nplot [0:1] NaN notitle\n";
+    } else {
+        const unsigned lowest = bench.results.empty() ? 0 : std::min_element(bench.results.begin(), bench.results.end(),
+            [](const BenchResult& a, const BenchResult& b) { return a.log2N < b.log2N; })->log2N;
+        const unsigned highest = bench.results.empty() ? 1 : std::max_element(bench.results.begin(), bench.results.end(),
+            [](const BenchResult& a, const BenchResult& b) { return a.log2N < b.log2N; })->log2N;
+        script += fmt::format("set xrange [{}:{}]\n", lowest, std::max(highest, lowest + 1));
+        script += plot + ", \\\n     bound(x) with lines lw 1 dt 3 lc rgb '#000000' title 'bound of fftbench verify'\n";
+    }
+    script += "unset output\n";
+    return script;
+}
+
 std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& path) {
     const auto format = plotFormatFor(path);
     if (!format) return fmt::format("{}: a plot file name must end in .svg or .png", path);
+    if (auto problem = runGnuplot(gnuplotScript(bench, path, *format), path)) return problem;
+    const std::string accuracy = accuracyPlotPath(path);
+    return runGnuplot(accuracyGnuplotScript(bench, accuracy, *format), accuracy);
+}
+
+std::optional<std::string> runGnuplot(const std::string& script, const std::string& path) {
     const auto gnuplot = findGnuplot();
     if (!gnuplot)
         return fmt::format("gnuplot was not found{}, so no plot was drawn to {} (install gnuplot-nox)",
@@ -486,7 +564,6 @@ std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& 
     // A gnuplot that quits early must not take fftbench with it.
     const auto previousHandler = std::signal(SIGPIPE, SIG_IGN);
 #endif
-    const std::string script = gnuplotScript(bench, path, *format);
     std::fwrite(script.data(), 1, script.size(), pipe);
     const int status = pclose(pipe);
 #if !defined(_WIN32)

@@ -39,7 +39,18 @@ std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFo
 // PATH; nullopt when there is none.
 std::optional<std::string> findGnuplot();
 
-// Runs gnuplot on the script; nullopt on success, otherwise what went wrong.
+// The accuracy plot that goes beside the speed plot `plotPath`:
+// "out/bench.svg" -> "out/bench-accuracy.svg".
+std::string accuracyPlotPath(const std::string& plotPath);
+// The gnuplot commands that draw each implementation's relative RMS error
+// against log2 N (logarithmic), with the bound of fftbench verify.
+std::string accuracyGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
+
+// Draws the speed plot into `path` and the accuracy plot beside it
+// (accuracyPlotPath); nullopt on success, otherwise what went wrong.
 std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& path);
+
+// Runs gnuplot on `script`, which draws into `path`; nullopt on success.
+std::optional<std::string> runGnuplot(const std::string& script, const std::string& path);
 
 }  // namespace fftbench

@@ -48,6 +48,12 @@ class FftwRun final : public TimedRun {
         std::memcpy(result.data(), out_, N_ * sizeof(Complex));
         return result;
     }
+    // The timed plan's own count would be of vector instructions (see
+    // fftwOperationCount): the real operations of FFTW's scalar plan stand in.
+    std::optional<double> countedFlops() const override {
+        const auto count = fftwOperationCount(static_cast<uint32_t>(N_));
+        return count ? std::optional<double>(count->flops()) : std::nullopt;
+    }
 
    private:
     void release() {
@@ -101,6 +107,40 @@ std::string kissDescription() { return "KissFFT " FFTBENCH_KISSFFT_VERSION ", fl
 constexpr int64_t kPeerMaxReps = int64_t{1} << 40;
 
 }  // namespace
+
+std::optional<OperationCount> fftwOperationCount(uint32_t N) {
+#if defined(FFTBENCH_HAVE_FFTW)
+    // fftwf_flops counts a vector instruction of a SIMD codelet as one
+    // operation, however many samples it handles; without SIMD every count
+    // is a real operation. FFTW_ESTIMATE picks the plan the planner expects
+    // to be cheapest from these very counts, and does so the same way every
+    // time.
+    fftwf_complex* in = fftwf_alloc_complex(N);
+    fftwf_complex* out = fftwf_alloc_complex(N);
+    std::optional<OperationCount> count;
+    if (in != nullptr && out != nullptr) {
+        if (fftwf_plan plan = fftwf_plan_dft_1d(static_cast<int>(N), in, out, FFTW_FORWARD, FFTW_ESTIMATE | FFTW_NO_SIMD)) {
+            count = OperationCount{};
+            fftwf_flops(plan, &count->additions, &count->multiplications, &count->fusedMultiplyAdds);
+            fftwf_destroy_plan(plan);
+        }
+    }
+    fftwf_free(in);
+    fftwf_free(out);
+    return count;
+#else
+    (void)N;
+    return std::nullopt;
+#endif
+}
+
+std::string fftwCountDescription() {
+#if defined(FFTBENCH_HAVE_FFTW)
+    return fmt::format("{}, single precision, FFTW_ESTIMATE | FFTW_NO_SIMD plan, counted by fftwf_flops", fftwf_version);
+#else
+    return {};
+#endif
+}
 
 std::vector<Contender> peerContenders() {
     std::vector<Contender> peers;

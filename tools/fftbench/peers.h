@@ -2,6 +2,7 @@
 // precision and KissFFT, each where the build found it (never on Windows).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,19 @@ namespace fftbench {
 
 // The peers built into this fftbench, in the order they are benchmarked.
 std::vector<Contender> peerContenders();
+
+// FFTW's own count (fftwf_flops) of the real operations of its plan for N
+// points, forward, out of place, planned with FFTW_ESTIMATE | FFTW_NO_SIMD:
+// the plan its planner expects to be cheapest, without vector codelets
+// (whose instructions fftwf_flops counts as one operation each). nullopt
+// without FFTW.
+struct OperationCount {
+    double additions = 0, multiplications = 0, fusedMultiplyAdds = 0;
+    double flops() const { return additions + multiplications + 2 * fusedMultiplyAdds; }
+};
+std::optional<OperationCount> fftwOperationCount(uint32_t N);
+// The plan counted above, in words; empty without FFTW.
+std::string fftwCountDescription();
 
 // One line per peer library this fftbench was built with ("none" if none).
 std::vector<std::string> peerDescriptions();
