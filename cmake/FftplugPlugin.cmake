@@ -71,11 +71,16 @@ function(fftplug_kernel_objects path variant out_var)
       # AVX2 without FMA: products and sums stay separate roundings.
       target_compile_options(${name} PRIVATE -mavx2 -mno-fma)
     elseif(path STREQUAL "avx512")
-      # AVX-512 F, DQ, BW and VL, again without FMA. GCC 12's own 512-bit
-      # intrinsics leave their undefined pass-through operand uninitialised
-      # on purpose, which -Wmaybe-uninitialized reports at every use (GCC bug
-      # 105593).
+      # AVX-512 F, DQ, BW and VL, again without FMA. But AVX-512F carries
+      # fused multiply-adds of its own that -mno-fma leaves on, and GCC 12's
+      # vectoriser fuses the products and sums of the code it vectorises
+      # (the narrower lanes' Complex arithmetic) into vfmaddsub whatever
+      # -ffp-contract says (seen in 32-bit builds): the vectoriser stays off,
+      # the kernels are vectorised by hand. GCC 12's own 512-bit intrinsics
+      # leave their undefined pass-through operand uninitialised on purpose,
+      # which -Wmaybe-uninitialized reports at every use (GCC bug 105593).
       target_compile_options(${name} PRIVATE -mavx512f -mavx512dq -mavx512bw -mavx512vl -mno-fma
+                             -fno-tree-vectorize -fno-tree-slp-vectorize
                              $<$<CXX_COMPILER_ID:GNU>:-Wno-maybe-uninitialized>)
     endif()
   endif()
