@@ -59,10 +59,11 @@ inline Complex timesW8Cubed(Complex d) {
     return {(d.im - d.re) * kSqrtHalf, -(d.re + d.im) * kSqrtHalf};
 }
 
-// The table entry at `entry`: every path reads the table through this (or
-// through the lane vocabulary's factors), so that the counting build sees
-// each read.
-inline Complex twiddle(const Complex* entry) {
+// The table entry at `entry`, for the counting build to see the read. Every
+// read of the table goes through this, through the lane vocabulary's
+// factors, or stands beside a FFTPLUG_COUNT_TABLE_READ mark (where a copy
+// made here would change the code the compiler makes of the shipped paths).
+inline const Complex& twiddle(const Complex* entry) {
     FFTPLUG_COUNT_TABLE_READ(entry);
     return *entry;
 }

@@ -74,10 +74,14 @@ void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {
-        radix2::forEachNarrowSpan<Widest>([&](auto span) { narrowStage(span, a, table, n); });
+        radix2::forEachNarrowSpan<Widest>([&](auto span) {
+            FFTPLUG_STAGE();
+            narrowStage(span, a, table, n);
+        });
         h = Widest::width;
     }
     for (uint32_t b = 2 * h; b <= n; h = b, b *= 2) {
+        FFTPLUG_STAGE();
         forEachLane(h, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, a + h + j); });  // block 0
         if (b == n) break;  // the last stage: one block
 
@@ -93,7 +97,7 @@ void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
         });
 
         for (uint32_t k = 4, s = 4 * b; s < n; ++k, s += b)  // general blocks
-            radix2::difBlock(a + s, a + s + h, h, table[k]);
+            radix2::difBlock(a + s, a + s + h, h, twiddle(table + k));
     }
 }
 

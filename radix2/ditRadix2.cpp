@@ -13,14 +13,17 @@ void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {  // spans narrower than a lane: groups of adjacent blocks
         radix2::forEachNarrowSpan<Widest>([&](auto span) {
+            FFTPLUG_STAGE();
             constexpr uint32_t H = decltype(span)::half;
             const auto w = offsetFactors(Widest{}, span, table + H, 1);
             radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
         });
         h = Widest::width;
     }
-    for (; h < n; h *= 2)
+    for (; h < n; h *= 2) {
+        FFTPLUG_STAGE();
         radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
+    }
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

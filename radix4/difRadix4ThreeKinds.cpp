@@ -36,6 +36,7 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
     for (uint64_t b = 4; b <= n; q = b, b *= 4) {
+        FFTPLUG_STAGE();
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
         radix4::block(a, quarter, TwiddleFree{});
@@ -49,6 +50,7 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
         for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
             radix4::generalBlock(a, s, quarter, radix4::blockFactors(table, k));
     }
+    FFTPLUG_STAGE();
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
 }
 

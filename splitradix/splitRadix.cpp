@@ -9,12 +9,20 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
-    if (n >= 4) splitradix::narrowStage<1>(a, table, 0, static_cast<uint32_t>(n / 4));
-    if (n >= 8) splitradix::narrowStage<2>(a, table, 0, static_cast<uint32_t>(n / 8));
+    if (n >= 4) {
+        FFTPLUG_STAGE();
+        splitradix::narrowStage<1>(a, table, 0, static_cast<uint32_t>(n / 4));
+    }
+    if (n >= 8) {
+        FFTPLUG_STAGE();
+        splitradix::narrowStage<2>(a, table, 0, static_cast<uint32_t>(n / 8));
+    }
     for (uint64_t b = 16, q = 4; b <= n; b *= 2, q *= 2) {
+        FFTPLUG_STAGE();
         for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
             splitradix::generalBlock(a, s, static_cast<uint32_t>(q), splitradix::blockFactors(table, k));
     }
+    FFTPLUG_STAGE();
     splitradix::closingPass(a, static_cast<uint32_t>(n));
 }
 

@@ -32,6 +32,7 @@ struct BlockOne {
 void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
+        FFTPLUG_STAGE();
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
         splitradix::block(a, quarter, TwiddleFree{});
@@ -46,6 +47,7 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
         for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
             splitradix::generalBlock(a, s, quarter, splitradix::blockFactors(table, k));
     }
+    FFTPLUG_STAGE();
     splitradix::closingPass(a, static_cast<uint32_t>(n));
 }
 
