@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: set up, build, then verify every entry of the plug-in and
+# The main job: set up, build, then verify every entry of the plug-in,
+# profile what each does (operation counts, table reads, memory traffic) and
 # benchmark it against FFTW and KissFFT. Tables go to the terminal; the CSV,
-# JSON and the plot go to out/.
+# JSON and the plots go to out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,5 +14,7 @@ mkdir -p out
 bench=build/release/bin/fftbench
 "$bench" list
 "$bench" verify
+"$bench" profile --csv out/profile.csv --json out/profile.json --plot out/profile.svg
 "$bench" bench --csv out/bench.csv --json out/bench.json --plot out/bench.svg
-echo "Wrote out/bench.csv, out/bench.json and the plot out/bench.svg"
+echo "Wrote out/profile.csv, out/profile.json, out/bench.csv, out/bench.json and the plots out/profile.svg,"
+echo "out/bench.svg (speed) and out/bench-accuracy.svg (accuracy)"
