@@ -493,6 +493,8 @@ std::string accuracyGnuplotScript(const BenchRun& bench, const std::string& path
     script += "set title " + gnuplotString(fmt::format("fftbench: accuracy against a double-precision reference{}",
                                                        bench.interrupted ? ", interrupted" : "")) + "\n";
     script += "set xlabel 'log2 N'\nset ylabel 'relative RMS error'\nset logscale y\nset format y '%.0e'\n";
+    // Labels between the decades too: single-precision errors span one or two.
+    script += "set ytics add ('2e-8' 2e-8, '5e-8' 5e-8, '2e-7' 2e-7, '5e-7' 5e-7, '2e-6' 2e-6, '5e-6' 5e-6)\n";
     script += "set grid\nset key outside right top Left reverse\nset xtics 1\n";
     // The bound verify holds every entry to.
     script += "bound(x) = 1.5e-7 * sqrt(x + 1)\n";
