@@ -42,15 +42,21 @@ inline void secondDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 4: (−
 // those among blocks 0 to 3 with their fixed factors (each lane takes the
 // kind of its block), the others with their table factors, lane by lane.
 // A lane whose first group holds more blocks than the four fixed ones (eight
-// blocks of half-span 1 on AVX-512) leaves that group to the narrower lane.
-template <uint32_t H, typename Lane = Widest>
+// blocks of half-span 1 on AVX-512) gives that group's other blocks their
+// table factors, read from table[4] on.
+template <uint32_t H>
 void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
-    const Lane lane;
-    constexpr uint32_t groupSize = 2 * Lane::width, blocksPerGroup = Lane::width / H;
+    const Widest lane;
+    constexpr uint32_t groupSize = 2 * Widest::width, blocksPerGroup = Widest::width / H;
     uint32_t block = 0;
     Complex* p = a;
     if constexpr (blocksPerGroup > 4) {
-        narrowStage<H, Narrower<Lane>>(span, a, table, groupSize);
+        const auto halves = loadHalves(lane, span, p);
+        const auto d = sub(halves.x, halves.y);
+        const auto general = mul(d, blockFactorsFrom(lane, span, table, 4));
+        Samples<Widest> kinds[blocksPerGroup] = {d, timesMinusI(d), timesW8(d), timesW8Cubed(d)};
+        for (uint32_t b = 4; b < blocksPerGroup; ++b) kinds[b] = general;
+        storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, kinds));
         block = blocksPerGroup;
         p += groupSize;
     } else {
