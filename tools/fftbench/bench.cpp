@@ -188,10 +188,6 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 r.nsPerPoint = r.secondsPerTransform * 1e9 / N;
                 r.mflops = mflops(N, r.secondsPerTransform);
                 r.error = fftplug::host::relativeRmsError(run->naturalResult(), reference);
-                if (const auto flops = run->countedFlops()) {
-                    r.countedFlops = *flops;
-                    r.countedMflops = *flops / (r.secondsPerTransform * 1e6);
-                }
                 r.plugin = contender.plugin;
                 cells.emplace(std::pair{c, N}, std::move(r));
             }

@@ -36,9 +36,6 @@ class TimedRun {
     virtual std::vector<Complex> naturalResult() const = 0;
     // Anything the implementation wrote outside its arrays; nullopt if none.
     virtual std::optional<std::string> damage() const { return std::nullopt; }
-    // The real floating-point operations of one transform, where the
-    // implementation counts them itself (FFTW's fftwf_flops); nullopt if not.
-    virtual std::optional<double> countedFlops() const { return std::nullopt; }
 };
 
 // Something to benchmark: an entry of a plug-in or a peer library.

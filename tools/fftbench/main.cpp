@@ -200,6 +200,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     // Counted mflops for the plug-ins whose entries the counting build
     // describes, where it is found beside fftbench.
     BenchRun counted = bench;
+    attachFftwCounts(counted);
     if (fftplug::host::fileExists(defaultCountingLibraryPath())) {
         try {
             const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
