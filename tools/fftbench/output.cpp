@@ -33,8 +33,6 @@ const std::vector<std::string> kResultColumns{
     "ns_per_point",   "mflops",       "relative_rms_error",    "plugin",
     "ratio_to_first_plugin", "counted_flops", "counted_mflops"};
 
-namespace {
-
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
@@ -42,12 +40,13 @@ std::string csvField(const std::string& text) {
     return quoted + "\"";
 }
 
-// A quoted gnuplot string: single quotes, a quote inside doubled.
 std::string gnuplotString(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
     return quoted + "'";
 }
+
+namespace {
 
 std::string fileName(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");

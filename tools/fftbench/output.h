@@ -20,6 +20,11 @@ extern const std::vector<std::string> kResultColumns;
 // the first.
 void printBenchTable(std::FILE* out, const BenchRun& bench);
 
+// A CSV field, quoted (quotes doubled) where it holds a comma, quote or line end.
+std::string csvField(const std::string& text);
+// A quoted gnuplot string: single quotes, a quote inside doubled.
+std::string gnuplotString(const std::string& text);
+
 // RFC 4180 CSV with a header row of kResultColumns, one row per result.
 std::string benchCsv(const BenchRun& bench);
 // {"tool", "version", "plugin", "plugins", "cpu", "settings", "peers",

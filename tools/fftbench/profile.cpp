@@ -10,6 +10,7 @@
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "list.h"
+#include "output.h"
 #include "peers.h"
 
 namespace fftbench {
@@ -114,19 +115,6 @@ void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const 
 }
 
 namespace {
-
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
-std::string gnuplotString(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    return quoted + "'";
-}
 
 std::string whole(double value) { return fmt::format("{:.0f}", value); }
 
