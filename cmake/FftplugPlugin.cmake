@@ -79,9 +79,11 @@ function(fftplug_kernel_objects path variant out_var)
       # the kernels are vectorised by hand. GCC 12's own 512-bit intrinsics
       # leave their undefined pass-through operand uninitialised on purpose,
       # which -Wmaybe-uninitialized reports at every use (GCC bug 105593).
-      target_compile_options(${name} PRIVATE -mavx512f -mavx512dq -mavx512bw -mavx512vl -mno-fma
+      # Clang (the fuzz build) treats -mno-fma as switching AVX-512F off
+      # too, so there it is left out; -ffp-contract=off keeps clang unfused.
+      target_compile_options(${name} PRIVATE -mavx512f -mavx512dq -mavx512bw -mavx512vl
                              -fno-tree-vectorize -fno-tree-slp-vectorize
-                             $<$<CXX_COMPILER_ID:GNU>:-Wno-maybe-uninitialized>)
+                             $<$<CXX_COMPILER_ID:GNU>:-mno-fma -Wno-maybe-uninitialized>)
     endif()
   endif()
   set(${out_var} ${name} PARENT_SCOPE)
