@@ -12,47 +12,27 @@
 
 namespace fftplug::host {
 
-// Whether this CPU (and the operating system, which must save the wide
-// registers) runs SSE2, AVX2 and AVX-512 (F, DQ, BW, VL) instructions.
-inline bool cpuRunsSse2() {
-#if defined(__i386__) || defined(__x86_64__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2");
-#else
-    return false;
-#endif
-}
-
-inline bool cpuRunsAvx2() {
-#if defined(__i386__) || defined(__x86_64__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
-
-inline bool cpuRunsAvx512() {
-#if defined(__i386__) || defined(__x86_64__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
-#else
-    return false;
-#endif
-}
-
 // The fixed paths a build may ship, in the order they are compared.
 inline const std::vector<std::string>& fixedPathNames() {
     static const std::vector<std::string> names = {"scalar", "sse2", "avx2", "avx512"};
     return names;
 }
 
+// Whether this CPU (and the operating system, which must save the wide
+// registers) runs the instructions of path `name`: SSE2, AVX2 or AVX-512 (F,
+// DQ, BW, VL); the scalar path runs anywhere.
 inline bool cpuRunsPath(const std::string& name) {
-    if (name == "sse2") return cpuRunsSse2();
-    if (name == "avx2") return cpuRunsAvx2();
-    if (name == "avx512") return cpuRunsAvx512();
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_cpu_init();
+    if (name == "sse2") return __builtin_cpu_supports("sse2");
+    if (name == "avx2") return __builtin_cpu_supports("avx2");
+    if (name == "avx512")
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
     return true;
+#else
+    return name == "scalar";
+#endif
 }
 
 struct PluginVariant {

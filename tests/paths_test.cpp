@@ -12,19 +12,6 @@ namespace {
 
 constexpr unsigned kLargestLog2 = 16;
 
-// The paths this build made, "scalar,sse2,avx2", and those the CPU lacks.
-std::vector<std::string> builtPaths() {
-    std::vector<std::string> paths;
-    std::string all = FFTPLUG_BUILT_VARIANTS;
-    for (size_t start = 0; start < all.size();) {
-        const size_t comma = all.find(',', start);
-        const size_t end = comma == std::string::npos ? all.size() : comma;
-        paths.push_back(all.substr(start, end - start));
-        start = end + 1;
-    }
-    return paths;
-}
-
 class Paths : public testing::TestWithParam<std::string> {
    protected:
     static void SetUpTestSuite() {

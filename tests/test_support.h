@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -57,6 +58,19 @@ inline const PluginLibrary& variant(const std::string& name) {
     for (const LoadedVariant& v : variants())
         if (v.name == name) return v.library;
     throw std::invalid_argument("no plug-in variant " + name);
+}
+
+// The fixed paths this build tree made ("scalar", "sse2" …), whether or not
+// this CPU runs them.
+inline std::vector<std::string> builtPaths() {
+    std::vector<std::string> paths;
+    const std::string all = FFTPLUG_BUILT_VARIANTS;
+    for (size_t start = 0; start < all.size();) {
+        const size_t comma = std::min(all.find(',', start), all.size());
+        if (comma > start) paths.push_back(all.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return paths;
 }
 
 inline std::string variantParamName(const testing::TestParamInfo<std::string>& info) { return info.param; }
