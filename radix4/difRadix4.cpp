@@ -17,8 +17,7 @@ void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint64_t b = 16; b <= n; q = b, b *= 4) {
         FFTPLUG_STAGE();
-        for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
-            radix4::generalBlock(a, s, static_cast<uint32_t>(q), radix4::blockFactors(table, k));
+        radix4::generalBlocks(a, table, 0, static_cast<uint32_t>(n / b), static_cast<uint32_t>(b / 4));
     }
     FFTPLUG_STAGE();
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));

@@ -30,6 +30,45 @@ struct BlockOne {
     }
 };
 
+// Blocks 0 and 1 of the stage of quarter span 4, one to a half of the
+// eight-sample lane: both kinds on the whole lane, each half kept from its
+// own block's kind.
+template <typename Lane>
+void specialBlockPair(Lane lane, Complex* a) {
+    using V = Samples<Lane>;
+    V x[4], free[4], one[4], y[4];
+    loadBlockPair(lane, a, x);
+    const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
+    TwiddleFree{}(lane, v, free);
+    BlockOne{}(lane, v, one);
+    for (int i = 0; i < 4; ++i) y[i] = joinHalves(free[i], one[i]);
+    storeBlockPair(a, y);
+}
+
+// Blocks 0 to 7 of the first stage (q = 1), one to a sample of the
+// eight-sample lane: blocks 0 and 1 with their fixed factors, 2 to 7 with
+// factors from table[2 … 7] and the even entries table[4 … 14] (the
+// entries blocks 0 and 1 would take are not read), each sample kept from
+// its own block's kind.
+template <typename Lane>
+void firstEightBlocks(Lane lane, Complex* a, const Complex* table) {
+    using V = Samples<Lane>;
+    V x[4], free[4], one[4], general[4], y[4];
+    loadAcrossBlocks(lane, a, x);
+    const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
+    const auto f2 = factorsFrom(lane, table, 2);
+    const auto f1 = factorsEvenFrom(lane, table, 2);
+    radix4::butterfly(v, radix4::LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, general);
+    TwiddleFree{}(lane, v, free);
+    BlockOne{}(lane, v, one);
+    // written out: GCC 12 warns of the intrinsics' undefined operands when a loop does it
+    y[0] = joinSamples(free[0], joinSamples(one[0], general[0], 2), 1);
+    y[1] = joinSamples(free[1], joinSamples(one[1], general[1], 2), 1);
+    y[2] = joinSamples(free[2], joinSamples(one[2], general[2], 2), 1);
+    y[3] = joinSamples(free[3], joinSamples(one[3], general[3], 2), 1);
+    storeAcrossBlocks(a, y);
+}
+
 }  // namespace
 
 void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
@@ -39,16 +78,28 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
         FFTPLUG_STAGE();
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
+        const uint32_t blocks = static_cast<uint32_t>(n / b);
+        if constexpr (Widest::width == 8) {
+            if (q == 1 && blocks >= 8) {  // blocks 0 to 7 on one lane, the rest side by side
+                firstEightBlocks(Widest{}, a, table);
+                radix4::firstStage(a, table, 8, blocks);
+                continue;
+            }
+            if (radix4::pairsBlocks(quarter) && blocks >= 2) {  // blocks 0 and 1 on one lane
+                specialBlockPair(Widest{}, a);
+                radix4::generalBlocks(a, table, 2, blocks, quarter);
+                continue;
+            }
+        }
         radix4::block(a, quarter, TwiddleFree{});
         if (b == n) continue;  // the stage has block 0 alone
         radix4::block(a + size, quarter, BlockOne{});
         if (q == 1) {
             // One butterfly per block: the general blocks side by side.
-            radix4::firstStage(a, table, 2, static_cast<uint32_t>(n / 4));
+            radix4::firstStage(a, table, 2, blocks);
             continue;
         }
-        for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
-            radix4::generalBlock(a, s, quarter, radix4::blockFactors(table, k));
+        radix4::generalBlocks(a, table, 2, blocks, quarter);
     }
     FFTPLUG_STAGE();
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));

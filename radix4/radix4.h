@@ -76,6 +76,38 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
     });
 }
 
+// Two general blocks of quarter span 4 side by side, k and k + 1 at s and
+// s + 16, one to a half of the eight-sample lane (the butterflies' span is
+// narrower than the lane); each half has its own block's factors:
+// f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
+template <typename Lane>
+inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+    using V = Samples<Lane>;
+    V x[4], y[4];
+    loadBlockPair(lane, a + s, x);
+    const auto f2 = pairFactors(lane, table + k, 1);
+    const auto f1 = pairFactors(lane, table + 2 * k, 2);
+    const LaneFactors<decltype(f1)> f{f1, f2, mul(f2, f1)};
+    butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), f, y);
+    storeBlockPair(a + s, y);
+}
+
+// Whether the stage of quarter span q runs two blocks a lane: q = 4 on the
+// eight-sample lane.
+constexpr bool pairsBlocks(uint32_t q) { return Widest::width == 8 && q == 4; }
+
+// The general blocks first … last − 1 of the stage of quarter span q, in
+// order: two at a time where pairsBlocks(q), otherwise (and for an odd one
+// left) one at a time.
+inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
+    uint32_t k = first;
+    if constexpr (Widest::width == 8) {
+        if (pairsBlocks(q))
+            for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 16 * k, table, k);
+    }
+    for (; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
+}
+
 // First stage (q = 1) general blocks first … last − 1: a lane of W adjacent
 // blocks at a time, taken across the blocks, each sample with its own
 // block's factors: f2 = table[k … k + W − 1], f1 the even entries of

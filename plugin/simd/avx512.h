@@ -211,4 +211,52 @@ inline void storeStrided(Complex* p, uint32_t stride, Oct v) {
 }
 // ---- end of radix-4 and split-radix section ----
 
+// ---- Radix-4 stages at small spans: two blocks a register, the first eight blocks of a stage ----
+// Two blocks of sixteen samples (quarter span 4) at p and p + 16, one to a
+// half: x[i] = [quarter i of the first block, quarter i of the second], and
+// back. Whole-register loads and stores, so that the stages either side
+// forward to and from them whole.
+inline void loadBlockPair(Eight, const Complex* p, Oct (&x)[4]) {
+    const __m512 a01 = _mm512_loadu_ps(&p[0].re), a23 = _mm512_loadu_ps(&p[8].re);
+    const __m512 b01 = _mm512_loadu_ps(&p[16].re), b23 = _mm512_loadu_ps(&p[24].re);
+    x[0] = {_mm512_shuffle_f32x4(a01, b01, _MM_SHUFFLE(1, 0, 1, 0))};
+    x[1] = {_mm512_shuffle_f32x4(a01, b01, _MM_SHUFFLE(3, 2, 3, 2))};
+    x[2] = {_mm512_shuffle_f32x4(a23, b23, _MM_SHUFFLE(1, 0, 1, 0))};
+    x[3] = {_mm512_shuffle_f32x4(a23, b23, _MM_SHUFFLE(3, 2, 3, 2))};
+}
+inline void storeBlockPair(Complex* p, const Oct (&y)[4]) {
+    _mm512_storeu_ps(&p[0].re, _mm512_shuffle_f32x4(y[0].v, y[1].v, _MM_SHUFFLE(1, 0, 1, 0)));
+    _mm512_storeu_ps(&p[8].re, _mm512_shuffle_f32x4(y[2].v, y[3].v, _MM_SHUFFLE(1, 0, 1, 0)));
+    _mm512_storeu_ps(&p[16].re, _mm512_shuffle_f32x4(y[0].v, y[1].v, _MM_SHUFFLE(3, 2, 3, 2)));
+    _mm512_storeu_ps(&p[24].re, _mm512_shuffle_f32x4(y[2].v, y[3].v, _MM_SHUFFLE(3, 2, 3, 2)));
+}
+// w[0] broadcast over the first half, w[stride] over the second: one
+// factor for each block of a pair.
+inline OctFactor pairFactors(Eight, const Complex* w, uint32_t stride) {
+    const __m512 v = _mm512_castps128_ps512(_mm_movelh_ps(sse::loadSample(w), sse::loadSample(w + stride)));
+    return {_mm512_permutexvar_ps(_mm512_setr_epi32(0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2), v),
+            _mm512_permutexvar_ps(_mm512_setr_epi32(1, 1, 1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3, 3, 3), v)};
+}
+// The first half of `first`, the second half of `second`.
+inline Oct joinHalves(Oct first, Oct second) {
+    return {_mm512_mask_blend_ps(static_cast<__mmask16>(0xFF00), first.v, second.v)};
+}
+// Samples 0 … count − 1 from `first`, the rest from `second`.
+inline Oct joinSamples(Oct first, Oct second, uint32_t count) {
+    return {_mm512_mask_blend_ps(static_cast<__mmask16>(0xFFFFu << (2 * count)), first.v, second.v)};
+}
+// Lane-wise factors w[l] and w[2l] (as factors and factorsEven) for the
+// samples l >= first, reading none of the entries the samples before
+// `first` would take; those samples get zeros.
+inline OctFactor factorsFrom(Eight, const Complex* w, uint32_t first) {
+    return avx512::split(_mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (2 * first)), &w->re));
+}
+inline OctFactor factorsEvenFrom(Eight, const Complex* w, uint32_t first) {
+    // samples 2l of w[0 … 7] for l < 4 and of w[7 … 14] (as 2l − 7) after
+    const __m512 low = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (4 * first)), &w[0].re);
+    return avx512::split(
+        avx512::pickSamples(low, _mm512_setr_epi64(0, 2, 4, 6, 9, 11, 13, 15), _mm512_loadu_ps(&w[7].re)));
+}
+// ---- end of small-span radix-4 section ----
+
 }  // namespace fftplug::FFTPLUG_PATH_NS
