@@ -19,8 +19,7 @@ void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint64_t b = 16, q = 4; b <= n; b *= 2, q *= 2) {
         FFTPLUG_STAGE();
-        for (uint32_t k = 0, s = 0; s < n; ++k, s += static_cast<uint32_t>(b))
-            splitradix::generalBlock(a, s, static_cast<uint32_t>(q), splitradix::blockFactors(table, k));
+        splitradix::generalBlocks(a, table, static_cast<uint32_t>(q), 0, static_cast<uint32_t>(n / b));
     }
     FFTPLUG_STAGE();
     splitradix::closingPass(a, static_cast<uint32_t>(n));

@@ -44,8 +44,7 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
             else splitradix::narrowStage<2>(a, table, 2, static_cast<uint32_t>(n / b));
             continue;
         }
-        for (uint32_t k = 2, s = 2 * size; s < n; ++k, s += size)
-            splitradix::generalBlock(a, s, quarter, splitradix::blockFactors(table, k));
+        splitradix::generalBlocks(a, table, quarter, 2, static_cast<uint32_t>(n / b));
     }
     FFTPLUG_STAGE();
     splitradix::closingPass(a, static_cast<uint32_t>(n));

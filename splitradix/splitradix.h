@@ -4,6 +4,8 @@
 // over the runs of O(N/2).
 #pragma once
 
+#include <type_traits>
+
 #include "../plugin/closing_pass.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::splitradix {
@@ -15,6 +17,53 @@ namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 template <typename Run>
 inline void forEachOffsetRun(uint32_t q, Run&& run) {
     for (uint32_t t = q; t >= 1; t /= 4) run(q - t, t - t / 2);
+}
+
+// The members of O(q) as bits (offset j as bit j), for q <= 16.
+constexpr uint32_t offsetBits(uint32_t q) {
+    uint32_t bits = 0;
+    for (uint32_t t = q; t >= 1; t /= 4)
+        for (uint32_t j = q - t; j < q - t / 2; ++j) bits |= 1u << j;
+    return bits;
+}
+
+// Every sample of a lane, or only the members of a partly filled one.
+struct AllSamples {};
+template <typename Lane>
+inline auto loadSome(Lane lane, const Complex* p, AllSamples) {
+    return load(lane, p);
+}
+template <typename V>
+inline void storeSome(Complex* p, AllSamples, V v) {
+    store(p, v);
+}
+template <typename Lane, uint32_t Bits>
+inline auto loadSome(Lane lane, const Complex* p, Members<Bits> members) {
+    return loadMembers(lane, p, members);
+}
+template <typename V, uint32_t Bits>
+inline void storeSome(Complex* p, Members<Bits> members, V v) {
+    storeMembers(p, members, v);
+}
+
+// The walk over O(q) on lanes of width W >= 4, for q >= W: the runs of W or
+// more offsets (t/2 >= W, multiples of W) on whole lanes, then what is left,
+// the runs of fewer than W offsets, all within the last W offsets
+// q − W … q − 1: one partly filled lane over them, whose members are those
+// of O(W) (when the runs reach t = W) or those of O(W/2) in its upper half
+// (t = W/2). body(at, lanes, which): `lanes` (1 or 2) lanes of W offsets at
+// `at`, every sample or Members<…>.
+template <uint32_t W, typename Body>
+inline void forEachOffsetLane(uint32_t q, Body&& body) {
+    uint32_t t = q;
+    for (; t / 2 >= W; t /= 4) {
+        const uint32_t first = q - t, count = t / 2;
+        uint32_t i = 0;
+        for (; i + 2 * W <= count; i += 2 * W) body(first + i, Unroll<2>{}, AllSamples{});
+        if (i < count) body(first + i, Unroll<1>{}, AllSamples{});
+    }
+    if (t == W) body(q - W, Unroll<1>{}, Members<offsetBits(W)>{});
+    else body(q - W, Unroll<1>{}, Members<(offsetBits(W / 2) << (W / 2))>{});
 }
 
 // f1 = table[2k], f3 = f1·table[k], formed once per block.
@@ -40,23 +89,52 @@ inline void butterfly(const FourPoint<V>& v, V (&y)[4], OnP&& onP, OnR&& onR) {
     y[3] = onR(v.r);
 }
 
-// The butterflies of the block at x over O(q), U lanes of adjacent offsets a
-// step within each run: kind(lane, fourPoint, outputs).
+// U lanes of butterflies at x, x + W, …: all loads, then all stores.
+// Always inlined, as are the lambdas that call it: GCC, left to itself,
+// makes functions of the steps of entry 9's special blocks and then takes
+// the vector intrinsics' undefined placeholders for uninitialised values.
+// GCC 12 makes a function of this for entry 9's special blocks, and of the
+// quarter span 2 stage's lane step, and then warns that the "undefined"
+// placeholder operand of its own 512-bit shuffle intrinsics is uninitialised;
+// it is never used.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+template <int U, typename Lane, typename Which, typename Kind>
+inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
+    constexpr uint32_t W = Lane::width;
+    using V = Samples<Lane>;
+    FourPoint<V> v[U];
+    for (int u = 0; u < U; ++u) {
+        const Complex* at = x + u * W;
+        v[u] = combineFourPoint(loadSome(lane, at, which), loadSome(lane, at + q, which),
+                                loadSome(lane, at + 2 * q, which), loadSome(lane, at + 3 * q, which));
+    }
+    for (int u = 0; u < U; ++u) {
+        V y[4];
+        kind(lane, v[u], y);
+        for (int k = 0; k < 4; ++k) storeSome(x + u * W + k * q, which, y[k]);
+    }
+}
+
+#pragma GCC diagnostic pop
+
+// The butterflies of the block at x over O(q): kind(lane, fourPoint,
+// outputs). From q = W on, whole lanes and one partly filled lane
+// (forEachOffsetLane); below, and on the narrower paths, a run at a time,
+// U lanes of adjacent offsets a step within each run.
 template <typename Kind>
 inline void block(Complex* x, uint32_t q, Kind&& kind) {
+    if constexpr (Widest::width >= 4) {
+        if (q >= Widest::width) {
+            forEachOffsetLane<Widest::width>(q, [&](uint32_t first, auto unroll, auto which) {
+                butterflies<decltype(unroll)::count>(Widest{}, x + first, q, which, kind);
+            });
+            return;
+        }
+    }
     forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
         forEachLaneUnrolled(count, [&](auto lane, uint32_t i, auto unroll) {
-            constexpr int U = decltype(unroll)::count;
-            constexpr uint32_t W = decltype(lane)::width;
-            using V = Samples<decltype(lane)>;
-            Complex* at = x + first + i;
-            FourPoint<V> v[U];
-            for (int u = 0; u < U; ++u) v[u] = combineFourPoint(lane, at + u * W, q);
-            for (int u = 0; u < U; ++u) {
-                V y[4];
-                kind(lane, v[u], y);
-                for (int k = 0; k < 4; ++k) store(at + u * W + k * q, y[k]);
-            }
+            butterflies<decltype(unroll)::count>(lane, x + first + i, q, AllSamples{}, kind);
         });
     });
 }
@@ -75,12 +153,54 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
     });
 }
 
+// The stage of quarter span 4 on eight-sample lanes: two blocks a lane
+// (loadQuartersOfTwoBlocks), four blocks a step with their factors formed
+// side by side (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k …
+// k + 3] sample by sample), a remaining pair with factors formed block by
+// block, a last single block on its own.
+template <typename Lane>
+inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+    using V = Samples<Lane>;
+    const auto twoBlocks = [&](Complex* at, const auto& f1, const auto& f3) {
+        V x[4], y[4];
+        loadQuartersOfTwoBlocks(lane, at, x);
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](V p) { return mul(p, f1); },
+                  [&](V r) { return mul(r, f3); });
+        storeQuartersOfTwoBlocks(at, y);
+    };
+    uint32_t k = first;
+    for (; k + 4 <= last; k += 4) {
+        const auto f1 = factorsEven(Narrower<Lane>{}, table + 2 * k);
+        const auto f3 = mul(f1, factors(Narrower<Lane>{}, table + k));
+        twoBlocks(a + 16 * k, factorsOfTwoBlocks(lane, f1, 0), factorsOfTwoBlocks(lane, f3, 0));
+        twoBlocks(a + 16 * k + 32, factorsOfTwoBlocks(lane, f1, 1), factorsOfTwoBlocks(lane, f3, 1));
+    }
+    for (; k + 2 <= last; k += 2) {
+        const BlockFactors f = blockFactors(table, k), g = blockFactors(table, k + 1);
+        twoBlocks(a + 16 * k, factorsOfTwoBlocks(lane, f.f1, g.f1), factorsOfTwoBlocks(lane, f.f3, g.f3));
+    }
+    if (k < last) generalBlock(a, 16 * k, 4, blockFactors(table, k));
+}
+
+// The general blocks first … last − 1 of the stage of quarter span q >= 4.
+inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t first, uint32_t last) {
+    if constexpr (Widest::width == 8) {
+        if (q == 4) {
+            twoBlockStage(Widest{}, a, table, first, last);
+            return;
+        }
+    }
+    for (uint32_t k = first; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
+}
+
 // The stages with one butterfly per block (q = 1 and q = 2, where O(q) =
 // {0}), general blocks first … last − 1: a lane of W adjacent blocks at a
 // time, taken across the blocks, each sample with its own block's factors:
 // f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
 // block of 8 are read and written.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
 template <uint32_t q>
 inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
@@ -89,6 +209,8 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
         Complex* at = a + 4 * q * k;
         if constexpr (q == 1) {
             loadAcrossBlocks(lane, at, x);
+        } else if constexpr (decltype(lane)::width == 8) {
+            loadEvenAcrossBlocks(lane, at, x);
         } else {
             for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, at + i * q, 4 * q);
         }
@@ -98,16 +220,35 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
                   [&](auto r) { return mul(r, f3); });
         if constexpr (q == 1) {
             storeAcrossBlocks(at, y);
+        } else if constexpr (decltype(lane)::width == 8) {
+            storeEvenAcrossBlocks(at, y);
         } else {
             for (int i = 0; i < 4; ++i) storeStrided(at + i * q, 4 * q, y[i]);
         }
     });
 }
 
+#pragma GCC diagnostic pop
+
 // The twiddle-free radix-2 pass over pairs half the array apart, on O(N/2).
 inline void closingPass(Complex* a, uint32_t n) {
     if (n < 2) return;
     const uint32_t half = n / 2;
+    if constexpr (Widest::width >= 4) {
+        if (half >= Widest::width) {
+            forEachOffsetLane<Widest::width>(half, [&](uint32_t first, auto unroll, auto which) {
+                if constexpr (std::is_same_v<decltype(which), AllSamples>) {
+                    closingRun(a, first, decltype(unroll)::count * Widest::width, half);
+                } else {
+                    const auto u = loadMembers(Widest{}, a + first, which);
+                    const auto v = loadMembers(Widest{}, a + first + half, which);
+                    storeMembers(a + first, which, add(u, v));
+                    storeMembers(a + first + half, which, sub(u, v));
+                }
+            });
+            return;
+        }
+    }
     forEachOffsetRun(half, [&](uint32_t first, uint32_t count) { closingRun(a, first, count, half); });
 }
 

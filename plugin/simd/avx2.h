@@ -171,4 +171,36 @@ inline void storeStrided(Complex* p, uint32_t stride, Quad v) {
 }
 // ---- end of radix-4 and split-radix section ----
 
+// ---- Split-radix lanes (see Members in scalar.h) ----
+namespace avx {
+// The members among samples 0 and 1 (bits 0 and 1 of Bits) of a 128-bit
+// half at p, zeros elsewhere, and back: the other sample is never touched.
+template <uint32_t Bits>
+inline __m128 loadMemberHalf(const Complex* p) {
+    if constexpr (Bits == 3) return _mm_loadu_ps(&p->re);
+    else if constexpr (Bits == 1) return sse::loadSample(p);
+    else if constexpr (Bits == 2) return _mm_loadh_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p + 1));
+    else return _mm_setzero_ps();
+}
+template <uint32_t Bits>
+inline void storeMemberHalf(Complex* p, __m128 v) {
+    if constexpr (Bits == 3) _mm_storeu_ps(&p->re, v);
+    else if constexpr (Bits == 1) _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+    else if constexpr (Bits == 2) _mm_storeh_pi(reinterpret_cast<__m64*>(p + 1), v);
+}
+}  // namespace avx
+// The members of a lane at p; the other samples read as zero and are never
+// touched.
+template <uint32_t Bits>
+inline Quad loadMembers(Four, const Complex* p, Members<Bits>) {
+    const __m128 lo = avx::loadMemberHalf<Bits & 3>(p);
+    return {_mm256_insertf128_ps(_mm256_castps128_ps256(lo), avx::loadMemberHalf<(Bits >> 2) & 3>(p + 2), 1)};
+}
+template <uint32_t Bits>
+inline void storeMembers(Complex* p, Members<Bits>, Quad v) {
+    avx::storeMemberHalf<Bits & 3>(p, _mm256_castps256_ps128(v.v));
+    if constexpr ((Bits >> 2) != 0) avx::storeMemberHalf<(Bits >> 2) & 3>(p + 2, _mm256_extractf128_ps(v.v, 1));
+}
+// ---- end of split-radix lanes ----
+
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -259,4 +259,91 @@ inline OctFactor factorsEvenFrom(Eight, const Complex* w, uint32_t first) {
 }
 // ---- end of small-span radix-4 section ----
 
+// ---- Split-radix lanes (see Members in scalar.h) ----
+// The members of a lane at p; the other samples read as zero and are never
+// touched (masked loads and stores, which neither read nor write them).
+template <uint32_t Bits>
+inline Oct loadMembers(Eight, const Complex* p, Members<Bits>) {
+    return {_mm512_castpd_ps(_mm512_maskz_loadu_pd(static_cast<__mmask8>(Bits), p))};
+}
+template <uint32_t Bits>
+inline void storeMembers(Complex* p, Members<Bits>, Oct v) {
+    _mm512_mask_storeu_pd(p, static_cast<__mmask8>(Bits), _mm512_castps_pd(v.v));
+}
+// Eight blocks of eight samples at p, across the blocks, samples 0, 2, 4, 6
+// of each (the quarter span 2 stage): x[i] holds sample 2i of every block
+// (lane l: p[8l + 2i]); the odd samples are never touched. The even samples
+// of blocks 2m and 2m + 1 come interleaved from two masked loads, the
+// second from one sample before block 2m + 1; two rounds of two-source
+// permutes finish the transpose.
+inline void loadEvenAcrossBlocks(Eight, const Complex* p, Oct (&x)[4]) {
+    __m512d pairs[4];
+    for (int m = 0; m < 4; ++m) {
+        const __m512d even = _mm512_maskz_loadu_pd(0x55, p + 16 * m);
+        pairs[m] = _mm512_mask_loadu_pd(even, 0xAA, p + 16 * m + 7);
+    }
+    // [blocks 0 … 3 sample 0, blocks 0 … 3 sample 2] and samples 4 and 6
+    const __m512i first = _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11);
+    const __m512i second = _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15);
+    const __m512d low02 = _mm512_permutex2var_pd(pairs[0], first, pairs[1]);
+    const __m512d low46 = _mm512_permutex2var_pd(pairs[0], second, pairs[1]);
+    const __m512d high02 = _mm512_permutex2var_pd(pairs[2], first, pairs[3]);
+    const __m512d high46 = _mm512_permutex2var_pd(pairs[2], second, pairs[3]);
+    x[0] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low02, high02, _MM_SHUFFLE(1, 0, 1, 0)))};
+    x[1] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low02, high02, _MM_SHUFFLE(3, 2, 3, 2)))};
+    x[2] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low46, high46, _MM_SHUFFLE(1, 0, 1, 0)))};
+    x[3] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low46, high46, _MM_SHUFFLE(3, 2, 3, 2)))};
+}
+inline void storeEvenAcrossBlocks(Complex* p, const Oct (&y)[4]) {
+    const __m512d y0 = _mm512_castps_pd(y[0].v), y1 = _mm512_castps_pd(y[1].v);
+    const __m512d y2 = _mm512_castps_pd(y[2].v), y3 = _mm512_castps_pd(y[3].v);
+    const __m512d low02 = _mm512_shuffle_f64x2(y0, y1, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m512d high02 = _mm512_shuffle_f64x2(y0, y1, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m512d low46 = _mm512_shuffle_f64x2(y2, y3, _MM_SHUFFLE(1, 0, 1, 0));
+    const __m512d high46 = _mm512_shuffle_f64x2(y2, y3, _MM_SHUFFLE(3, 2, 3, 2));
+    const __m512i first = _mm512_setr_epi64(0, 1, 4, 5, 8, 9, 12, 13);
+    const __m512i second = _mm512_setr_epi64(2, 3, 6, 7, 10, 11, 14, 15);
+    const __m512d pairs[4] = {_mm512_permutex2var_pd(low02, first, low46), _mm512_permutex2var_pd(low02, second, low46),
+                              _mm512_permutex2var_pd(high02, first, high46),
+                              _mm512_permutex2var_pd(high02, second, high46)};
+    for (int m = 0; m < 4; ++m) {
+        _mm512_mask_storeu_pd(p + 16 * m, 0x55, pairs[m]);
+        _mm512_mask_storeu_pd(p + 16 * m + 7, 0xAA, pairs[m]);
+    }
+}
+// Two blocks of sixteen samples (quarter span 4) at p and p + 16, one to a
+// half: x[i] = [p[4i … 4i + 3] | p[16 + 4i … 16 + 4i + 3]], and back.
+// Sample 2 of every quarter, outside O(4) = {0, 1, 3}, is never touched.
+inline void loadQuartersOfTwoBlocks(Eight, const Complex* p, Oct (&x)[4]) {
+    const __m512 a01 = loadMembers(Eight{}, p, Members<0xBB>{}).v, a23 = loadMembers(Eight{}, p + 8, Members<0xBB>{}).v;
+    const __m512 b01 = loadMembers(Eight{}, p + 16, Members<0xBB>{}).v;
+    const __m512 b23 = loadMembers(Eight{}, p + 24, Members<0xBB>{}).v;
+    x[0] = {_mm512_shuffle_f32x4(a01, b01, _MM_SHUFFLE(1, 0, 1, 0))};
+    x[1] = {_mm512_shuffle_f32x4(a01, b01, _MM_SHUFFLE(3, 2, 3, 2))};
+    x[2] = {_mm512_shuffle_f32x4(a23, b23, _MM_SHUFFLE(1, 0, 1, 0))};
+    x[3] = {_mm512_shuffle_f32x4(a23, b23, _MM_SHUFFLE(3, 2, 3, 2))};
+}
+inline void storeQuartersOfTwoBlocks(Complex* p, const Oct (&y)[4]) {
+    storeMembers(p, Members<0xBB>{}, Oct{_mm512_shuffle_f32x4(y[0].v, y[1].v, _MM_SHUFFLE(1, 0, 1, 0))});
+    storeMembers(p + 8, Members<0xBB>{}, Oct{_mm512_shuffle_f32x4(y[2].v, y[3].v, _MM_SHUFFLE(1, 0, 1, 0))});
+    storeMembers(p + 16, Members<0xBB>{}, Oct{_mm512_shuffle_f32x4(y[0].v, y[1].v, _MM_SHUFFLE(3, 2, 3, 2))});
+    storeMembers(p + 24, Members<0xBB>{}, Oct{_mm512_shuffle_f32x4(y[2].v, y[3].v, _MM_SHUFFLE(3, 2, 3, 2))});
+}
+// Block factors for two blocks side by side: `first` over the first half,
+// `second` over the second.
+inline OctFactor factorsOfTwoBlocks(Eight, Complex first, Complex second) {
+    return {_mm512_insertf32x8(_mm512_set1_ps(first.re), _mm256_set1_ps(second.re), 1),
+            _mm512_insertf32x8(_mm512_set1_ps(first.im), _mm256_set1_ps(second.im), 1)};
+}
+// Samples 2h and 2h + 1 of four blocks' lane-wise factors, over the first
+// and second half.
+inline OctFactor factorsOfTwoBlocks(Eight, QuadFactor f, int h) {
+    const int first = 4 * h, second = 4 * h + 2;
+    const __m512i spread = _mm512_setr_epi32(first, first, first, first, first, first, first, first, second, second,
+                                             second, second, second, second, second, second);
+    return {_mm512_permutexvar_ps(spread, _mm512_castps256_ps512(f.re)),
+            _mm512_permutexvar_ps(spread, _mm512_castps256_ps512(f.im))};
+}
+// ---- end of split-radix lanes ----
+
 }  // namespace fftplug::FFTPLUG_PATH_NS
