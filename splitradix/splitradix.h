@@ -51,19 +51,27 @@ inline void storeSome(Complex* p, Members<Bits> members, V v) {
 // the runs of fewer than W offsets, all within the last W offsets
 // q − W … q − 1: one partly filled lane over them, whose members are those
 // of O(W) (when the runs reach t = W) or those of O(W/2) in its upper half
-// (t = W/2). body(at, lanes, which): `lanes` (1 or 2) lanes of W offsets at
-// `at`, every sample or Members<…>.
-template <uint32_t W, typename Body>
-inline void forEachOffsetLane(uint32_t q, Body&& body) {
-    uint32_t t = q;
-    for (; t / 2 >= W; t /= 4) {
-        const uint32_t first = q - t, count = t / 2;
-        uint32_t i = 0;
-        for (; i + 2 * W <= count; i += 2 * W) body(first + i, Unroll<2>{}, AllSamples{});
-        if (i < count) body(first + i, Unroll<1>{}, AllSamples{});
+// (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>) lanes
+// at offset `at`, every sample or Members<…>. The lane is the widest one
+// that q fills; false, and nothing done, when it would be narrower than 4.
+template <typename Lane = Widest, typename Body>
+inline bool forEachOffsetLane(uint32_t q, Body&& body) {
+    constexpr uint32_t W = Lane::width;
+    if constexpr (W >= 4) {
+        if (q < W) return forEachOffsetLane<Narrower<Lane>>(q, body);
+        uint32_t t = q;
+        for (; t / 2 >= W; t /= 4) {
+            const uint32_t first = q - t, count = t / 2;
+            uint32_t i = 0;
+            for (; i + 2 * W <= count; i += 2 * W) body(Lane{}, first + i, Unroll<2>{}, AllSamples{});
+            if (i < count) body(Lane{}, first + i, Unroll<1>{}, AllSamples{});
+        }
+        if (t == W) body(Lane{}, q - W, Unroll<1>{}, Members<offsetBits(W)>{});
+        else body(Lane{}, q - W, Unroll<1>{}, Members<(offsetBits(W / 2) << (W / 2))>{});
+        return true;
+    } else {
+        return false;
     }
-    if (t == W) body(q - W, Unroll<1>{}, Members<offsetBits(W)>{});
-    else body(q - W, Unroll<1>{}, Members<(offsetBits(W / 2) << (W / 2))>{});
 }
 
 // f1 = table[2k], f3 = f1·table[k], formed once per block.
@@ -119,19 +127,15 @@ inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& ki
 #pragma GCC diagnostic pop
 
 // The butterflies of the block at x over O(q): kind(lane, fourPoint,
-// outputs). From q = W on, whole lanes and one partly filled lane
+// outputs). From q = 4 on, whole lanes and one partly filled lane
 // (forEachOffsetLane); below, and on the narrower paths, a run at a time,
 // U lanes of adjacent offsets a step within each run.
 template <typename Kind>
 inline void block(Complex* x, uint32_t q, Kind&& kind) {
-    if constexpr (Widest::width >= 4) {
-        if (q >= Widest::width) {
-            forEachOffsetLane<Widest::width>(q, [&](uint32_t first, auto unroll, auto which) {
-                butterflies<decltype(unroll)::count>(Widest{}, x + first, q, which, kind);
-            });
-            return;
-        }
-    }
+    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) {
+            butterflies<decltype(unroll)::count>(lane, x + first, q, which, kind);
+        }))
+        return;
     forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
         forEachLaneUnrolled(count, [&](auto lane, uint32_t i, auto unroll) {
             butterflies<decltype(unroll)::count>(lane, x + first + i, q, AllSamples{}, kind);
@@ -234,21 +238,17 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
 inline void closingPass(Complex* a, uint32_t n) {
     if (n < 2) return;
     const uint32_t half = n / 2;
-    if constexpr (Widest::width >= 4) {
-        if (half >= Widest::width) {
-            forEachOffsetLane<Widest::width>(half, [&](uint32_t first, auto unroll, auto which) {
-                if constexpr (std::is_same_v<decltype(which), AllSamples>) {
-                    closingRun(a, first, decltype(unroll)::count * Widest::width, half);
-                } else {
-                    const auto u = loadMembers(Widest{}, a + first, which);
-                    const auto v = loadMembers(Widest{}, a + first + half, which);
-                    storeMembers(a + first, which, add(u, v));
-                    storeMembers(a + first + half, which, sub(u, v));
-                }
-            });
-            return;
-        }
-    }
+    if (forEachOffsetLane(half, [&](auto lane, uint32_t first, auto unroll, auto which) {
+            if constexpr (std::is_same_v<decltype(which), AllSamples>) {
+                closingRun(a, first, decltype(unroll)::count * decltype(lane)::width, half);
+            } else {
+                const auto u = loadMembers(lane, a + first, which);
+                const auto v = loadMembers(lane, a + first + half, which);
+                storeMembers(a + first, which, add(u, v));
+                storeMembers(a + first + half, which, sub(u, v));
+            }
+        }))
+        return;
     forEachOffsetRun(half, [&](uint32_t first, uint32_t count) { closingRun(a, first, count, half); });
 }
 
