@@ -214,15 +214,15 @@ inline void storeStrided(Complex* p, uint32_t stride, Oct v) {
 // ---- Radix-4 stages at small spans: two blocks a register, the first eight blocks of a stage ----
 // Two blocks of sixteen samples (quarter span 4) at p and p + 16, one to a
 // half: x[i] = [quarter i of the first block, quarter i of the second], and
-// back. Whole-register loads and stores, so that the stages either side
-// forward to and from them whole.
+// back. Each half is loaded on its own (a 256-bit load inside an earlier
+// stage's 512-bit store still forwards from it, and the second half goes
+// in with the load); the stores are whole registers, so that the next
+// stage's 512-bit loads forward from them whole.
 inline void loadBlockPair(Eight, const Complex* p, Oct (&x)[4]) {
-    const __m512 a01 = _mm512_loadu_ps(&p[0].re), a23 = _mm512_loadu_ps(&p[8].re);
-    const __m512 b01 = _mm512_loadu_ps(&p[16].re), b23 = _mm512_loadu_ps(&p[24].re);
-    x[0] = {_mm512_shuffle_f32x4(a01, b01, _MM_SHUFFLE(1, 0, 1, 0))};
-    x[1] = {_mm512_shuffle_f32x4(a01, b01, _MM_SHUFFLE(3, 2, 3, 2))};
-    x[2] = {_mm512_shuffle_f32x4(a23, b23, _MM_SHUFFLE(1, 0, 1, 0))};
-    x[3] = {_mm512_shuffle_f32x4(a23, b23, _MM_SHUFFLE(3, 2, 3, 2))};
+    x[0] = {avx512::join(_mm256_loadu_ps(&p[0].re), _mm256_loadu_ps(&p[16].re))};
+    x[1] = {avx512::join(_mm256_loadu_ps(&p[4].re), _mm256_loadu_ps(&p[20].re))};
+    x[2] = {avx512::join(_mm256_loadu_ps(&p[8].re), _mm256_loadu_ps(&p[24].re))};
+    x[3] = {avx512::join(_mm256_loadu_ps(&p[12].re), _mm256_loadu_ps(&p[28].re))};
 }
 inline void storeBlockPair(Complex* p, const Oct (&y)[4]) {
     _mm512_storeu_ps(&p[0].re, _mm512_shuffle_f32x4(y[0].v, y[1].v, _MM_SHUFFLE(1, 0, 1, 0)));
