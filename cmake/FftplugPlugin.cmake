@@ -38,7 +38,7 @@ function(fftplug_plugin_options target)
   target_compile_options(${target} PRIVATE
     -O3 -ffp-contract=off -fno-exceptions -fno-rtti -fno-math-errno
     -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion)
-  if(WIN32)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     # SSE2 registers for all floating point, never the x87 stack. Hosts may
     # call with the stack aligned to 4 bytes only, so functions that keep SSE
     # or AVX values on the stack realign it themselves.

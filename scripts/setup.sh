@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what fftplug needs on a fresh Debian machine, as root: the native and
-# the i686 mingw-w64 toolchains, Wine for the 32-bit DLL, GoogleTest, and the
+# the i686 mingw-w64 toolchains, Wine for the 32-bit DLL (and the x86_64
+# toolchain with 64-bit Wine where 32-bit Wine cannot run), GoogleTest, and the
 # host tools' libraries (FFTW and KissFFT as peers, CLI11, fmt, nlohmann-json,
 # gnuplot), gcc's 32-bit libraries and QEMU's user-mode emulator for the
 # 32-bit Linux build, clang with libFuzzer and valgrind for the fuzz and
@@ -18,6 +19,13 @@ packages=(
   gnuplot-nox
   clang libclang-rt-14-dev valgrind
 )
+
+# Where the kernel runs no 32-bit programs, 32-bit Wine cannot start; the
+# Windows side of the suite then runs as a 64-bit build under 64-bit Wine
+# (the win64 preset). Elsewhere Wine stays the 32-bit installation alone.
+if ! { [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; }; then
+  packages+=(wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup.sh installs Debian packages and must run as root" >&2

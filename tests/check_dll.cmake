@@ -1,11 +1,12 @@
-# Checks a built plug-in DLL the way a 32-bit Windows host will meet it:
+# Checks a built plug-in DLL the way a Windows host will meet it:
 #
 #   cmake -DOBJDUMP=<i686-w64-mingw32-objdump> -DDLL=<path/to/fftplug.dll>
-#         -DEXPORTS=<name;name;...> [-DALLOWED_IMPORTS=<dll;dll;...>]
+#         -DEXPORTS=<name;name;...> [-DALLOWED_IMPORTS=<dll;dll;...>] [-DBITS=64]
 #         -P check_dll.cmake
 #
 # Fails unless
-#   - the image is a 32-bit (PE32, i386) DLL whose export directory names the
+#   - the image is a 32-bit (PE32, i386) DLL, or with BITS=64 a 64-bit
+#     (PE32+, x86-64) one, whose export directory names the
 #     file itself;
 #   - it exports exactly EXPORTS by name, undecorated (no _name, no name@N),
 #     and nothing by ordinal alone;
@@ -40,11 +41,20 @@ get_filename_component(dll_file "${DLL}" NAME)
 set(problems "")
 
 # --- the image -------------------------------------------------------------------
-if(NOT dump MATCHES "file format pei-i386")
-  list(APPEND problems "not a 32-bit x86 PE image (objdump does not report pei-i386)")
+if(BITS STREQUAL "64")
+  set(image_format pei-x86-64)
+  set(image_magic "020b[ \t]+\\(PE32\\+\\)")
+  set(image_name "PE32+ x86-64")
+else()
+  set(image_format pei-i386)
+  set(image_magic "010b[ \t]+\\(PE32\\)")
+  set(image_name "PE32 i386")
 endif()
-if(NOT dump MATCHES "Magic[ \t]+010b[ \t]+\\(PE32\\)")
-  list(APPEND problems "optional header is not PE32")
+if(NOT dump MATCHES "file format ${image_format}")
+  list(APPEND problems "not a ${image_name} image (objdump does not report ${image_format})")
+endif()
+if(NOT dump MATCHES "Magic[ \t]+${image_magic}")
+  list(APPEND problems "optional header is not ${image_name}")
 endif()
 if(NOT dump MATCHES "Characteristics[^\n]*\n([ \t]+[^\n]*\n)*[ \t]+DLL\n")
   list(APPEND problems "the image is not marked as a DLL")
@@ -136,4 +146,4 @@ if(problems)
   message(FATAL_ERROR "${dll_file}:\n  - ${problem_text}\n"
                       "exports: ${exported_text}\nimports: ${imported_text}")
 endif()
-message(STATUS "${dll_file}: PE32 i386 DLL; exports ${exported_text}; imports ${imported_text}")
+message(STATUS "${dll_file}: ${image_name} DLL; exports ${exported_text}; imports ${imported_text}")
