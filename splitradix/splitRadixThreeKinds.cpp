@@ -35,6 +35,15 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
         FFTPLUG_STAGE();
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
+        if constexpr (Widest::width >= 2) {
+            if (q <= 2 && b < n) {
+                // One butterfly per block: blocks 0 and 1 side by side with the general ones.
+                const uint32_t count = static_cast<uint32_t>(n / b);
+                if (q == 1) splitradix::narrowStageFromBlockZero<1>(a, table, count, TwiddleFree{}, BlockOne{});
+                else splitradix::narrowStageFromBlockZero<2>(a, table, count, TwiddleFree{}, BlockOne{});
+                continue;
+            }
+        }
         splitradix::block(a, quarter, TwiddleFree{});
         if (b == n) break;  // the last stage has block 0 alone
         splitradix::block(a + size, quarter, BlockOne{});

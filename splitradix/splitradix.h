@@ -232,6 +232,55 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
     });
 }
 
+// Entry 9's stages of quarter span q = 1 or 2 with `count` >= 2 blocks
+// (blocks 0 and 1 of the special kinds `free` and `one`, 2 … count − 1
+// general): the first W blocks (W = count when that is narrower) on one lane
+// across the blocks, where each kind's butterfly gives the samples of its
+// own blocks (pickFirstTwo) and the general one takes its factors from
+// entries past those of blocks 0 and 1, which stay unread; then the rest as
+// narrowStage.
+template <uint32_t q, typename Lane = Widest, typename Free, typename One_>
+inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t count, const Free& free,
+                                     const One_& one) {
+    constexpr uint32_t W = Lane::width;
+    if constexpr (W > 2) {
+        if (count < W) return narrowStageFromBlockZero<q, Narrower<Lane>>(a, table, count, free, one);
+    }
+    using V = Samples<Lane>;
+    const Lane lane{};
+    V x[4], y[4], special[4];
+    if constexpr (q == 1) {
+        loadAcrossBlocks(lane, a, x);
+    } else if constexpr (W == 8) {
+        loadEvenAcrossBlocks(lane, a, x);
+    } else {
+        for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, a + i * q, 4 * q);
+    }
+    const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
+    free(lane, v, y);
+    one(lane, v, special);
+    if constexpr (W > 2) {
+        V general[4];
+        const auto f1 = factorsEvenPastTwo(lane, table);
+        const auto f3 = mul(f1, factorsPastTwo(lane, table));
+        butterfly(v, general, [&](V p) { return mul(p, f1); }, [&](V r) { return mul(r, f3); });
+        y[1] = pickFirstTwo(y[1], special[1], general[1]);
+        y[3] = pickFirstTwo(y[3], special[3], general[3]);
+    } else {
+        y[1] = pickFirstTwo(y[1], special[1], special[1]);
+        y[3] = pickFirstTwo(y[3], special[3], special[3]);
+    }
+    // the sums, the same in every kind, are y[0] and y[2] as they stand
+    if constexpr (q == 1) {
+        storeAcrossBlocks(a, y);
+    } else if constexpr (W == 8) {
+        storeEvenAcrossBlocks(a, y);
+    } else {
+        for (int i = 0; i < 4; ++i) storeStrided(a + i * q, 4 * q, y[i]);
+    }
+    if (W < count) narrowStage<q>(a, table, W, count);
+}
+
 #pragma GCC diagnostic pop
 
 // The twiddle-free radix-2 pass over pairs half the array apart, on O(N/2).

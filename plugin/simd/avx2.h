@@ -201,6 +201,21 @@ inline void storeMembers(Complex* p, Members<Bits>, Quad v) {
     avx::storeMemberHalf<Bits & 3>(p, _mm256_castps256_ps128(v.v));
     if constexpr ((Bits >> 2) != 0) avx::storeMemberHalf<(Bits >> 2) & 3>(p + 2, _mm256_extractf128_ps(v.v, 1));
 }
+// Lane-wise factors w[l] (factors) and w[2l] (factorsEven) for the samples
+// l >= 2, zeros for samples 0 and 1, whose entries are never read (entry 9's
+// blocks 0 and 1 take no factors).
+inline QuadFactor factorsPastTwo(Four, const Complex* w) {
+    return avx::split(_mm256_insertf128_ps(_mm256_setzero_ps(), _mm_loadu_ps(&w[2].re), 1));
+}
+inline QuadFactor factorsEvenPastTwo(Four, const Complex* w) {
+    const __m128 v = _mm_movelh_ps(sse::loadSample(w + 4), sse::loadSample(w + 6));
+    return avx::split(_mm256_insertf128_ps(_mm256_setzero_ps(), v, 1));
+}
+// Sample 0 from `first`, sample 1 from `second`, the others from `rest`.
+inline Quad pickFirstTwo(Quad first, Quad second, Quad rest) {
+    const __m256d upToOne = _mm256_blend_pd(_mm256_castps_pd(rest.v), _mm256_castps_pd(second.v), 0b0010);
+    return {_mm256_castpd_ps(_mm256_blend_pd(upToOne, _mm256_castps_pd(first.v), 0b0001))};
+}
 // ---- end of split-radix lanes ----
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -344,6 +344,23 @@ inline OctFactor factorsOfTwoBlocks(Eight, QuadFactor f, int h) {
     return {_mm512_permutexvar_ps(spread, _mm512_castps256_ps512(f.re)),
             _mm512_permutexvar_ps(spread, _mm512_castps256_ps512(f.im))};
 }
+// Lane-wise factors w[l] (factors) and w[2l] (factorsEven) for the samples
+// l >= 2, zeros for samples 0 and 1, whose entries are never read (entry 9's
+// blocks 0 and 1 take no factors).
+inline OctFactor factorsPastTwo(Eight, const Complex* w) {
+    return avx512::split(_mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFF0), &w->re));
+}
+inline OctFactor factorsEvenPastTwo(Eight, const Complex* w) {
+    // samples 2l of w[0 … 7] for l < 4 (w[4], w[6] alone read) and of w[7 … 14] after
+    const __m512 low = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFF00), &w[0].re);
+    return avx512::split(
+        avx512::pickSamples(low, _mm512_setr_epi64(0, 2, 4, 6, 9, 11, 13, 15), _mm512_loadu_ps(&w[7].re)));
+}
+// Sample 0 from `first`, sample 1 from `second`, the others from `rest`.
+inline Oct pickFirstTwo(Oct first, Oct second, Oct rest) {
+    const __m512d upToOne = _mm512_mask_blend_pd(0x02, _mm512_castps_pd(rest.v), _mm512_castps_pd(second.v));
+    return {_mm512_castpd_ps(_mm512_mask_blend_pd(0x01, upToOne, _mm512_castps_pd(first.v)))};
+}
 // ---- end of split-radix lanes ----
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
