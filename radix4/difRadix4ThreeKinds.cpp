@@ -46,27 +46,28 @@ void specialBlockPair(Lane lane, Complex* a) {
 }
 
 // Blocks 0 to 7 of the first stage (q = 1), one to a sample of the
-// eight-sample lane: blocks 0 and 1 with their fixed factors, 2 to 7 with
-// factors from table[2 … 7] and the even entries table[4 … 14] (the
-// entries blocks 0 and 1 would take are not read), each sample kept from
-// its own block's kind.
+// eight-sample lane (in its interleaved order): blocks 0 and 1 with their
+// fixed factors, 2 to 7 with factors from table[2 … 7] and the even entries
+// table[4 … 14] (the entries blocks 0 and 1 would take are not read), each
+// sample kept from its own block's kind.
 template <typename Lane>
 void firstEightBlocks(Lane lane, Complex* a, const Complex* table) {
     using V = Samples<Lane>;
     V x[4], free[4], one[4], general[4], y[4];
-    loadAcrossBlocks(lane, a, x);
+    loadAcrossBlocksInterleaved(lane, a, x);
     const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
-    const auto f2 = factorsFrom(lane, table, 2);
-    const auto f1 = factorsEvenFrom(lane, table, 2);
+    const auto f2 = factorsInterleaved(lane, table, 2);
+    const auto f1 = factorsEvenInterleaved(lane, table, 2);
     radix4::butterfly(v, radix4::LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, general);
     TwiddleFree{}(lane, v, free);
     BlockOne{}(lane, v, one);
+    constexpr uint32_t block0 = interleavedLane(Lane{}, 0), block1 = interleavedLane(Lane{}, 1);
     // written out: GCC 12 warns of the intrinsics' undefined operands when a loop does it
-    y[0] = joinSamples(free[0], joinSamples(one[0], general[0], 2), 1);
-    y[1] = joinSamples(free[1], joinSamples(one[1], general[1], 2), 1);
-    y[2] = joinSamples(free[2], joinSamples(one[2], general[2], 2), 1);
-    y[3] = joinSamples(free[3], joinSamples(one[3], general[3], 2), 1);
-    storeAcrossBlocks(a, y);
+    y[0] = replaceSample(replaceSample(general[0], one[0], block1), free[0], block0);
+    y[1] = replaceSample(replaceSample(general[1], one[1], block1), free[1], block0);
+    y[2] = replaceSample(replaceSample(general[2], one[2], block1), free[2], block0);
+    y[3] = replaceSample(replaceSample(general[3], one[3], block1), free[3], block0);
+    storeAcrossBlocksInterleaved(a, y);
 }
 
 }  // namespace

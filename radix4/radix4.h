@@ -111,17 +111,26 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint
 // First stage (q = 1) general blocks first … last − 1: a lane of W adjacent
 // blocks at a time, taken across the blocks, each sample with its own
 // block's factors: f2 = table[k … k + W − 1], f1 the even entries of
-// table[2k … 2k + 2W − 1], f3 = f2·f1 formed sample by sample.
+// table[2k … 2k + 2W − 1], f3 = f2·f1 formed sample by sample. The
+// eight-sample lane holds its blocks in the interleaved order of
+// loadAcrossBlocksInterleaved.
 inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
         using V = Samples<decltype(lane)>;
         V x[4], y[4];
-        loadAcrossBlocks(lane, a + 4 * k, x);
-        const auto f2 = factors(lane, table + k);
-        const auto f1 = factorsEven(lane, table + 2 * k);
-        const LaneFactors<decltype(f1)> f{f1, f2, mul(f2, f1)};
-        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), f, y);
-        storeAcrossBlocks(a + 4 * k, y);
+        if constexpr (decltype(lane)::width == 8) {  // the blocks in the lanes' interleaved order
+            loadAcrossBlocksInterleaved(lane, a + 4 * k, x);
+            const auto f2 = factorsInterleaved(lane, table + k);
+            const auto f1 = factorsEvenInterleaved(lane, table + 2 * k);
+            butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+            storeAcrossBlocksInterleaved(a + 4 * k, y);
+        } else {
+            loadAcrossBlocks(lane, a + 4 * k, x);
+            const auto f2 = factors(lane, table + k);
+            const auto f1 = factorsEven(lane, table + 2 * k);
+            butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+            storeAcrossBlocks(a + 4 * k, y);
+        }
     });
 }
 

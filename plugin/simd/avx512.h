@@ -241,21 +241,54 @@ inline OctFactor pairFactors(Eight, const Complex* w, uint32_t stride) {
 inline Oct joinHalves(Oct first, Oct second) {
     return {_mm512_mask_blend_ps(static_cast<__mmask16>(0xFF00), first.v, second.v)};
 }
-// Samples 0 … count − 1 from `first`, the rest from `second`.
-inline Oct joinSamples(Oct first, Oct second, uint32_t count) {
-    return {_mm512_mask_blend_ps(static_cast<__mmask16>(0xFFFFu << (2 * count)), first.v, second.v)};
+// Eight blocks of four samples at p, across the blocks as loadAcrossBlocks
+// does but with the blocks in the lane order 0, 2, 1, 3, 4, 6, 5, 7 (lane l
+// holds the block b with interleavedLane(b) = l): in-lane unpacks, then 128-bit shuffles,
+// one lane-crossing step where loadAcrossBlocks has two; and back, two-source
+// permutes, then in-lane unpacks. The factors follow the same order, their
+// permutes off the samples' path.
+namespace avx512 {
+inline __m512d unpackLow(__m512 a, __m512 b) { return _mm512_unpacklo_pd(_mm512_castps_pd(a), _mm512_castps_pd(b)); }
+inline __m512d unpackHigh(__m512 a, __m512 b) { return _mm512_unpackhi_pd(_mm512_castps_pd(a), _mm512_castps_pd(b)); }
+}  // namespace avx512
+constexpr uint32_t interleavedLane(Eight, uint32_t block) { return block < 4 ? (block & 1) * 2 + block / 2 : block; }
+inline void loadAcrossBlocksInterleaved(Eight, const Complex* p, Oct (&x)[4]) {
+    const __m512 r0 = _mm512_loadu_ps(&p[0].re), r1 = _mm512_loadu_ps(&p[8].re);
+    const __m512 r2 = _mm512_loadu_ps(&p[16].re), r3 = _mm512_loadu_ps(&p[24].re);
+    // [b0s0 b2s0 | b0s2 b2s2 | b1s0 b3s0 | b1s2 b3s2], odd: samples 1 and 3
+    const __m512d even01 = avx512::unpackLow(r0, r1), odd01 = avx512::unpackHigh(r0, r1);
+    const __m512d even23 = avx512::unpackLow(r2, r3), odd23 = avx512::unpackHigh(r2, r3);
+    x[0] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(even01, even23, _MM_SHUFFLE(2, 0, 2, 0)))};
+    x[1] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(odd01, odd23, _MM_SHUFFLE(2, 0, 2, 0)))};
+    x[2] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(even01, even23, _MM_SHUFFLE(3, 1, 3, 1)))};
+    x[3] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(odd01, odd23, _MM_SHUFFLE(3, 1, 3, 1)))};
 }
-// Lane-wise factors w[l] and w[2l] (as factors and factorsEven) for the
-// samples l >= first, reading none of the entries the samples before
-// `first` would take; those samples get zeros.
-inline OctFactor factorsFrom(Eight, const Complex* w, uint32_t first) {
-    return avx512::split(_mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (2 * first)), &w->re));
+inline void storeAcrossBlocksInterleaved(Complex* p, const Oct (&y)[4]) {
+    const __m512i low = _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11);
+    const __m512i high = _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15);
+    const __m512 even01 = avx512::pickSamples(y[0].v, low, y[2].v), odd01 = avx512::pickSamples(y[1].v, low, y[3].v);
+    const __m512 even23 = avx512::pickSamples(y[0].v, high, y[2].v), odd23 = avx512::pickSamples(y[1].v, high, y[3].v);
+    _mm512_storeu_ps(&p[0].re, _mm512_castpd_ps(avx512::unpackLow(even01, odd01)));
+    _mm512_storeu_ps(&p[8].re, _mm512_castpd_ps(avx512::unpackHigh(even01, odd01)));
+    _mm512_storeu_ps(&p[16].re, _mm512_castpd_ps(avx512::unpackLow(even23, odd23)));
+    _mm512_storeu_ps(&p[24].re, _mm512_castpd_ps(avx512::unpackHigh(even23, odd23)));
 }
-inline OctFactor factorsEvenFrom(Eight, const Complex* w, uint32_t first) {
-    // samples 2l of w[0 … 7] for l < 4 and of w[7 … 14] (as 2l − 7) after
+// Lane-wise factors in that order: w[b] and the even entries w[2b] (from
+// w[0 … 7] and w[7 … 14]) for the block b of each lane. Blocks before
+// `first` get zeros, and the entries they would take are not read.
+inline OctFactor factorsInterleaved(Eight, const Complex* w, uint32_t first = 0) {
+    const __m512 v = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (2 * first)), &w->re);
+    return avx512::split(_mm512_castpd_ps(
+        _mm512_permutexvar_pd(_mm512_setr_epi64(0, 2, 1, 3, 4, 6, 5, 7), _mm512_castps_pd(v))));
+}
+inline OctFactor factorsEvenInterleaved(Eight, const Complex* w, uint32_t first = 0) {
     const __m512 low = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (4 * first)), &w[0].re);
     return avx512::split(
-        avx512::pickSamples(low, _mm512_setr_epi64(0, 2, 4, 6, 9, 11, 13, 15), _mm512_loadu_ps(&w[7].re)));
+        avx512::pickSamples(low, _mm512_setr_epi64(0, 4, 2, 6, 9, 13, 11, 15), _mm512_loadu_ps(&w[7].re)));
+}
+// `base` with its sample `lane` taken from v.
+inline Oct replaceSample(Oct base, Oct v, uint32_t lane) {
+    return {_mm512_mask_blend_ps(static_cast<__mmask16>(3u << (2 * lane)), base.v, v.v)};
 }
 // ---- end of small-span radix-4 section ----
 
