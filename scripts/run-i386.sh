@@ -8,7 +8,7 @@ if [ "$#" -lt 1 ]; then
   echo "usage: run-i386.sh program [arguments...]" >&2
   exit 2
 fi
-if [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if "$(dirname "$0")/runs-32bit.sh"; then
   exec "$@"
 fi
 if ! command -v qemu-i386 >/dev/null 2>&1; then

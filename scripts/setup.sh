@@ -20,13 +20,6 @@ packages=(
   clang libclang-rt-14-dev valgrind
 )
 
-# Where the kernel runs no 32-bit programs, 32-bit Wine cannot start; the
-# Windows side of the suite then runs as a 64-bit build under 64-bit Wine
-# (the win64 preset). Elsewhere Wine stays the 32-bit installation alone.
-if ! { [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; }; then
-  packages+=(wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
-fi
-
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup.sh installs Debian packages and must run as root" >&2
   exit 1
@@ -36,15 +29,26 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+# install_missing <package...>: installs those of the packages that are missing.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}
+install_missing "${packages[@]}"
 
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Where the kernel runs no 32-bit programs (asked once the 32-bit C library
+# is in), 32-bit Wine cannot start; the Windows side of the suite then runs
+# as a 64-bit build under 64-bit Wine (the win64 preset). Elsewhere Wine
+# stays the 32-bit installation alone.
+if ! "$(dirname "$0")/runs-32bit.sh"; then
+  install_missing wine64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 fi
 
 # Wine wants a prefix of its own; create it once, quietly, so that the first

@@ -51,7 +51,7 @@ step() {
 # win32 build is still made and its DLLs' export and import tables are
 # checked, and the skip is said plainly, never passed off as a test run.
 runs_32bit_programs() {
-  [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+  scripts/runs-32bit.sh
 }
 
 # Where Wine cannot run the 32-bit tests, the win64 preset runs the same

@@ -98,9 +98,6 @@ inline void butterfly(const FourPoint<V>& v, V (&y)[4], OnP&& onP, OnR&& onR) {
 }
 
 // U lanes of butterflies at x, x + W, …: all loads, then all stores.
-// Always inlined, as are the lambdas that call it: GCC, left to itself,
-// makes functions of the steps of entry 9's special blocks and then takes
-// the vector intrinsics' undefined placeholders for uninitialised values.
 // GCC 12 makes a function of this for entry 9's special blocks, and of the
 // quarter span 2 stage's lane step, and then warns that the "undefined"
 // placeholder operand of its own 512-bit shuffle intrinsics is uninitialised;
