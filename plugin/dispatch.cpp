@@ -10,6 +10,7 @@
 
 #include "cpu.h"
 #include "kernels.h"
+#include "path_choice.h"
 #include "protocol.h"
 #include "transform.h"
 
@@ -50,23 +51,19 @@ struct KernelSet {
 // 0 until the first call has looked; then 1 for SSE2, 2 for AVX2, 3 for
 // AVX-512. Two threads that look at once find the same answer, so the race
 // is harmless.
-std::atomic<int> chosenPath{0};
-
-// Up to 16 points a transform fills two 512-bit registers and every stage is
-// narrower than one; there the AVX2 kernels are faster (1.5 to 1.8 times for
-// entries 0 to 5 at N = 16 on the machine the library was tuned on), so the
-// AVX-512 choice hands those sizes to them. Every path gives the same bits,
-// so this changes only the speed.
-constexpr int32_t kLargestForAvx2 = 16;
+std::atomic<int> widestPath{0};
 
 const KernelSet& detectKernels(int32_t N) {
-    int path = chosenPath.load(std::memory_order_relaxed);
-    if (path == 0) {
-        path = cpu::runsAvx512() ? 3 : cpu::runsAvx2() ? 2 : 1;
-        chosenPath.store(path, std::memory_order_relaxed);
+    int widest = widestPath.load(std::memory_order_relaxed);
+    if (widest == 0) {
+        widest = cpu::runsAvx512() ? 3 : cpu::runsAvx2() ? 2 : 1;
+        widestPath.store(widest, std::memory_order_relaxed);
     }
-    if (path == 3) return N > kLargestForAvx2 ? kAvx512 : kAvx2;
-    return path == 2 ? kAvx2 : kSse2;
+    switch (chooseKernelPath(widest == 3, widest >= 2, N)) {
+        case KernelPath::avx512: return kAvx512;
+        case KernelPath::avx2: return kAvx2;
+        default: return kSse2;
+    }
 }
 #endif
 

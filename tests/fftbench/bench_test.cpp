@@ -187,11 +187,12 @@ TEST(Output, CsvHasTheDocumentedColumnsAndQuotesNames) {
     const std::string csv = benchCsv(sampleRun());
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
               "implementation,entry,name,n,log2n,repetitions,measurements,time_per_transform_us,ns_per_point,mflops,"
-              "relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops");
-    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1,,\r\n"),
+              "relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"
+              "median_time_per_transform_us,spread,path,host_reorder");
+    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1,,,0,0,,0\r\n"),
               std::string::npos)
         << csv;
-    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,,,,0,0,,\r\n"), std::string::npos) << csv;
 }
 
 TEST(Output, JsonCarriesSettingsPeersAndResults) {
@@ -259,9 +260,12 @@ TEST(RunBench, SeveralPluginsSideBySideWithTheRatioToTheFirst) {
     // counted figures empty: the counting build is fftbench's to attach).
     const std::string csv = benchCsv(run);
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(csv.find(",relative_rms_error")),
-              ",relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops");
+              ",relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"
+              "median_time_per_transform_us,spread,path,host_reorder");
     for (const BenchResult& r : run.results)
-        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g},,\r\n", r.error, r.plugin, *r.ratioToFirst)), std::string::npos)
+        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g},,,{:.6g},{:.4g},{},0\r\n", r.error, r.plugin, *r.ratioToFirst,
+                                       r.medianSecondsPerTransform * 1e6, r.spread, r.kernelPath)),
+                  std::string::npos)
             << csv;
 
     // JSON: both plug-ins, each result with its plug-in and ratio, and the summary's ratio.

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "host/guarded_array.h"
 #include "host/bit_reversal.h"
@@ -30,17 +32,46 @@ namespace {
 // An entry of the plug-in: input in the entry's order, table built and
 // (for entries that prepare it) prepared here, untimed; a measurement is one
 // runEntry call whose repeat count does the repeating.
+//
+// With the host's reordering, a repetition is one runEntry call with a
+// repeat count of 1 between the permutations a host needs for natural order
+// in and out: the signal into bit-reversed order before it (every entry but
+// entry 2), the result out of bit-reversed order after it (entry 2). The
+// permutation is a gather through an index table made untimed.
 class EntryRun final : public TimedRun {
    public:
-    EntryRun(const PluginLibrary& plugin, const CatalogueEntry& entry, const std::vector<Complex>& signal)
-        : plugin_(plugin), entry_(entry), N_(static_cast<int32_t>(signal.size())),
+    EntryRun(const PluginLibrary& plugin, const CatalogueEntry& entry, const std::vector<Complex>& signal,
+             bool reorder)
+        : plugin_(plugin), entry_(entry), N_(static_cast<int32_t>(signal.size())), reorder_(reorder),
           input_(signal.size()), work_(signal.size()), table_(signal.size()) {
         input_.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
         table_.assign(fftplug::host::makeTwiddleTable(N_));
         if (entry.preparesTable()) call(0);
+        if (reorder_) {
+            const unsigned bits = fftplug::host::log2Exact(signal.size());
+            reversed_.resize(signal.size());
+            for (uint32_t i = 0; i < reversed_.size(); ++i) reversed_[i] = fftplug::host::reverseBits(i, bits);
+            natural_ = signal;
+            if (entry.naturalInput()) result_.resize(signal.size());
+        }
     }
-    void run(int64_t reps) override { call(static_cast<int32_t>(reps)); }
+    void run(int64_t reps) override {
+        if (!reorder_) return call(static_cast<int32_t>(reps));
+        const size_t n = reversed_.size();
+        for (int64_t r = 0; r < reps; ++r) {
+            if (entry_.naturalInput()) {
+                call(1);
+                const Complex* work = work_.data();
+                for (size_t i = 0; i < n; ++i) result_[i] = work[reversed_[i]];
+            } else {
+                Complex* input = input_.data();
+                for (size_t i = 0; i < n; ++i) input[i] = natural_[reversed_[i]];
+                call(1);
+            }
+        }
+    }
     std::vector<Complex> naturalResult() const override {
+        if (reorder_ && entry_.naturalInput()) return result_;
         return fftplug::host::naturalOrderResult(entry_, work_.contents());
     }
     std::optional<std::string> damage() const override {
@@ -56,7 +87,10 @@ class EntryRun final : public TimedRun {
     const PluginLibrary& plugin_;
     const CatalogueEntry entry_;
     int32_t N_;
+    bool reorder_;
     GuardedArray input_, work_, table_;
+    std::vector<uint32_t> reversed_;        // rev(i), for the reordering
+    std::vector<Complex> natural_, result_;  // the signal and the result in natural order
 };
 
 volatile std::sig_atomic_t interruptFlag = 0;
@@ -97,20 +131,24 @@ PluginInfo describePlugin(const PluginLibrary& plugin, const std::string& label)
 }
 
 std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::vector<CatalogueEntry>& entries,
-                                        const std::string& pluginLabel) {
+                                        const std::string& pluginLabel, bool withReorder) {
     std::vector<Contender> contenders;
-    for (const CatalogueEntry& entry : entries) {
-        Contender c;
-        c.implementation = fmt::format("entry {}", entry.index);
-        c.entry = entry.index;
-        c.name = displayName(entry);
-        c.label = shortLabel(entry);
-        c.maxReps = INT32_MAX;
-        c.plugin = pluginLabel;
-        c.start = [&plugin, entry](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
-            return std::make_unique<EntryRun>(plugin, entry, signal);
-        };
-        contenders.push_back(std::move(c));
+    for (const bool reorder : {false, true}) {
+        if (reorder && !withReorder) break;
+        for (const CatalogueEntry& entry : entries) {
+            Contender c;
+            c.implementation = fmt::format("entry {}{}", entry.index, reorder ? "+reorder" : "");
+            c.entry = entry.index;
+            c.name = displayName(entry);
+            c.label = shortLabel(entry) + (reorder ? " + host reorder" : "");
+            c.maxReps = INT32_MAX;
+            c.plugin = pluginLabel;
+            c.reorder = reorder;
+            c.start = [&plugin, entry, reorder](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                return std::make_unique<EntryRun>(plugin, entry, signal, reorder);
+            };
+            contenders.push_back(std::move(c));
+        }
     }
     return contenders;
 }
@@ -118,23 +156,30 @@ std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::
 Timing measure(const std::function<double(int64_t)>& timed, const BenchSettings& settings, int64_t maxReps,
                const std::function<bool()>& stop) {
     Timing timing;
+    std::vector<double> taken;  // every measurement, seconds
     int64_t reps = 1;
     while (timing.measurements == 0) {
         if (stop()) return timing;
-        const double seconds = timed(reps);
-        if (seconds >= settings.minSeconds || reps >= maxReps) {
-            timing = Timing{reps, 1, seconds};
+        const double first = timed(reps);
+        if (first >= settings.minSeconds || reps >= maxReps) {
+            timing = Timing{reps, 1, first, first, first};
+            taken.push_back(first);
             break;
         }
         // Aim a quarter beyond the target, but at least double and at most
         // a hundredfold, so that a noisy short measurement cannot overshoot.
-        const double factor = seconds > 0 ? std::clamp(1.25 * settings.minSeconds / seconds, 2.0, 100.0) : 100.0;
+        const double factor = first > 0 ? std::clamp(1.25 * settings.minSeconds / first, 2.0, 100.0) : 100.0;
         reps = static_cast<int64_t>(std::min(static_cast<double>(maxReps), std::ceil(static_cast<double>(reps) * factor)));
     }
     while (timing.measurements < settings.measurements && !stop()) {
-        timing.best = std::min(timing.best, timed(timing.reps));
+        taken.push_back(timed(timing.reps));
         ++timing.measurements;
     }
+    std::sort(taken.begin(), taken.end());
+    timing.best = taken.front();
+    timing.worst = taken.back();
+    const size_t middle = taken.size() / 2;
+    timing.median = taken.size() % 2 == 1 ? taken[middle] : (taken[middle - 1] + taken[middle]) / 2;
     return timing;
 }
 
@@ -185,6 +230,11 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 r.reps = timing.reps;
                 r.measurements = timing.measurements;
                 r.secondsPerTransform = timing.best / static_cast<double>(timing.reps);
+                r.medianSecondsPerTransform = timing.median / static_cast<double>(timing.reps);
+                r.spread = timing.best > 0 ? (timing.worst - timing.best) / timing.best : 0;
+                r.reorder = contender.reorder;
+                if (contender.entry && !contender.plugin.empty())
+                    r.kernelPath = kernelPathOf(contender.plugin, bench.cpu, N).value_or("");
                 r.nsPerPoint = r.secondsPerTransform * 1e9 / N;
                 r.mflops = mflops(N, r.secondsPerTransform);
                 r.error = fftplug::host::relativeRmsError(run->naturalResult(), reference);
@@ -200,14 +250,15 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
     }
     for (auto& [key, result] : cells) bench.results.push_back(std::move(result));
 
-    // Each entry against the same entry of the first plug-in at the same size.
+    // Each entry against the same entry of the first plug-in at the same
+    // size, timed the same way.
     if (!bench.plugins.empty()) {
-        std::map<std::pair<uint32_t, uint32_t>, double> first;
+        std::map<std::tuple<uint32_t, uint32_t, bool>, double> first;
         for (const BenchResult& r : bench.results)
-            if (r.entry && r.plugin == bench.plugins.front().label) first[{*r.entry, r.N}] = r.mflops;
+            if (r.entry && r.plugin == bench.plugins.front().label) first[{*r.entry, r.N, r.reorder}] = r.mflops;
         for (BenchResult& r : bench.results) {
             if (!r.entry || r.plugin.empty()) continue;
-            const auto found = first.find({*r.entry, r.N});
+            const auto found = first.find({*r.entry, r.N, r.reorder});
             if (found != first.end() && found->second > 0) r.ratioToFirst = r.mflops / found->second;
         }
     }
@@ -224,51 +275,87 @@ std::vector<PluginSummary> summarize(const BenchRun& bench) {
     for (size_t p = 0; p < bench.plugins.size(); ++p) {
         PluginSummary summary;
         summary.plugin = bench.plugins[p].label;
-        // The best entry at each size, against fftwf there.
-        std::map<uint32_t, double> best;
-        for (const BenchResult& r : bench.results)
-            if (r.entry && r.plugin == summary.plugin && fftw.count(r.N))
-                best[r.N] = std::max(best[r.N], r.mflops / fftw[r.N]);
-        for (const auto& range : {std::array<unsigned, 2>{4, 20}, std::array<unsigned, 2>{16, 20}}) {
-            RangeFigure figure{false, range[0], range[1]};
-            double logSum = 0;
-            for (const auto& [N, ratio] : best)
-                if (inRange(fftplug::host::log2Exact(N), range[0], range[1]) && ratio > 0) {
-                    logSum += std::log(ratio);
-                    ++figure.sizes;
-                }
-            if (figure.sizes == 0) continue;
-            figure.value = std::exp(logSum / static_cast<double>(figure.sizes));
-            summary.bestOverFftw.push_back(figure);
-        }
-        RangeFigure lowest{true, 6, 14};
-        for (const auto& [N, ratio] : best)
-            if (inRange(fftplug::host::log2Exact(N), lowest.fromLog2, lowest.toLog2) &&
-                (lowest.sizes++ == 0 || ratio < lowest.value)) {
-                lowest.value = ratio;
-                lowest.atN = N;
+        for (const bool reorder : {false, true}) {
+            // The best entry at each size, against fftwf there.
+            std::map<uint32_t, double> best;
+            for (const BenchResult& r : bench.results)
+                if (r.entry && r.plugin == summary.plugin && r.reorder == reorder && fftw.count(r.N))
+                    best[r.N] = std::max(best[r.N], r.mflops / fftw[r.N]);
+            for (const auto& range : {std::array<unsigned, 2>{4, 20}, std::array<unsigned, 2>{16, 20}}) {
+                RangeFigure figure;
+                figure.fromLog2 = range[0];
+                figure.toLog2 = range[1];
+                figure.reorder = reorder;
+                double logSum = 0;
+                for (const auto& [N, ratio] : best)
+                    if (inRange(fftplug::host::log2Exact(N), range[0], range[1]) && ratio > 0) {
+                        logSum += std::log(ratio);
+                        ++figure.sizes;
+                        figure.measured.push_back(N);
+                    }
+                if (figure.sizes == 0) continue;
+                figure.value = std::exp(logSum / static_cast<double>(figure.sizes));
+                summary.bestOverFftw.push_back(figure);
             }
-        if (lowest.sizes > 0) summary.bestOverFftw.push_back(lowest);
+            RangeFigure lowest;
+            lowest.minimum = true;
+            lowest.fromLog2 = 6;
+            lowest.toLog2 = 14;
+            lowest.reorder = reorder;
+            for (const auto& [N, ratio] : best)
+                if (inRange(fftplug::host::log2Exact(N), lowest.fromLog2, lowest.toLog2)) {
+                    lowest.measured.push_back(N);
+                    if (lowest.sizes++ == 0 || ratio < lowest.value) {
+                        lowest.value = ratio;
+                        lowest.atN = N;
+                    }
+                }
+            if (lowest.sizes > 0) summary.bestOverFftw.push_back(lowest);
+        }
 
         // The speed-up over the first plug-in, all entries and entry by entry.
         if (p > 0) {
-            std::map<std::optional<uint32_t>, std::pair<double, size_t>> sums;  // log sum, count
+            struct Sum {
+                double logs = 0;
+                size_t count = 0;
+                std::set<uint32_t> sizes;
+            };
+            std::map<std::optional<uint32_t>, Sum> sums;
             for (const BenchResult& r : bench.results) {
-                if (r.plugin != summary.plugin || !r.ratioToFirst || *r.ratioToFirst <= 0 ||
+                if (r.plugin != summary.plugin || r.reorder || !r.ratioToFirst || *r.ratioToFirst <= 0 ||
                     !inRange(r.log2N, kRatioFromLog2, kRatioToLog2))
                     continue;
                 for (const std::optional<uint32_t> key : {std::optional<uint32_t>(), r.entry}) {
-                    sums[key].first += std::log(*r.ratioToFirst);
-                    ++sums[key].second;
+                    sums[key].logs += std::log(*r.ratioToFirst);
+                    ++sums[key].count;
+                    sums[key].sizes.insert(r.N);
                 }
             }
             for (const auto& [entry, sum] : sums)  // nullopt sorts first
-                summary.ratios.push_back(
-                    EntryRatio{entry, sum.second, std::exp(sum.first / static_cast<double>(sum.second))});
+                summary.ratios.push_back(EntryRatio{entry, sum.count, {sum.sizes.begin(), sum.sizes.end()},
+                                                    std::exp(sum.logs / static_cast<double>(sum.count))});
         }
         summaries.push_back(std::move(summary));
     }
     return summaries;
+}
+
+std::optional<BestAtSize> bestEntryOverFftw(const BenchRun& bench, const std::string& plugin, uint32_t N,
+                                            bool reorder) {
+    double fftw = 0;
+    std::optional<BestAtSize> best;
+    double bestMflops = 0;
+    for (const BenchResult& r : bench.results) {
+        if (r.N != N) continue;
+        if (!r.entry && r.implementation == "fftwf") fftw = r.mflops;
+        if (r.entry && r.plugin == plugin && r.reorder == reorder && r.mflops > bestMflops) {
+            bestMflops = r.mflops;
+            best = BestAtSize{*r.entry, 0};
+        }
+    }
+    if (!best || fftw <= 0) return std::nullopt;
+    best->ratio = bestMflops / fftw;
+    return best;
 }
 
 void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }

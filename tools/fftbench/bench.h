@@ -23,6 +23,7 @@ struct BenchSettings {
     int measurements = 5;      // the best of this many counts
     uint32_t seed = 1;         // of the random input signal
     bool peers = true;         // FFTW and KissFFT alongside, where built in
+    bool withReorder = false;  // each entry also timed with the host's reordering
 };
 
 // One implementation at one size, set up outside the timed region (input
@@ -48,6 +49,11 @@ struct Contender {
     // Sets up a run for the natural-order signal (its size is N).
     std::function<std::unique_ptr<TimedRun>(const std::vector<Complex>& signal)> start;
     std::string plugin;             // the plug-in's label (PluginInfo::label); empty for a peer
+    // Timed with the host's reordering: every repetition puts the natural-
+    // order signal into the entry's input order and, for an entry whose
+    // result is bit-reversed, the result back into natural order, as a host
+    // that wants natural order in and out must (implementation "entry 3+reorder").
+    bool reorder = false;
 };
 
 // A plug-in of the run, as its header and outputs name it.
@@ -65,16 +71,19 @@ std::vector<std::string> pluginLabels(const std::vector<std::string>& paths);
 
 PluginInfo describePlugin(const fftplug::host::PluginLibrary& plugin, const std::string& label);
 
-// The entries of one plug-in, as contenders labelled with `pluginLabel`.
+// The entries of one plug-in, as contenders labelled with `pluginLabel`;
+// with `withReorder` each entry a second time, with the host's reordering.
 std::vector<Contender> pluginContenders(const fftplug::host::PluginLibrary& plugin,
                                         const std::vector<fftplug::host::CatalogueEntry>& entries,
-                                        const std::string& pluginLabel);
+                                        const std::string& pluginLabel, bool withReorder = false);
 
 // The outcome of the calibration and the measurements of one cell.
 struct Timing {
     int64_t reps = 0;      // transforms per measurement
     int measurements = 0;  // taken at that count (0: stopped before calibration ended)
     double best = 0;       // seconds, the shortest measurement
+    double median = 0;     // seconds, the median of the measurements
+    double worst = 0;      // seconds, the longest measurement
 };
 
 // Calibrates and measures: `timed(reps)` performs reps transforms and
@@ -101,11 +110,15 @@ struct BenchResult {
     double mflops = 0;
     double error = 0;  // relative RMS error of the result against the reference
     std::string plugin;                 // the plug-in's label; empty for a peer
-    std::optional<double> ratioToFirst; // mflops / those of the same entry and N in the first plug-in
+    std::optional<double> ratioToFirst; // mflops / those of the same entry, N and reordering in the first plug-in
     // Real additions and multiplications of one transform, counted (by the
     // counting build for fftplug's entries, fftwf_flops for FFTW), and
     // those per microsecond: nullopt where nothing counted them.
     std::optional<double> countedFlops, countedMflops;
+    double medianSecondsPerTransform = 0;  // from the median measurement
+    double spread = 0;  // (longest − shortest measurement) / shortest
+    std::string kernelPath;  // the plug-in's path at this N ("AVX2"); empty where unknown or a peer
+    bool reorder = false;    // timed with the host's reordering (Contender::reorder)
 };
 
 struct BenchRun {
@@ -134,21 +147,25 @@ struct RangeFigure {
     bool minimum = false;               // false: the geometric mean
     unsigned fromLog2 = 0, toLog2 = 0;  // the range, inclusive
     size_t sizes = 0;                   // sizes of the run inside it with a figure (0: none)
+    std::vector<uint32_t> measured;     // those sizes, ascending
     double value = 0;
     uint32_t atN = 0;                   // for the minimum: where it occurred
+    bool reorder = false;               // the entries timed with the host's reordering
 };
 // The sizes over which the ratios to the first plug-in are averaged.
 inline constexpr unsigned kRatioFromLog2 = 4, kRatioToLog2 = 20;
 struct EntryRatio {
     std::optional<uint32_t> entry;  // nullopt: all entries together
     size_t cells = 0;               // (entry, N) pairs in the mean
+    std::vector<uint32_t> measured; // the sizes of those pairs, ascending
     double geometricMean = 0;
 };
 struct PluginSummary {
     std::string plugin;
     // Best entry / fftwf at each size: geometric mean over 2^4..2^20, over
-    // 2^16..2^20, minimum over 2^6..2^14; ranges without a figure left out,
-    // all of them without fftwf.
+    // 2^16..2^20, minimum over 2^6..2^14, of the sizes measured inside each;
+    // ranges without a figure left out, all of them without fftwf. With the
+    // host's reordering timed, the same again for those figures.
     std::vector<RangeFigure> bestOverFftw;
     // For the plug-ins after the first: ratioToFirst, geometric mean over
     // 2^4..2^20, all entries first, then entry by entry.
@@ -156,6 +173,15 @@ struct PluginSummary {
 };
 
 std::vector<PluginSummary> summarize(const BenchRun& bench);
+
+// The best entry of `plugin` at N (plain or with reordering) and its mflops
+// over fftwf's there; nullopt without both.
+struct BestAtSize {
+    uint32_t entry = 0;
+    double ratio = 0;
+};
+std::optional<BestAtSize> bestEntryOverFftw(const BenchRun& bench, const std::string& plugin, uint32_t N,
+                                            bool reorder);
 
 // Ctrl-C: the first SIGINT asks the benchmark to stop after the current
 // measurement; a second one ends the process as usual.

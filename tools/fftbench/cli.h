@@ -16,9 +16,9 @@ namespace fftbench {
 // Exit statuses, as documented in docs/fftbench.md.
 enum ExitStatus : int {
     kExitOk = 0,
-    kExitCheckFailed = 1,   // verify: some check failed
+    kExitCheckFailed = 1,   // list: a faulty catalogue; verify: some check failed
     kExitUsage = 2,         // bad arguments, a plug-in that does not load, ...
-    kExitOutputFailed = 3,  // bench: a CSV, JSON or plot file could not be written
+    kExitOutputFailed = 3,  // a CSV, JSON or plot file could not be opened or written
     kExitInterrupted = 130  // bench: stopped by Ctrl-C (what was measured is kept)
 };
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "plugin/path_choice.h"
+
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #define FFTBENCH_X86 1
@@ -56,6 +58,12 @@ CpuInfo detectCpu() {
 #if defined(FFTBENCH_X86)
     cpu.x86 = true;
     const Registers one = cpuid(1);
+    // Family and model as the processor's documentation numbers them: the
+    // extended fields count only where the base family is 15 (and 6 for
+    // the model).
+    const uint32_t baseFamily = (one.eax >> 8) & 0xF, baseModel = (one.eax >> 4) & 0xF;
+    cpu.family = baseFamily == 15 ? baseFamily + ((one.eax >> 20) & 0xFF) : baseFamily;
+    cpu.model = baseFamily == 15 || baseFamily == 6 ? baseModel | (((one.eax >> 16) & 0xF) << 4) : baseModel;
     const Registers seven = cpuid(7, 0);
     const struct {
         const char* name;
@@ -106,8 +114,24 @@ std::string describeInstructionSets(const CpuInfo& cpu) {
 }
 
 void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth) {
-    if (!cpu.brand.empty()) fmt::print(out, "{:<{}}{}\n", "cpu", labelWidth, cpu.brand);
+    if (cpu.x86)
+        fmt::print(out, "{:<{}}{}family {}, model {}\n", "cpu", labelWidth,
+                   cpu.brand.empty() ? std::string() : cpu.brand + ", ", cpu.family, cpu.model);
     fmt::print(out, "{:<{}}{}\n", "instructions", labelWidth, describeInstructionSets(cpu));
+}
+
+std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const CpuInfo& cpu, uint32_t N) {
+    std::string stem = pluginLabel;
+    if (stem.rfind("lib", 0) == 0) stem = stem.substr(3);
+    if (stem == "fftplug-scalar") return std::string("scalar");
+    if (stem == "fftplug-sse2") return std::string("SSE2");
+    if (stem == "fftplug-avx2") return std::string("AVX2");
+    if (stem == "fftplug-avx512") return std::string("AVX-512");
+    if (stem != "fftplug" || !cpu.x86) return std::nullopt;
+    const bool avx512 = cpu.usable("AVX-512F") && cpu.usable("AVX-512DQ") && cpu.usable("AVX-512BW") &&
+                        cpu.usable("AVX-512VL");
+    return std::string(fftplug::kernelPathName(
+        fftplug::chooseKernelPath(avx512, cpu.usable("AVX2"), static_cast<int32_t>(N))));
 }
 
 }  // namespace fftbench

@@ -5,7 +5,9 @@
 // figure can be read against the paths the machine offers a plug-in.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct CpuInfo {
     std::vector<std::string> sets;   // what the processor has, oldest first: "SSE2", ..., "AVX-512VL"
     bool osSavesYmm = false;         // XCR0 bits 1 and 2: SSE and AVX state
     bool osSavesZmm = false;         // and bits 5 to 7: the AVX-512 state
+    uint32_t family = 0, model = 0;  // CPUID's display family and model (AMD Zen 4: 25 and 17)
     bool has(const std::string& set) const;
     // Present and usable: for AVX and its successors the system must also
     // save the registers they use.
@@ -31,5 +34,13 @@ std::string describeInstructionSets(const CpuInfo& cpu);
 
 // The "cpu" (brand) and "instructions" lines, labels padded to `labelWidth`.
 void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth);
+
+// The kernels a plug-in of fftplug's own runs at N on this processor:
+// "scalar", "SSE2", "AVX2" or "AVX-512". A fixed-path library is known by
+// its file name (libfftplug-avx2, fftplug-sse2.dll …); the dispatching one
+// (libfftplug, fftplug.dll) by the library's own rule of choice
+// (plugin/path_choice.h) over what this processor runs. nullopt for any
+// other plug-in.
+std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const CpuInfo& cpu, uint32_t N);
 
 }  // namespace fftbench

@@ -1,5 +1,6 @@
-// What `fftbench bench` hands back: a table on standard output, and on
-// request a CSV file, a JSON file and a plot drawn by gnuplot.
+// What `fftbench bench` hands back: a table on standard output
+// (bench_table.cpp), and on request a CSV and a JSON file (bench_data.cpp)
+// and two plots drawn by gnuplot (bench_plots.cpp).
 #pragma once
 
 #include <cstdio>
@@ -8,22 +9,22 @@
 #include <vector>
 
 #include "bench.h"
+#include "gnuplot.h"
 
 namespace fftbench {
 
 // The CSV and JSON field names, in this order (docs/fftbench.md).
 extern const std::vector<std::string> kResultColumns;
 
-// One row per result, then the mflops side by side (a block per plug-in
-// when there are several, and their ratios to the first), then the summary:
-// the best entry against fftwf over ranges of sizes, each plug-in against
-// the first.
+// The header (plug-ins, processor, the path each plug-in took, method),
+// one row per result, then the mflops side by side (a block per plug-in
+// when there are several, and their ratios to the first) with the best
+// entry against fftwf, then the summary over the sizes measured: the best
+// entry against fftwf over ranges of sizes, each plug-in against the first.
 void printBenchTable(std::FILE* out, const BenchRun& bench);
 
 // A CSV field, quoted (quotes doubled) where it holds a comma, quote or line end.
 std::string csvField(const std::string& text);
-// A quoted gnuplot string: single quotes, a quote inside doubled.
-std::string gnuplotString(const std::string& text);
 
 // RFC 4180 CSV with a header row of kResultColumns, one row per result.
 std::string benchCsv(const BenchRun& bench);
@@ -31,18 +32,10 @@ std::string benchCsv(const BenchRun& bench);
 //  "interrupted", "results": [...], "summary"}.
 std::string benchJson(const BenchRun& bench, const std::string& version);
 
-// The plot's format, from the file name's extension.
-enum class PlotFormat { svg, png };
-std::optional<PlotFormat> plotFormatFor(const std::string& path);
-
 // The gnuplot commands that draw mflops against log2 N into `path`, one line
 // per implementation, the data inline; with several plug-ins a second panel
 // below draws each entry's ratio to the same entry of the first.
 std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
-
-// The gnuplot program: $FFTBENCH_GNUPLOT if set, otherwise "gnuplot" on the
-// PATH; nullopt when there is none.
-std::optional<std::string> findGnuplot();
 
 // The accuracy plot that goes beside the speed plot `plotPath`:
 // "out/bench.svg" -> "out/bench-accuracy.svg".
@@ -52,10 +45,8 @@ std::string accuracyPlotPath(const std::string& plotPath);
 std::string accuracyGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
 
 // Draws the speed plot into `path` and the accuracy plot beside it
-// (accuracyPlotPath); nullopt on success, otherwise what went wrong.
+// (accuracyPlotPath): both or neither; nullopt on success, otherwise what
+// went wrong.
 std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& path);
-
-// Runs gnuplot on `script`, which draws into `path`; nullopt on success.
-std::optional<std::string> runGnuplot(const std::string& script, const std::string& path);
 
 }  // namespace fftbench

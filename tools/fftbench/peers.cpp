@@ -129,17 +129,6 @@ std::optional<OperationCount> fftwOperationCount(uint32_t N) {
 #endif
 }
 
-void attachFftwCounts(BenchRun& bench) {
-    std::map<uint32_t, std::optional<OperationCount>> counts;
-    for (BenchResult& r : bench.results) {
-        if (r.entry || r.implementation != "fftwf") continue;
-        if (!counts.count(r.N)) counts[r.N] = fftwOperationCount(r.N);
-        if (!counts[r.N]) continue;
-        r.countedFlops = counts[r.N]->flops();
-        r.countedMflops = *r.countedFlops / (r.secondsPerTransform * 1e6);
-    }
-}
-
 std::string fftwCountDescription() {
 #if defined(FFTBENCH_HAVE_FFTW)
     return fmt::format("{}, single precision, FFTW_ESTIMATE | FFTW_NO_SIMD plan, counted by fftwf_flops", fftwf_version);

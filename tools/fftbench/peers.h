@@ -23,12 +23,7 @@ struct OperationCount {
     double flops() const { return additions + multiplications + 2 * fusedMultiplyAdds; }
 };
 std::optional<OperationCount> fftwOperationCount(uint32_t N);
-// Gives bench's fftwf results the counted flops of fftwOperationCount (the
-// timed plan's own count would be of vector instructions) and the counted
-// mflops. Called after the timing: planning meanwhile could change the plans
-// FFTW_MEASURE picks.
-void attachFftwCounts(BenchRun& bench);
-// The plan counted above, in words; empty without FFTW.
+// The plan fftwOperationCount counts, in words; empty without FFTW.
 std::string fftwCountDescription();
 
 // One line per peer library this fftbench was built with ("none" if none).

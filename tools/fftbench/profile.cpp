@@ -227,37 +227,35 @@ std::string profileJson(const ProfileRun& run, const std::string& version) {
 }
 
 std::string profileGnuplotScript(const ProfileRun& run, const std::string& path, bool png) {
-    static const char* const colours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd", "#8c564b",
-                                          "#e377c2", "#7f7f7f", "#bcbd22", "#17becf", "#000000", "#aa3377"};
-    std::string script = png ? "if (strstrt(GPVAL_TERMINALS, 'pngcairo') > 0) {\n"
-                               "  set terminal pngcairo size 1200,700 noenhanced font 'Sans,10' background rgb 'white'\n"
-                               "} else {\n"
-                               "  set terminal png size 1200,700 noenhanced background rgb 'white'\n"
-                               "}\n"
-                             : "set terminal svg size 1200,700 dynamic noenhanced font 'Sans,11' background rgb 'white'\n";
-    script += "set output " + gnuplotString(path) + "\n";
-    script += "set title 'fftbench profile: real operations counted per N log2 N (radix 2 with a full complex "
-              "multiplication in every butterfly: 5)'\n";
-    script += "set xlabel 'log2 N'\nset ylabel 'flops / (N log2 N)'\n";
-    script += "set grid\nset key outside right top Left reverse\nset xtics 1\nset yrange [0:*]\n";
+    std::string script = gnuplotSetup(png ? PlotFormat::png : PlotFormat::svg, path, 700,
+                                      "fftbench profile: real operations counted per N log2 N (radix 2 with a full "
+                                      "complex multiplication in every butterfly: 5)");
+    script += "set ylabel 'flops / (N log2 N)'\n";
     std::string plot;
     std::vector<std::string> seen;
+    double highest = 0;
+    size_t peers = 0;
     for (const ProfileRow& first : run.rows) {
         if (std::find(seen.begin(), seen.end(), first.implementation) != seen.end()) continue;
         seen.push_back(first.implementation);
         std::string block;
         for (const ProfileRow& row : run.rows)
-            if (row.implementation == first.implementation && row.log2N > 0)
+            if (row.implementation == first.implementation && row.log2N > 0) {
                 block += fmt::format("{} {:.6g}\n", row.log2N, row.flopsPerNLog2N());
+                highest = std::max(highest, row.flopsPerNLog2N());
+            }
         if (block.empty()) continue;
-        const size_t i = seen.size() - 1;
-        const std::string name = fmt::format("$d{}", i);
-        script += name + " << EOD\n" + block + "EOD\n";
-        plot += fmt::format("{}{} using 1:2 with linespoints lw {} dt {} pt {} lc rgb '{}' title {}",
-                            plot.empty() ? "plot " : ", \\\n     ", name, first.entry ? "1.5" : "2.5",
-                            first.entry ? 1 : 2, 1 + i % 13,
-                            colours[(first.entry ? *first.entry : 10) % 12], gnuplotString(first.label));
+        const std::string name = fmt::format("$d{}", seen.size() - 1);
+        script += dataBlock(name, block);
+        LineStyle style;
+        style.peer = !first.entry;
+        style.colour = first.entry ? *first.entry : peerColour(peers++);
+        plot += fmt::format("{}{} using 1:2 with linespoints {} title {}", plot.empty() ? "plot " : ", \\\n     ",
+                            name, lineStyle(style), gnuplotString(first.label));
     }
+    // Room above the highest line: entries 0 to 4 all lie on it (5), and a
+    // line on the frame cannot be seen.
+    script += fmt::format("set yrange [0:{:.3g}]\n", highest > 0 ? highest * 1.12 : 1.0);
     script += plot.empty() ? "set label 1 'no counts' at graph 0.5, graph 0.5 center\nplot [0:1] NaN notitle\n"
                            : plot + "\n";
     script += "unset output\n";

@@ -1,0 +1,178 @@
+// fftbench bench: every entry of one or more plug-ins, and the peers, timed
+// at every size (bench.h); the table on standard output, CSV, JSON and the
+// plots on request.
+#include <fmt/format.h>
+
+#include <algorithm>
+
+#include "cli.h"
+#include "gnuplot.h"
+#include "host/plugin_variants.h"
+#include "commands.h"
+#include "output.h"
+#include "output_files.h"
+#include "peers.h"
+#include "profile.h"
+#include "progress.h"
+
+#ifndef FFTPLUG_VERSION
+#define FFTPLUG_VERSION "unknown"
+#endif
+
+namespace fftbench {
+
+namespace {
+
+struct BenchOptions {
+    std::vector<std::string> plugins;
+    std::string entries = "all";
+    std::string sizes = "2^2..2^20";
+    std::string csv, json, plot;
+    double minTimeMs = 50;
+    int measurements = 5;
+    uint32_t seed = 1;
+    bool noPeers = false;
+    bool withReorder = false;
+};
+
+// Counted mflops for the plug-ins whose entries the counting build
+// describes, where it is found beside fftbench.
+void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrary>& plugins) {
+    if (!fftplug::host::fileExists(defaultCountingLibraryPath())) return;
+    try {
+        const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
+        std::vector<std::string> described;
+        for (size_t p = 0; p < plugins.size(); ++p)
+            if (counting.describes(plugins[p])) described.push_back(bench.plugins[p].label);
+        attachCountedFlops(bench, counting, described);
+    } catch (const fftplug::host::LoadError& error) {
+        bench.warnings.push_back(fmt::format("no counted mflops: {}", oneLine(error.what())));
+    }
+}
+
+// Several plug-ins: every plug-in's entries in one run, the first the
+// reference of the ratios.
+int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOptions& options) {
+    const auto sizes = parseSizes(options.sizes);
+    const auto wanted = parseEntries(options.entries);
+    if (!options.plot.empty() && !plotFormatFor(options.plot))
+        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    std::vector<fftplug::host::PluginLibrary> plugins;
+    plugins.reserve(std::max<size_t>(pluginPaths.size(), 1));  // contenders keep references to them
+    if (pluginPaths.empty()) plugins.push_back(loadPlugin(""));
+    for (const std::string& path : pluginPaths) plugins.push_back(loadPlugin(path));
+    std::vector<std::string> paths;
+    for (const auto& plugin : plugins) paths.push_back(plugin.path());
+    const std::vector<std::string> labels = pluginLabels(paths);
+    std::vector<PluginInfo> infos;
+    std::vector<Contender> contenders;
+    for (size_t p = 0; p < plugins.size(); ++p) {
+        infos.push_back(describePlugin(plugins[p], labels[p]));
+        std::vector<fftplug::host::CatalogueEntry> entries;
+        try {
+            entries = selectEntries(plugins[p].catalogue(), wanted);
+        } catch (const UsageError& error) {
+            if (plugins.size() == 1) throw;
+            throw UsageError(fmt::format("{}: {}", plugins[p].path(), error.what()));  // which of them
+        }
+        if (entries.empty())
+            throw UsageError(fmt::format("{}: the plug-in announces no entries to benchmark", plugins[p].path()));
+        for (Contender& c : pluginContenders(plugins[p], entries, labels[p], options.withReorder))
+            contenders.push_back(std::move(c));
+    }
+    if (!options.noPeers)
+        for (Contender& peer : peerContenders()) contenders.push_back(std::move(peer));
+
+    OutputFiles outputs;
+    outputs.open("--csv", options.csv);
+    outputs.open("--json", options.json);
+    if (!options.plot.empty()) {
+        outputs.reserve("--plot", options.plot);
+        outputs.reserve("--plot", accuracyPlotPath(options.plot));
+        if (!findGnuplot())
+            fmt::print(stderr, "fftbench: warning: gnuplot not found; the plot {} will not be drawn (CSV and JSON will)\n",
+                       options.plot);
+    }
+
+    BenchSettings settings;
+    settings.minSeconds = options.minTimeMs / 1e3;
+    settings.measurements = options.measurements;
+    settings.seed = options.seed;
+    settings.peers = !options.noPeers;
+    settings.withReorder = options.withReorder;
+
+    installInterruptHandler();
+    ProgressLine progress;
+    bool announced = false;
+    auto stop = [&] {
+        if (interruptRequested() && !announced) {
+            progress.clear();
+            fmt::print(stderr, "fftbench: interrupted; stopping after the current measurement\n");
+            announced = true;
+        }
+        return interruptRequested();
+    };
+    BenchRun bench = runBench(
+        std::move(infos), std::move(contenders), sizes, settings,
+        [&](size_t done, size_t total, const Contender& contender, uint32_t N) {
+            progress.show(fmt::format("[{:>3}/{}] {}{} at N = {}", done + 1, total,
+                                      plugins.size() > 1 ? contender.plugin + " " : "", contender.implementation,
+                                      powerOfTwoText(N)));
+        },
+        stop);
+    progress.clear();
+
+    attachCounts(bench, plugins);
+    printBenchTable(stdout, bench);
+    std::fflush(stdout);
+    for (const std::string& warning : bench.warnings) fmt::print(stderr, "fftbench: warning: {}\n", warning);
+
+    outputs.write("--csv", benchCsv(bench));
+    outputs.write("--json", benchJson(bench, FFTPLUG_VERSION));
+    if (!options.plot.empty())
+        if (const auto problem = renderPlot(bench, options.plot)) outputs.fail(*problem);
+    if (bench.interrupted) return kExitInterrupted;
+    return outputs.failed() ? kExitOutputFailed : kExitOk;
+}
+
+}  // namespace
+
+Command addBenchCommand(CLI::App& app) {
+    auto options = std::make_shared<BenchOptions>();
+    CLI::App* sub =
+        app.add_subcommand("bench", "Time every entry (and FFTW and KissFFT where built in) at every size");
+    addPluginOption(sub, options->plugins, true);
+    sub->add_option("--entries", options->entries,
+                    "Entries to time: 'all' or a list such as 0,3-9" + defaultText(options->entries))
+        ->type_name("LIST");
+    sub->add_option("--sizes", options->sizes,
+                    "Sizes: powers of two, lists and ranges such as 2^1..2^20" + defaultText(options->sizes))
+        ->type_name("SIZES");
+    sub->add_option("--csv", options->csv, "Write the results as CSV to this file")->type_name("FILE");
+    sub->add_option("--json", options->json, "Write the results as JSON to this file")->type_name("FILE");
+    sub->add_option("--plot", options->plot,
+                    "Draw two plots with gnuplot: mflops against log2 N into FILE (.svg or .png) and the relative "
+                    "error into FILE-accuracy (out/bench.svg and out/bench-accuracy.svg)")
+        ->type_name("FILE");
+    sub->add_option("--min-time", options->minTimeMs,
+                    "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))
+        ->type_name("MS")
+        ->check(numberFrom(0.1, 60000.0, "milliseconds"));
+    sub->add_option("--measurements", options->measurements,
+                    "Measurements per cell; the best one counts, the median and spread go to CSV and JSON" +
+                        defaultText(options->measurements))
+        ->type_name("COUNT")
+        ->check(wholeNumberFrom(1, 1000, "measurements"));
+    sub->add_option("--seed", options->seed, "Seed of the random input signal" + defaultText(options->seed))
+        ->type_name("NUMBER")
+        ->check(wholeNumberFrom(0, 4294967295LL, ""));
+    sub->add_flag("--no-peers", options->noPeers, "Time the plug-in's entries only");
+    sub->add_flag("--with-reorder", options->withReorder,
+                  "Time each entry a second time with the host's bit-reversal permutation (natural order in and "
+                  "out, as FFTW and KissFFT work), beside the plain figure");
+    return Command{sub, [options](const std::vector<std::string>& global) {
+                       return runBenchCommand(pluginPaths(global, options->plugins), *options);
+                   }};
+}
+
+}  // namespace fftbench
