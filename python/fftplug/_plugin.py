@@ -75,15 +75,17 @@ def library_name():
 def default_plugin_candidates():
     """Where Plugin() looks, in order: $FFTPLUG_PLUGIN alone when it is set;
     otherwise build/release/bin of the source tree this package sits in and of
-    the working directory, then an installed libfftplug on the system's
+    the working directory when it is one, then an installed libfftplug on the system's
     library path."""
     configured = os.environ.get("FFTPLUG_PLUGIN")
     if configured:
         return [configured]
     name = library_name()
-    tree = Path(__file__).resolve().parents[2]  # <tree>/python/fftplug/
+    tree = Path(__file__).resolve().parents[2]  # <tree>/python/fftplug/ when run from the sources
     candidates = []
     for root in (tree, Path.cwd()):
+        if not (root / "CMakePresets.json").is_file():
+            continue  # not an fftplug source tree
         path = str(root / "build" / "release" / "bin" / name)
         if path not in candidates:
             candidates.append(path)
@@ -100,8 +102,8 @@ def _find_default_plugin():
     for path in candidates:
         if os.path.isfile(path) or os.sep not in path:  # a bare name: the system's search
             return path
-    raise PluginLoadError("no fftplug plug-in found (build it, or set FFTPLUG_PLUGIN); looked for "
-                          + ", ".join(candidates))
+    looked = f"; looked for {', '.join(candidates)}" if candidates else ""
+    raise PluginLoadError(f"no fftplug plug-in found: build it, set FFTPLUG_PLUGIN or pass its path{looked}")
 
 
 def _index(value, what):
