@@ -1,6 +1,8 @@
 """The Python host against the plug-in: catalogue, loading, every entry's
 transform, the C++ host's bits, the preparation and the refusals."""
 import subprocess
+import sys
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -163,3 +165,12 @@ def test_bad_input_raises_value_error(plugin, case):
     with pytest.raises(ValueError) as error:
         _refusals()[case](plugin)
     assert str(error.value) and "\n" not in str(error.value)
+
+
+def test_compare_example_runs(plugin):
+    script = Path(__file__).resolve().parents[2] / "examples" / "compare.py"
+    run = subprocess.run([sys.executable, str(script), "--plugin", plugin.path, "--max-log2", "5"],
+                         capture_output=True, text=True, check=True)
+    rows = {line.split()[0]: line.split()[1:] for line in run.stdout.splitlines()[2:]}
+    assert list(rows) == ["2^1", "2^2", "2^3", "2^4", "2^5", "worst"]
+    assert len(rows["worst"]) == 10 and all(float(v) <= bound(32) for v in rows["worst"])
