@@ -5,7 +5,9 @@
 # host tools' libraries (FFTW and KissFFT as peers, CLI11, fmt, nlohmann-json,
 # gnuplot), gcc's 32-bit libraries and QEMU's user-mode emulator for the
 # 32-bit Linux build, clang with libFuzzer and valgrind for the fuzz and
-# valgrind presets. Packages already present are left alone, so a second run is quick.
+# valgrind presets, and Debian's Python 3 with numpy, scipy, pytest, setuptools
+# and matplotlib for the Python host (python/), its tests and its example.
+# Packages already present are left alone, so a second run is quick.
 set -euo pipefail
 
 packages=(
@@ -18,6 +20,7 @@ packages=(
   libcli11-dev libfmt-dev nlohmann-json3-dev
   gnuplot-nox
   clang libclang-rt-14-dev valgrind
+  python3 python3-numpy python3-scipy python3-pytest python3-setuptools python3-matplotlib
 )
 
 if [ "$(id -u)" -ne 0 ]; then
