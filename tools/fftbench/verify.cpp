@@ -389,7 +389,9 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
     fmt::print(out, "plug-in  {} (signature {}, creator \"{}\")\n", report.pluginPath, report.signature, report.creator);
     fmt::print(out, "sizes    {}, seed {}\n", describeSizes(report.sizes), report.seed);
     fmt::print(out, "bound    relative RMS error <= {:.2g} * sqrt(log2 N + 1)", kErrorBoundScale);
-    if (!report.sizes.empty())
+    if (report.sizes.size() == 1)
+        fmt::print(out, " ({:.3g} at {})", errorBound(report.sizes.front()), powerOfTwoText(report.sizes.front()));
+    else if (!report.sizes.empty())
         fmt::print(out, " ({:.3g} at {}, {:.3g} at {})", errorBound(report.sizes.front()), powerOfTwoText(report.sizes.front()),
                    errorBound(report.sizes.back()), powerOfTwoText(report.sizes.back()));
     fmt::print(out, "\n\n");
@@ -407,7 +409,9 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
     if (!report.entries.empty()) {
         fmt::print(out, "{:>5}{}", "entry", sizeColumn);
         for (const Check check : kChecks) fmt::print(out, "  {:<9}", checkName(check));
-        fmt::print(out, "  {:<14}  {}\n", verbose ? "error" : "error/bound", "result");
+        // The accuracy check's figure: its relative RMS error (by size), or
+        // the worst of them over the bound and where (by entry).
+        fmt::print(out, "  {:<14}  {}\n", verbose ? "accuracy error" : "accuracy/bound", "result");
     }
     for (const EntryVerdict& verdict : report.entries) {
         if (verbose) {
@@ -427,11 +431,12 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
                            stopName(verdict.stop->kind));
             continue;
         }
-        // The worst error relative to the bound, and where.
+        // The worst error relative to the bound, and where ("0 at 2^0" for
+        // the exact one-point transform; "-" only where no size was checked).
         double worst = 0;
         uint32_t worstN = 0;
         for (const SizeVerdict& size : verdict.sizes)
-            if (!(size[Check::accuracy].ratio <= worst)) worst = size[Check::accuracy].ratio, worstN = size.N;
+            if (worstN == 0 || !(size[Check::accuracy].ratio <= worst)) worst = size[Check::accuracy].ratio, worstN = size.N;
         fmt::print(out, "{:>5}", verdict.entry.index);
         for (const Check check : kChecks) fmt::print(out, "  {:<9}", cell(verdict.passed(check)));
         const std::string worstText = worstN ? fmt::format("{:.2g} at {}", worst, powerOfTwoText(worstN)) : "-";
