@@ -1,24 +1,42 @@
 #!/usr/bin/env bash
-# Installs what fftplug needs on a fresh Debian machine, as root: the native and
-# the i686 mingw-w64 toolchains, Wine for the 32-bit DLL (and the x86_64
-# toolchain with 64-bit Wine where 32-bit Wine cannot run), GoogleTest, and the
-# host tools' libraries (FFTW and KissFFT as peers, CLI11, fmt, nlohmann-json,
-# gnuplot), gcc's 32-bit libraries and QEMU's user-mode emulator for the
-# 32-bit Linux build, clang with libFuzzer and valgrind for the fuzz and
-# valgrind presets, and Debian's Python 3 with numpy, scipy, pytest, setuptools
-# and matplotlib for the Python host (python/), its tests and its example.
-# Packages already present are left alone, so a second run is quick.
+# Installs what fftplug needs on a fresh Debian machine, as root, for one
+# purpose; packages already present are left alone, so a second run is quick.
+#
+#   scripts/setup.sh run    what scripts/run.sh uses: the native toolchain,
+#                           CMake, the host tools' libraries (CLI11, fmt,
+#                           nlohmann-json), the peers FFTW and KissFFT, and
+#                           gnuplot for the plots (about a minute when new)
+#   scripts/setup.sh test   what scripts/test.sh uses (the default): the
+#                           above, GoogleTest, the i686 mingw-w64 toolchain
+#                           and Wine for the 32-bit DLL (the x86_64 toolchain
+#                           and 64-bit Wine where 32-bit Wine cannot run),
+#                           gcc's 32-bit libraries and QEMU for the 32-bit
+#                           Linux build, clang with libFuzzer and valgrind for
+#                           the fuzz and valgrind presets, and Debian's
+#                           Python 3 with numpy, scipy, pytest, setuptools and
+#                           matplotlib for the Python host (a few minutes)
 set -euo pipefail
 
-packages=(
+purpose="${1:-test}"
+case "$purpose" in
+  run | test) ;;
+  *)
+    echo "setup.sh: unknown purpose '$purpose': run or test" >&2
+    exit 2
+    ;;
+esac
+
+run_packages=(
   build-essential cmake ninja-build pkg-config
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  g++-multilib qemu-user
-  wine wine32:i386
-  googletest libgtest-dev libbenchmark-dev
-  libfftw3-dev libkissfft-dev
   libcli11-dev libfmt-dev nlohmann-json3-dev
+  libfftw3-dev libkissfft-dev
   gnuplot-nox
+)
+test_packages=(
+  googletest libgtest-dev
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386
+  g++-multilib qemu-user
   clang libclang-rt-14-dev valgrind
   python3 python3-numpy python3-scipy python3-pytest python3-setuptools python3-matplotlib
 )
@@ -26,10 +44,6 @@ packages=(
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup.sh installs Debian packages and must run as root" >&2
   exit 1
-fi
-
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
 fi
 
 # install_missing <package...>: installs those of the packages that are missing.
@@ -44,7 +58,18 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
 }
-install_missing "${packages[@]}"
+
+install_missing "${run_packages[@]}"
+if [ "$purpose" = run ]; then
+  echo "setup: done (run)"
+  exit 0
+fi
+
+# Wine's 32-bit half comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+install_missing "${test_packages[@]}"
 
 # Where the kernel runs no 32-bit programs (asked once the 32-bit C library
 # is in), 32-bit Wine cannot start; the Windows side of the suite then runs
@@ -63,4 +88,4 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
 fi
-echo "setup: done"
+echo "setup: done (test)"

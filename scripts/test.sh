@@ -17,7 +17,7 @@ presets=("$@")
 [ "${#presets[@]}" -gt 0 ] || presets=(release win32 linux32 fuzz)
 
 if [ "$(id -u)" -eq 0 ]; then
-  bash scripts/setup.sh || { echo "test.sh: scripts/setup.sh failed" >&2; exit 1; }
+  bash scripts/setup.sh test || { echo "test.sh: scripts/setup.sh failed" >&2; exit 1; }
 else
   echo "test.sh: not root, skipping scripts/setup.sh (run it as root once)" >&2
 fi

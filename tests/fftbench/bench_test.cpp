@@ -12,6 +12,7 @@
 
 #include "bench.h"
 #include "cpu.h"
+#include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/plugin_library.h"
 #include "host/reference.h"
@@ -395,4 +396,68 @@ TEST(Cpu, SaysWhenTheSystemDoesNotSaveTheWideRegisters) {
     cpu.osSavesZmm = true;
     EXPECT_TRUE(cpu.usable("AVX-512F"));
     EXPECT_EQ(describeInstructionSets(cpu), "SSE2 AVX AVX2 AVX-512F; the system saves the YMM and ZMM registers");
+}
+
+// With the host's reordering timed, every entry appears twice, both right
+// (natural order in and out: a wrong permutation would fail the error
+// bound), the reordered one the slower for the work the permutations add,
+// and both in the CSV, told apart by host_reorder.
+TEST(RunBench, WithReorderTimesTheHostsPermutationBesideThePlainEntry) {
+    const PluginLibrary plugin = openBeside("fftplug");
+    const auto label = pluginLabels({plugin.path()}).front();
+    BenchSettings settings = settingsWith(0.002, 3);
+    settings.withReorder = true;
+    const std::vector<fftplug::host::CatalogueEntry> entries{plugin.catalogue()[2], plugin.catalogue()[3]};
+    const BenchRun run = runBench({describePlugin(plugin, label)}, pluginContenders(plugin, entries, label, true),
+                                  {4096}, settings, {}, never);
+    ASSERT_EQ(run.results.size(), 4u);
+    for (size_t i = 0; i < 2; ++i) {
+        const BenchResult &plain = run.results[i], &reordered = run.results[2 + i];
+        EXPECT_EQ(plain.entry, reordered.entry);
+        EXPECT_FALSE(plain.reorder);
+        EXPECT_TRUE(reordered.reorder);
+        EXPECT_EQ(reordered.implementation, plain.implementation + "+reorder");
+        EXPECT_LT(reordered.error, 1.5e-7 * std::sqrt(13.0)) << reordered.implementation;
+        EXPECT_LT(reordered.mflops, plain.mflops) << reordered.implementation;
+        EXPECT_LE(plain.secondsPerTransform, plain.medianSecondsPerTransform);
+        EXPECT_GE(plain.spread, 0.0);
+    }
+    const std::string csv = benchCsv(run);
+    for (const char* row : {"\r\nentry 2,2,", "\r\nentry 2+reorder,2,", "\r\nentry 3,3,", "\r\nentry 3+reorder,3,"})
+        EXPECT_NE(csv.find(row), std::string::npos) << row << "\n" << csv;
+    EXPECT_NE(csv.find(",1\r\n"), std::string::npos) << csv;
+}
+
+// The summary names the sizes it was taken over, never a range the run did
+// not cover; the best entry is named beside its ratio.
+TEST(Summary, LabelsNameTheSizesMeasured) {
+    BenchRun run;
+    run.plugins = {PluginInfo{"a.so", "a", 3, ""}};
+    run.sizes = {16, 32, 64};
+    run.settings = settingsWith(0.01, 1);
+    run.contenders = {Contender{"entry 0", 0u, "", "0", 1, {}, "a"}, Contender{"entry 6", 6u, "", "6", 1, {}, "a"},
+                      Contender{"fftwf", std::nullopt, "", "FFTW", 1, {}, ""}};
+    for (const uint32_t N : run.sizes)
+        for (const auto& [entry, mflops] : std::vector<std::pair<std::optional<uint32_t>, double>>{
+                 {0u, 100.0}, {6u, N == 64 ? 300.0 : 50.0}, {std::nullopt, 200.0}}) {
+            BenchResult r;
+            r.implementation = entry ? fmt::format("entry {}", *entry) : "fftwf";
+            r.entry = entry;
+            r.plugin = entry ? "a" : "";
+            r.N = N;
+            r.log2N = fftplug::host::log2Exact(N);
+            r.mflops = mflops;
+            run.results.push_back(r);
+        }
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    printBenchTable(file, run);
+    std::string printed(static_cast<size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    printed.resize(std::fread(printed.data(), 1, printed.size(), file));
+    std::fclose(file);
+    for (const char* expected : {"  geometric mean over 2^4..2^6 (3 sizes)", "  minimum over 2^6 (1 size)",
+                                 " 0.50 (entry 0)\n", " 1.50 (entry 6)\n", "best of 1 measurement of"})
+        EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
+    EXPECT_EQ(printed.find("2^20"), std::string::npos) << printed;
 }
