@@ -16,7 +16,7 @@ const char* const kExitStatusHelp =
     "  2    bad arguments, or a plug-in or counting build that does not load\n"
     "  3    an output file (--csv, --json, --plot) could not be written\n"
     "  130  bench interrupted by Ctrl-C (what was measured is still written)\n"
-    "See docs/fftbench.md.";
+    "See docs/fftbench.md.\n";
 
 void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several) {
     command
