@@ -7,6 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -163,25 +166,138 @@ TEST(RunBench, MeasuresEveryCellAndComputesTheFigures) {
 TEST(RunBench, AStopKeepsWhatWasMeasured) {
     const PluginLibrary plugin = PluginLibrary::open(fftplug::host::defaultPluginPath());
     const auto catalogue = plugin.catalogue();
-    size_t started = 0;
-    // Sizes in the outer loop: cells (4, entry 0), (4, entry 1), then the stop
-    // arrives as (8, entry 0) starts, before its first measurement.
+    size_t steps = 0;
+    std::vector<int> rounds;
+    // Sizes in the outer loop, at each size the calibrations, then round 2
+    // (round 1 ends each calibration): at N = 4 calibrate entry 0, entry 1,
+    // round 2 of entry 0, of entry 1; at N = 8 calibrate entry 0, then the
+    // stop arrives as entry 1's calibration starts, before its first
+    // measurement: N = 8 keeps entry 0 with one measurement.
     const BenchRun run = runBench(
         {describePlugin(plugin, "p")}, pluginContenders(plugin, {catalogue[0], catalogue[1]}, "p"), {4, 8, 16},
         settingsWith(0.0001, 2),
-        [&](size_t done, size_t total, const Contender&, uint32_t) {
-            EXPECT_EQ(done, started);
-            EXPECT_EQ(total, 6u);
-            ++started;
+        [&](size_t done, size_t total, const Contender&, uint32_t, int round) {
+            EXPECT_EQ(total, 3u * 2u * 3u);
+            EXPECT_LT(done, total);
+            rounds.push_back(round);
+            ++steps;
         },
-        [&] { return started >= 3; });
+        [&] { return steps >= 6; });
     EXPECT_TRUE(run.interrupted);
-    EXPECT_EQ(started, 3u);
-    ASSERT_EQ(run.results.size(), 2u);
-    for (const BenchResult& r : run.results) {
-        EXPECT_EQ(r.N, 4u);
-        EXPECT_EQ(r.measurements, 2);
+    EXPECT_EQ(rounds, (std::vector<int>{0, 0, 2, 2, 0, 0}));
+    ASSERT_EQ(run.results.size(), 3u);
+    EXPECT_EQ(run.results[0].N, 4u);
+    EXPECT_EQ(run.results[0].measurements, 2);
+    EXPECT_EQ(run.results[1].N, 8u);
+    EXPECT_EQ(run.results[1].implementation, "entry 0");
+    EXPECT_EQ(run.results[1].measurements, 1);
+    EXPECT_EQ(run.results[2].N, 4u);
+    EXPECT_EQ(run.results[2].measurements, 2);
+}
+
+namespace {
+
+// A contender that records each measurement in a shared log and whose
+// transforms take `seconds[m]` each at its m-th measurement (busy-waiting,
+// so the steady clock sees it); calibrated at once through minSeconds 0.
+class LoggingRun final : public TimedRun {
+   public:
+    LoggingRun(std::vector<std::string>& log, std::string name, std::vector<double> seconds)
+        : log_(log), name_(std::move(name)), seconds_(std::move(seconds)), N_(0) {}
+    void run(int64_t reps) override {
+        log_.push_back(fmt::format("{}:{}", name_, reps));
+        const double wait = seconds_.at(std::min(calls_++, seconds_.size() - 1)) * static_cast<double>(reps);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(wait);
+        while (std::chrono::steady_clock::now() < until) {
+        }
     }
+    std::vector<Complex> naturalResult() const override { return result_; }
+    void setResult(std::vector<Complex> r) { result_ = std::move(r); }
+
+   private:
+    std::vector<std::string>& log_;
+    std::string name_;
+    std::vector<double> seconds_;
+    size_t N_, calls_ = 0;
+    std::vector<Complex> result_;
+};
+
+Contender loggingContender(std::vector<std::string>& log, const std::string& name, std::vector<double> seconds,
+                           int64_t maxReps) {
+    Contender c{name, std::nullopt, name, name, maxReps, {}, ""};
+    c.start = [&log, name, seconds](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+        auto run = std::make_unique<LoggingRun>(log, name, seconds);
+        std::vector<Complex> result;
+        for (const auto& x : fftplug::host::referenceTransform(fftplug::host::toSpectrum(signal)))
+            result.push_back(Complex{static_cast<float>(x.real()), static_cast<float>(x.imag())});
+        run->setResult(std::move(result));
+        return run;
+    };
+    return c;
+}
+
+}  // namespace
+
+class Interleaved : public ::testing::TestWithParam<int> {};
+
+TEST_P(Interleaved, EachRoundMeasuresEveryContenderOnce) {
+    const int measurements = GetParam();
+    std::vector<std::string> log;
+    // "a" reaches the repeat limit 1 at once; "b" calibrates through 1 and 2
+    // transforms (minSeconds lies between them) to 2. Each contender's
+    // times: a burst (the third measurement) is slow for both alike.
+    std::vector<Contender> contenders{
+        loggingContender(log, "a", {0.002, 0.001, 0.003, 0.001, 0.002}, 1),
+        loggingContender(log, "b", {0.002, 0.002, 0.002, 0.006, 0.002, 0.001}, 2)};
+    const BenchRun run = runBench({}, contenders, {4, 8}, settingsWith(0.003, measurements), {}, never);
+    std::vector<std::string> expected;
+    for (int size = 0; size < 2; ++size) {
+        expected.insert(expected.end(), {"a:1", "b:1", "b:2"});  // the calibrations
+        for (int round = 2; round <= measurements; ++round) expected.insert(expected.end(), {"a:1", "b:2"});
+    }
+    EXPECT_EQ(log, expected);
+    ASSERT_EQ(run.results.size(), 4u);
+    for (const BenchResult& r : run.results) {
+        EXPECT_EQ(r.measurements, measurements) << r.implementation;
+        EXPECT_LT(r.error, 1e-6);
+    }
+    // a's measurements: 2, 1, 3, 1, 2 ms (the first `measurements` of them);
+    // b's per transform, after its first one-transform calibration step:
+    // 2, 2, 6, 2, 1 ms, at two transforms a measurement.
+    const std::vector<double> a{0.002, 0.001, 0.003, 0.001, 0.002}, b{0.004, 0.004, 0.012, 0.004, 0.002};
+    auto bestAndMedian = [&](const std::vector<double>& all) {
+        std::vector<double> taken(all.begin(), all.begin() + measurements);
+        std::sort(taken.begin(), taken.end());
+        const size_t m = taken.size() / 2;
+        return std::pair{taken.front(), taken.size() % 2 ? taken[m] : (taken[m - 1] + taken[m]) / 2};
+    };
+    for (const BenchResult& r : run.results) {
+        const auto [best, median] = bestAndMedian(r.implementation == "a" ? a : b);
+        const double reps = r.implementation == "a" ? 1 : 2;
+        EXPECT_EQ(r.reps, static_cast<int64_t>(reps));
+        // The busy wait overshoots by a little, never undershoots.
+        EXPECT_GE(r.secondsPerTransform * reps, best) << r.implementation;
+        EXPECT_LT(r.secondsPerTransform * reps, best + 0.0008) << r.implementation;
+        EXPECT_GE(r.medianSecondsPerTransform * reps, median) << r.implementation;
+        EXPECT_LT(r.medianSecondsPerTransform * reps, median + 0.0008) << r.implementation;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rounds, Interleaved, ::testing::Values(1, 2, 3, 5));
+
+TEST(Measure, AddMeasurementKeepsBestMedianAndWorst) {
+    Timing timing{10, 0, 0, 0, 0};
+    std::vector<double> taken;
+    const std::vector<std::array<double, 4>> steps{
+        {3, 3, 3, 3}, {1, 1, 2, 3}, {2, 1, 2, 3}, {5, 1, 2.5, 5}};  // seconds, best, median, worst
+    for (const auto& [seconds, best, median, worst] : steps) {
+        addMeasurement(timing, taken, seconds);
+        EXPECT_DOUBLE_EQ(timing.best, best);
+        EXPECT_DOUBLE_EQ(timing.median, median);
+        EXPECT_DOUBLE_EQ(timing.worst, worst);
+    }
+    EXPECT_EQ(timing.measurements, 4);
+    EXPECT_EQ(timing.reps, 10);
 }
 
 TEST(Output, CsvHasTheDocumentedColumnsAndQuotesNames) {

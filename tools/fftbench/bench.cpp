@@ -153,33 +153,35 @@ std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::
     return contenders;
 }
 
-Timing measure(const std::function<double(int64_t)>& timed, const BenchSettings& settings, int64_t maxReps,
-               const std::function<bool()>& stop) {
-    Timing timing;
-    std::vector<double> taken;  // every measurement, seconds
+Timing calibrate(const std::function<double(int64_t)>& timed, const BenchSettings& settings, int64_t maxReps,
+                 const std::function<bool()>& stop) {
     int64_t reps = 1;
-    while (timing.measurements == 0) {
-        if (stop()) return timing;
+    while (true) {
+        if (stop()) return Timing{};
         const double first = timed(reps);
-        if (first >= settings.minSeconds || reps >= maxReps) {
-            timing = Timing{reps, 1, first, first, first};
-            taken.push_back(first);
-            break;
-        }
+        if (first >= settings.minSeconds || reps >= maxReps) return Timing{reps, 1, first, first, first};
         // Aim a quarter beyond the target, but at least double and at most
         // a hundredfold, so that a noisy short measurement cannot overshoot.
         const double factor = first > 0 ? std::clamp(1.25 * settings.minSeconds / first, 2.0, 100.0) : 100.0;
         reps = static_cast<int64_t>(std::min(static_cast<double>(maxReps), std::ceil(static_cast<double>(reps) * factor)));
     }
-    while (timing.measurements < settings.measurements && !stop()) {
-        taken.push_back(timed(timing.reps));
-        ++timing.measurements;
-    }
-    std::sort(taken.begin(), taken.end());
+}
+
+void addMeasurement(Timing& timing, std::vector<double>& taken, double seconds) {
+    taken.insert(std::upper_bound(taken.begin(), taken.end(), seconds), seconds);
+    timing.measurements = static_cast<int>(taken.size());
     timing.best = taken.front();
     timing.worst = taken.back();
     const size_t middle = taken.size() / 2;
     timing.median = taken.size() % 2 == 1 ? taken[middle] : (taken[middle - 1] + taken[middle]) / 2;
+}
+
+Timing measure(const std::function<double(int64_t)>& timed, const BenchSettings& settings, int64_t maxReps,
+               const std::function<bool()>& stop) {
+    Timing timing = calibrate(timed, settings, maxReps, stop);
+    if (timing.measurements == 0) return timing;
+    std::vector<double> taken{timing.best};
+    while (timing.measurements < settings.measurements && !stop()) addMeasurement(timing, taken, timed(timing.reps));
     return timing;
 }
 
@@ -198,23 +200,56 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
     bench.contenders = std::move(contenders);
 
     std::map<std::pair<size_t, uint32_t>, BenchResult> cells;
-    const size_t total = sizes.size() * bench.contenders.size();
+    const size_t count = bench.contenders.size();
+    const size_t total = sizes.size() * count * (1 + static_cast<size_t>(std::max(settings.measurements, 1)));
     size_t done = 0;
     for (const uint32_t N : sizes) {
         if (bench.interrupted) break;
         const std::vector<Complex> signal = fftplug::host::randomSignal(N, settings.seed);
         const auto reference = fftplug::host::referenceTransform(fftplug::host::toSpectrum(signal));
-        for (size_t c = 0; c < bench.contenders.size(); ++c) {
+        // One contender's state at this size.
+        struct Cell {
+            std::unique_ptr<TimedRun> run;
+            Timing timing;
+            std::vector<double> taken;
+        };
+        std::vector<Cell> state(count);
+        auto timedOf = [](TimedRun& run) {
+            return [&run](int64_t reps) {
+                const auto begin = std::chrono::steady_clock::now();
+                run.run(reps);
+                return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            };
+        };
+        // Calibration, one contender after another; its last measurement
+        // is the first of round 1.
+        for (size_t c = 0; c < count && !bench.interrupted; ++c) {
             const Contender& contender = bench.contenders[c];
-            if (progress) progress(done, total, contender, N);
-            const std::unique_ptr<TimedRun> run = contender.start(signal);
-            const Timing timing = measure(
-                [&](int64_t reps) {
-                    const auto begin = std::chrono::steady_clock::now();
-                    run->run(reps);
-                    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-                },
-                settings, contender.maxReps, stop);
+            if (progress) progress(done, total, contender, N, 0);
+            Cell& cell = state[c];
+            cell.run = contender.start(signal);
+            cell.timing = calibrate(timedOf(*cell.run), settings, contender.maxReps, stop);
+            if (cell.timing.measurements > 0) cell.taken.push_back(cell.timing.best);
+            done += 2;  // the calibration and round 1
+            if (stop()) bench.interrupted = true;
+        }
+        for (int round = 2; round <= settings.measurements && !bench.interrupted; ++round)
+            for (size_t c = 0; c < count; ++c) {
+                Cell& cell = state[c];
+                if (progress) progress(done, total, bench.contenders[c], N, round);
+                addMeasurement(cell.timing, cell.taken, timedOf(*cell.run)(cell.timing.reps));
+                ++done;
+                if (stop()) {
+                    bench.interrupted = true;
+                    break;
+                }
+            }
+        for (size_t c = 0; c < count; ++c) {
+            const Contender& contender = bench.contenders[c];
+            const Cell& cell = state[c];
+            if (!cell.run) continue;
+            const Timing& timing = cell.timing;
+            const TimedRun* run = cell.run.get();
             if (const auto damage = run->damage())
                 bench.warnings.push_back(fmt::format("{}{} at N = 2^{}: {} (run fftbench verify)",
                                                      contender.plugin.empty() ? "" : contender.plugin + " ",
@@ -240,11 +275,6 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 r.error = fftplug::host::relativeRmsError(run->naturalResult(), reference);
                 r.plugin = contender.plugin;
                 cells.emplace(std::pair{c, N}, std::move(r));
-            }
-            ++done;
-            if (stop()) {
-                bench.interrupted = true;
-                break;
             }
         }
     }

@@ -86,10 +86,21 @@ struct Timing {
     double worst = 0;      // seconds, the longest measurement
 };
 
-// Calibrates and measures: `timed(reps)` performs reps transforms and
-// returns the seconds they took. The count grows until a measurement lasts
-// minSeconds (or reaches maxReps); that measurement is the first of
-// settings.measurements. `stop` is asked before every measurement.
+// Calibrates: `timed(reps)` performs reps transforms and returns the
+// seconds they took. The count grows until a measurement lasts minSeconds
+// (or reaches maxReps); that measurement is the first one kept, the Timing
+// it returns has measurements 1 (0: `stop`, asked before every
+// measurement, ended the calibration).
+Timing calibrate(const std::function<double(int64_t reps)>& timed, const BenchSettings& settings, int64_t maxReps,
+                 const std::function<bool()>& stop);
+
+// One more measurement of `seconds` at timing.reps: counted, and best,
+// median and worst over `taken` (every measurement so far, this one included).
+void addMeasurement(Timing& timing, std::vector<double>& taken, double seconds);
+
+// Calibrates and measures one contender alone: the calibration, then
+// measurements at that count up to settings.measurements. `stop` is asked
+// before every measurement.
 Timing measure(const std::function<double(int64_t reps)>& timed, const BenchSettings& settings, int64_t maxReps,
                const std::function<bool()>& stop);
 
@@ -132,11 +143,20 @@ struct BenchRun {
     std::vector<std::string> warnings;  // e.g. an entry that wrote outside its arrays
 };
 
-using BenchProgress = std::function<void(size_t done, size_t total, const Contender& contender, uint32_t N)>;
+// Called before every step of the run: `done` steps of `total` are behind
+// it. A step is one contender's calibration (round 0) or its measurement in
+// round `round` (1 ... settings.measurements).
+using BenchProgress =
+    std::function<void(size_t done, size_t total, const Contender& contender, uint32_t N, int round)>;
 
 // Every contender at every size, sizes in the outer loop (so that a run cut
 // short has compared everything at the smaller sizes, and so that the
-// plug-ins and peers share the machine's state at each size).
+// plug-ins and peers share the machine's state at each size). At one size
+// each contender is calibrated first, then the measurements are taken in
+// interleaved rounds, each round one measurement of every contender in
+// contender order: a burst of load from elsewhere falls on all of them
+// alike, not on whichever happened to run then. A stop ends the run after
+// the current measurement; every cell with a measurement is kept.
 BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> contenders,
                   const std::vector<uint32_t>& sizes, const BenchSettings& settings, const BenchProgress& progress,
                   const std::function<bool()>& stop);

@@ -114,10 +114,12 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     };
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
-        [&](size_t done, size_t total, const Contender& contender, uint32_t N) {
-            progress.show(fmt::format("[{:>3}/{}] {}{} at N = {}", done + 1, total,
-                                      plugins.size() > 1 ? contender.plugin + " " : "", contender.implementation,
-                                      powerOfTwoText(N)));
+        [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
+            progress.show(fmt::format("[{:>3}%] N = {}, {}: {}{}", 100 * done / std::max<size_t>(total, 1),
+                                      powerOfTwoText(N),
+                                      round == 0 ? std::string("calibrating")
+                                                 : fmt::format("round {}/{}", round, settings.measurements),
+                                      plugins.size() > 1 ? contender.plugin + " " : "", contender.implementation));
         },
         stop);
     progress.clear();
