@@ -18,9 +18,12 @@
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/plugin_library.h"
+#include "host/plugin_variants.h"
 #include "host/reference.h"
 #include "output.h"
 #include "peers.h"
+#include "verify.h"
+#include "cli.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;
@@ -299,6 +302,41 @@ TEST(Measure, AddMeasurementKeepsBestMedianAndWorst) {
     EXPECT_EQ(timing.measurements, 4);
     EXPECT_EQ(timing.reps, 10);
 }
+
+#if !defined(_WIN32)
+// --fftw: another single-precision FFTW loaded at run time, here Debian's
+// own, timed as the peer "fftwf" and named with its path.
+TEST(FftwAtRunTime, TheLibraryNamedIsTimedAndNamed) {
+    const std::string path = "/usr/lib/x86_64-linux-gnu/libfftw3f.so.3";
+    if (!fftplug::host::fileExists(path)) GTEST_SKIP() << path << " is not installed";
+    std::vector<Contender> peers = peerContenders(path);
+    ASSERT_FALSE(peers.empty());
+    ASSERT_EQ(peers.front().implementation, "fftwf");
+    EXPECT_NE(peers.front().name.find("libfftw3f.so.3"), std::string::npos) << peers.front().name;
+    EXPECT_NE(peers.front().name.find("fftw-3"), std::string::npos) << peers.front().name;  // its version string
+    peers.resize(1);
+    const BenchRun run = runBench({}, std::move(peers), {16, 1024}, settingsWith(0.0005, 2), {}, never);
+    ASSERT_EQ(run.results.size(), 2u);
+    for (const BenchResult& r : run.results) EXPECT_LT(r.error, errorBound(r.N)) << r.N;
+    const std::string csv = benchCsv(run);
+    EXPECT_NE(csv.find("\r\nfftwf,,\"fftw-3"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("libfftw3f.so.3"), std::string::npos) << csv;
+    const auto document = nlohmann::json::parse(benchJson(run, "1"));
+    EXPECT_NE(document["peers"][0]["description"].get<std::string>().find("libfftw3f.so.3"), std::string::npos);
+}
+
+TEST(FftwAtRunTime, ALibraryThatDoesNotServeIsAUsageError) {
+    for (const std::string path : {"/no/such/libfftw3f.so", "/usr/lib/x86_64-linux-gnu/libm.so.6"}) {
+        if (path.find("libm") != std::string::npos && !fftplug::host::fileExists(path)) continue;
+        try {
+            peerContenders(path);
+            ADD_FAILURE() << path << " was accepted";
+        } catch (const UsageError& error) {
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        }
+    }
+}
+#endif
 
 TEST(Output, CsvHasTheDocumentedColumnsAndQuotesNames) {
     const std::string csv = benchCsv(sampleRun());

@@ -213,6 +213,8 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
                        plugin.creator);
     }
     printCpu(out, bench.cpu, 14);
+    for (const Contender& c : bench.contenders)
+        if (!c.entry && c.implementation == "fftwf") fmt::print(out, "fftw          {}\n", c.name);
     for (const PluginInfo& plugin : bench.plugins)
         if (const std::string paths = pathsText(bench, plugin.label); !paths.empty())
             fmt::print(out, "{:<14}{}{}\n", "path", several ? plugin.label + ": " : "", paths);

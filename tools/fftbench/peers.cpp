@@ -2,10 +2,19 @@
 
 #include <fmt/format.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 #include <stdexcept>
+
+#include "cli.h"
+
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#endif
 
 #if defined(FFTBENCH_HAVE_FFTW)
 #include <fftw3.h>
@@ -18,21 +27,46 @@ namespace fftbench {
 
 namespace {
 
-#if defined(FFTBENCH_HAVE_FFTW)
-static_assert(sizeof(fftwf_complex) == sizeof(Complex), "fftwf_complex is two floats");
+#if !defined(_WIN32)
+// The FFTW calls the peer makes, through pointers: to the linked library's
+// functions, or to those of a libfftw3f the user names with --fftw.
+struct FftwCalls {
+    using Plan = void*;
+    Plan (*planDft1d)(int n, void* in, void* out, int sign, unsigned flags) = nullptr;
+    void (*execute)(Plan plan) = nullptr;
+    void (*destroyPlan)(Plan plan) = nullptr;
+    void* (*allocate)(size_t bytes) = nullptr;  // fftwf_malloc
+    void (*release)(void* memory) = nullptr;    // fftwf_free
+    std::string version;                        // fftwf_version
+    std::string path;                           // the library the functions are in
+};
+constexpr int kFftwForward = -1;     // FFTW_FORWARD
+constexpr unsigned kFftwMeasure = 0; // FFTW_MEASURE
+
+// The file that holds `function`, as the dynamic linker found it.
+std::string libraryOf(const void* function) {
+    Dl_info info{};
+    if (dladdr(function, &info) != 0 && info.dli_fname != nullptr) {
+        char resolved[PATH_MAX];
+        if (realpath(info.dli_fname, resolved) != nullptr) return resolved;
+        return info.dli_fname;
+    }
+    return "linked";
+}
 
 // FFTW single precision, planned with FFTW_MEASURE (untimed), out of place,
 // forward: the same unscaled transform as the entries.
 class FftwRun final : public TimedRun {
    public:
-    explicit FftwRun(const std::vector<Complex>& signal) : N_(signal.size()) {
-        in_ = fftwf_alloc_complex(N_);
-        out_ = fftwf_alloc_complex(N_);
+    FftwRun(std::shared_ptr<const FftwCalls> fftw, const std::vector<Complex>& signal)
+        : fftw_(std::move(fftw)), N_(signal.size()) {
+        in_ = fftw_->allocate(N_ * sizeof(Complex));
+        out_ = fftw_->allocate(N_ * sizeof(Complex));
         if (in_ == nullptr || out_ == nullptr) {
             release();
             throw std::bad_alloc();
         }
-        plan_ = fftwf_plan_dft_1d(static_cast<int>(N_), in_, out_, FFTW_FORWARD, FFTW_MEASURE);
+        plan_ = fftw_->planDft1d(static_cast<int>(N_), in_, out_, kFftwForward, kFftwMeasure);
         if (plan_ == nullptr) {
             release();
             throw std::runtime_error("FFTW could not plan the transform");
@@ -42,7 +76,7 @@ class FftwRun final : public TimedRun {
     }
     ~FftwRun() override { release(); }
     void run(int64_t reps) override {
-        for (int64_t r = 0; r < reps; ++r) fftwf_execute(plan_);
+        for (int64_t r = 0; r < reps; ++r) fftw_->execute(plan_);
     }
     std::vector<Complex> naturalResult() const override {
         std::vector<Complex> result(N_);
@@ -52,19 +86,78 @@ class FftwRun final : public TimedRun {
 
    private:
     void release() {
-        if (plan_ != nullptr) fftwf_destroy_plan(plan_);
-        if (in_ != nullptr) fftwf_free(in_);
-        if (out_ != nullptr) fftwf_free(out_);
+        if (plan_ != nullptr) fftw_->destroyPlan(plan_);
+        if (in_ != nullptr) fftw_->release(in_);
+        if (out_ != nullptr) fftw_->release(out_);
         plan_ = nullptr;
         in_ = out_ = nullptr;
     }
+    std::shared_ptr<const FftwCalls> fftw_;
     size_t N_;
-    fftwf_complex* in_ = nullptr;
-    fftwf_complex* out_ = nullptr;
-    fftwf_plan plan_ = nullptr;
+    void* in_ = nullptr;
+    void* out_ = nullptr;
+    FftwCalls::Plan plan_ = nullptr;
 };
 
-std::string fftwDescription() { return fmt::format("{}, single precision, FFTW_MEASURE, out of place", fftwf_version); }
+// A library named with --fftw: loaded once and kept for the life of the
+// process (FFTW keeps its planner's state in the library).
+std::shared_ptr<const FftwCalls> loadFftw(const std::string& path) {
+    static std::map<std::string, std::shared_ptr<const FftwCalls>> loaded;
+    if (const auto found = loaded.find(path); found != loaded.end()) return found->second;
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* why = dlerror();
+        throw UsageError(fmt::format("--fftw {}: does not load: {}", path, why != nullptr ? why : "unknown reason"));
+    }
+    auto symbol = [&](const char* name) {
+        void* address = dlsym(handle, name);
+        if (address == nullptr) {
+            dlclose(handle);
+            throw UsageError(fmt::format("--fftw {}: no {} in it (a single-precision FFTW 3 library is needed)", path, name));
+        }
+        return address;
+    };
+    auto calls = std::make_shared<FftwCalls>();
+    calls->planDft1d = reinterpret_cast<decltype(calls->planDft1d)>(symbol("fftwf_plan_dft_1d"));
+    calls->execute = reinterpret_cast<decltype(calls->execute)>(symbol("fftwf_execute"));
+    calls->destroyPlan = reinterpret_cast<decltype(calls->destroyPlan)>(symbol("fftwf_destroy_plan"));
+    calls->allocate = reinterpret_cast<decltype(calls->allocate)>(symbol("fftwf_malloc"));
+    calls->release = reinterpret_cast<decltype(calls->release)>(symbol("fftwf_free"));
+    calls->version = static_cast<const char*>(symbol("fftwf_version"));
+    char resolved[PATH_MAX];
+    calls->path = realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+    loaded.emplace(path, calls);
+    return calls;
+}
+#endif
+
+#if defined(FFTBENCH_HAVE_FFTW)
+static_assert(sizeof(fftwf_complex) == sizeof(Complex), "fftwf_complex is two floats");
+static_assert(FFTW_FORWARD == kFftwForward && FFTW_MEASURE == kFftwMeasure, "FFTW's flags as fftbench uses them");
+
+// The FFTW fftbench was linked with.
+std::shared_ptr<const FftwCalls> linkedFftw() {
+    static const std::shared_ptr<const FftwCalls> calls = [] {
+        auto c = std::make_shared<FftwCalls>();
+        c->planDft1d = [](int n, void* in, void* out, int sign, unsigned flags) -> FftwCalls::Plan {
+            return fftwf_plan_dft_1d(n, static_cast<fftwf_complex*>(in), static_cast<fftwf_complex*>(out), sign, flags);
+        };
+        c->execute = [](FftwCalls::Plan plan) { fftwf_execute(static_cast<fftwf_plan>(plan)); };
+        c->destroyPlan = [](FftwCalls::Plan plan) { fftwf_destroy_plan(static_cast<fftwf_plan>(plan)); };
+        c->allocate = fftwf_malloc;
+        c->release = fftwf_free;
+        c->version = fftwf_version;
+        c->path = libraryOf(reinterpret_cast<const void*>(&fftwf_execute));
+        return c;
+    }();
+    return calls;
+}
+#endif
+
+#if !defined(_WIN32)
+std::string fftwDescription(const FftwCalls& fftw) {
+    return fmt::format("{} ({}), single precision, FFTW_MEASURE, out of place", fftw.version, fftw.path);
+}
 #endif
 
 #if defined(FFTBENCH_HAVE_KISSFFT)
@@ -137,14 +230,23 @@ std::string fftwCountDescription() {
 #endif
 }
 
-std::vector<Contender> peerContenders() {
+std::vector<Contender> peerContenders(const std::string& fftwPath) {
     std::vector<Contender> peers;
+#if !defined(_WIN32)
+    std::shared_ptr<const FftwCalls> fftw;
+    if (!fftwPath.empty()) fftw = loadFftw(fftwPath);
 #if defined(FFTBENCH_HAVE_FFTW)
-    peers.push_back(Contender{"fftwf", std::nullopt, fftwDescription(), "FFTW (fftwf, measure)", kPeerMaxReps,
-                              [](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
-                                  return std::make_unique<FftwRun>(signal);
-                              },
-                              ""});
+    else
+        fftw = linkedFftw();
+#endif
+    if (fftw)
+        peers.push_back(Contender{"fftwf", std::nullopt, fftwDescription(*fftw), "FFTW (fftwf, measure)", kPeerMaxReps,
+                                  [fftw](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                                      return std::make_unique<FftwRun>(fftw, signal);
+                                  },
+                                  ""});
+#else
+    if (!fftwPath.empty()) throw UsageError("--fftw: the Windows build has no peers");
 #endif
 #if defined(FFTBENCH_HAVE_KISSFFT)
     peers.push_back(Contender{"kissfft", std::nullopt, kissDescription(), "KissFFT (float)", kPeerMaxReps,
@@ -156,9 +258,9 @@ std::vector<Contender> peerContenders() {
     return peers;
 }
 
-std::vector<std::string> peerDescriptions() {
+std::vector<std::string> peerDescriptions(const std::string& fftwPath) {
     std::vector<std::string> descriptions;
-    for (const Contender& peer : peerContenders()) descriptions.push_back(peer.implementation + ": " + peer.name);
+    for (const Contender& peer : peerContenders(fftwPath)) descriptions.push_back(peer.implementation + ": " + peer.name);
     if (descriptions.empty()) descriptions.emplace_back("none");
     return descriptions;
 }

@@ -11,7 +11,11 @@
 namespace fftbench {
 
 // The peers built into this fftbench, in the order they are benchmarked.
-std::vector<Contender> peerContenders();
+// `fftwPath` non-empty: FFTW is the single-precision FFTW 3 library at that
+// path, loaded at run time in place of the linked one (Linux only); a path
+// that does not load, or a library without the functions the peer calls,
+// is a UsageError.
+std::vector<Contender> peerContenders(const std::string& fftwPath = "");
 
 // FFTW's own count (fftwf_flops) of the real operations of its plan for N
 // points, forward, out of place, planned with FFTW_ESTIMATE | FFTW_NO_SIMD:
@@ -27,6 +31,6 @@ std::optional<OperationCount> fftwOperationCount(uint32_t N);
 std::string fftwCountDescription();
 
 // One line per peer library this fftbench was built with ("none" if none).
-std::vector<std::string> peerDescriptions();
+std::vector<std::string> peerDescriptions(const std::string& fftwPath = "");
 
 }  // namespace fftbench

@@ -33,6 +33,7 @@ struct BenchOptions {
     uint32_t seed = 1;
     bool noPeers = false;
     bool withReorder = false;
+    std::string fftw;  // a libfftw3f to load in place of the linked one
 };
 
 // Counted mflops for the plug-ins whose entries the counting build
@@ -81,7 +82,9 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
             contenders.push_back(std::move(c));
     }
     if (!options.noPeers)
-        for (Contender& peer : peerContenders()) contenders.push_back(std::move(peer));
+        for (Contender& peer : peerContenders(options.fftw)) contenders.push_back(std::move(peer));
+    else if (!options.fftw.empty())
+        throw UsageError("--fftw and --no-peers: FFTW is a peer; give one of them");
 
     OutputFiles outputs;
     outputs.open("--csv", options.csv);
@@ -172,6 +175,14 @@ Command addBenchCommand(CLI::App& app) {
     sub->add_flag("--with-reorder", options->withReorder,
                   "Time each entry a second time with the host's bit-reversal permutation (natural order in and "
                   "out, as FFTW and KissFFT work), beside the plain figure");
+#if defined(_WIN32)
+    const std::string fftwHelp = "Time this single-precision FFTW library in place of the linked one (Linux only: the "
+                                 "Windows build has no peers)";
+#else
+    const std::string fftwHelp = "Time this single-precision FFTW library (a libfftw3f.so of yours: built for AVX-512 "
+                                 "and FMA, a vendor's) in place of the one fftbench was linked with";
+#endif
+    sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH");
     return Command{sub, [options](const std::vector<std::string>& global) {
                        return runBenchCommand(pluginPaths(global, options->plugins), *options);
                    }};
