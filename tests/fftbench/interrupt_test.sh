@@ -7,7 +7,7 @@ fftbench=$1
 dir=$2
 rm -rf "$dir" && mkdir -p "$dir"
 
-"$fftbench" bench --sizes 2^2..2^12 --min-time 20 --measurements 3 \
+"$fftbench" bench --sizes 2^2..2^12 --min-time 20 --measurements 3 --no-rates \
   --csv "$dir/bench.csv" --json "$dir/bench.json" >"$dir/stdout.txt" 2>"$dir/stderr.txt" &
 pid=$!
 # Wait for the first rows of the table to be measured (the CSV is only

@@ -214,8 +214,13 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
             std::vector<double> taken;
         };
         std::vector<Cell> state(count);
-        auto timedOf = [](TimedRun& run) {
-            return [&run](int64_t reps) {
+        auto timedOf = [&settings](TimedRun& run) {
+            return [&run, &settings](int64_t reps) {
+                if (settings.clock) {
+                    const double begin = settings.clock();
+                    run.run(reps);
+                    return settings.clock() - begin;
+                }
                 const auto begin = std::chrono::steady_clock::now();
                 run.run(reps);
                 return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cpu.h"
+#include "rates.h"
 #include "host/plugin_library.h"
 
 namespace fftbench {
@@ -24,6 +25,10 @@ struct BenchSettings {
     uint32_t seed = 1;         // of the random input signal
     bool peers = true;         // FFTW and KissFFT alongside, where built in
     bool withReorder = false;  // each entry also timed with the host's reordering
+    bool rates = true;         // the processor's peak rates measured at start, and limit % (rates.h)
+    // Seconds on the clock that times the measurements; empty: the steady
+    // clock (a test gives a fake one).
+    std::function<double()> clock;
 };
 
 // One implementation at one size, set up outside the timed region (input
@@ -130,6 +135,10 @@ struct BenchResult {
     double spread = 0;  // (longest − shortest measurement) / shortest
     std::string kernelPath;  // the plug-in's path at this N ("AVX2"); empty where unknown or a peer
     bool reorder = false;    // timed with the host's reordering (Contender::reorder)
+    // The least time the counted operations need at the peak rates of
+    // kernelPath (rates.h), and it over the measured time, in per cent:
+    // nullopt without counts, rates or a known path.
+    std::optional<double> leastSecondsPerTransform, limitPercent;
 };
 
 struct BenchRun {
@@ -141,6 +150,7 @@ struct BenchRun {
     std::vector<BenchResult> results;  // in contender order, then by N
     bool interrupted = false;
     std::vector<std::string> warnings;  // e.g. an entry that wrote outside its arrays
+    std::vector<PeakRates> rates;       // of the paths the plug-ins take, narrowest first; empty with --no-rates
 };
 
 // Called before every step of the run: `done` steps of `total` are behind

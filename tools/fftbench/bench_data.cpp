@@ -16,7 +16,8 @@ const std::vector<std::string> kResultColumns{
     "log2n",          "repetitions",  "measurements", "time_per_transform_us",
     "ns_per_point",   "mflops",       "relative_rms_error",    "plugin",
     "ratio_to_first_plugin", "counted_flops", "counted_mflops",
-    "median_time_per_transform_us", "spread", "path", "host_reorder"};
+    "median_time_per_transform_us", "spread", "path", "host_reorder",
+    "least_time_per_transform_us", "limit_percent"};
 
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -30,7 +31,7 @@ std::string benchCsv(const BenchRun& bench) {
     for (size_t i = 0; i < kResultColumns.size(); ++i) csv += (i ? "," : "") + kResultColumns[i];
     csv += "\r\n";
     for (const BenchResult& r : bench.results) {
-        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{}\r\n",
+        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{}\r\n",
                            csvField(r.implementation), r.entry ? std::to_string(*r.entry) : std::string(),
                            csvField(r.name), r.N, r.log2N, r.reps, r.measurements, r.secondsPerTransform * 1e6,
                            r.nsPerPoint, r.mflops, r.error, csvField(r.plugin),
@@ -38,7 +39,9 @@ std::string benchCsv(const BenchRun& bench) {
                            r.countedFlops ? fmt::format("{:.0f}", *r.countedFlops) : std::string(),
                            r.countedMflops ? fmt::format("{:.6g}", *r.countedMflops) : std::string(),
                            r.medianSecondsPerTransform * 1e6, r.spread, r.kernelPath,
-                           r.entry ? (r.reorder ? "1" : "0") : "");
+                           r.entry ? (r.reorder ? "1" : "0") : "",
+                           r.leastSecondsPerTransform ? fmt::format("{:.6g}", *r.leastSecondsPerTransform * 1e6) : "",
+                           r.limitPercent ? fmt::format("{:.4g}", *r.limitPercent) : "");
     }
     return csv;
 }
@@ -65,7 +68,10 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                            {"median_time_per_transform_us", r.medianSecondsPerTransform * 1e6},
                            {"spread", r.spread},
                            {"path", r.kernelPath.empty() ? json(nullptr) : json(r.kernelPath)},
-                           {"host_reorder", r.entry ? json(r.reorder) : json(nullptr)}});
+                           {"host_reorder", r.entry ? json(r.reorder) : json(nullptr)},
+                           {"least_time_per_transform_us",
+                            r.leastSecondsPerTransform ? json(*r.leastSecondsPerTransform * 1e6) : json(nullptr)},
+                           {"limit_percent", r.limitPercent ? json(*r.limitPercent) : json(nullptr)}});
     }
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)
@@ -94,6 +100,22 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
     json peers = json::array();
     for (const Contender& c : bench.contenders)
         if (!c.entry) peers.push_back({{"implementation", c.implementation}, {"description", c.name}});
+    json rates = json::array();
+    for (const PeakRates& p : bench.rates) {
+        json memory = json::array();
+        for (const MemoryRate& m : p.memory)
+            memory.push_back({{"n", m.N},
+                              {"working_set_bytes", m.bytes},
+                              {"load_gb_per_s", m.loadBytesPerSecond / 1e9},
+                              {"store_gb_per_s", m.storeBytesPerSecond / 1e9}});
+        rates.push_back({{"path", p.path},
+                         {"floats_per_vector", p.lanes},
+                         {"vector_bytes", p.vectorBytes},
+                         {"add_gop_per_s", p.additionsPerSecond / 1e9},
+                         {"multiply_gop_per_s", p.multiplicationsPerSecond / 1e9},
+                         {"shuffle_gop_per_s", p.shufflesPerSecond ? json(*p.shufflesPerSecond / 1e9) : json(nullptr)},
+                         {"memory", memory}});
+    }
     const json document = {
         {"tool", "fftbench"},
         {"version", version},
@@ -111,8 +133,10 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
           {"measurements", bench.settings.measurements},
           {"seed", bench.settings.seed},
           {"host_reorder", bench.settings.withReorder},
+          {"rates", bench.settings.rates},
           {"sizes", bench.sizes}}},
         {"peers", peers},
+        {"rates", rates},
         {"interrupted", bench.interrupted},
         {"results", results},
         {"summary", {{"best_entry_over_fftwf", bestOverFftw}, {"ratio_to_first_plugin", ratios}}}};

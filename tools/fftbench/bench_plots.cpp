@@ -105,11 +105,48 @@ std::string gnuplotScript(const BenchRun& bench, const std::string& path, PlotFo
     return script;
 }
 
-std::string accuracyPlotPath(const std::string& plotPath) {
+namespace {
+
+// "out/bench.svg" with `suffix` before the extension.
+std::string besidePath(const std::string& plotPath, const std::string& suffix) {
     const size_t dot = plotPath.find_last_of('.');
     const size_t slash = plotPath.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return plotPath + "-accuracy";
-    return plotPath.substr(0, dot) + "-accuracy" + plotPath.substr(dot);
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return plotPath + suffix;
+    return plotPath.substr(0, dot) + suffix + plotPath.substr(dot);
+}
+
+}  // namespace
+
+std::string accuracyPlotPath(const std::string& plotPath) { return besidePath(plotPath, "-accuracy"); }
+
+std::string limitPlotPath(const std::string& plotPath) { return besidePath(plotPath, "-limit"); }
+
+std::string limitGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format) {
+    std::string script = gnuplotSetup(
+        format, path, 700,
+        fmt::format("fftbench: each entry against the least time its counted operations need on this processor{}",
+                    bench.interrupted ? ", interrupted" : ""));
+    script += "set ylabel 'limit % = least time at the peak rates / measured time'\nset yrange [0:*]\n";
+    std::string plot;
+    size_t blocks = 0;
+    for (const Contender& contender : bench.contenders) {
+        if (!contender.entry) continue;
+        const std::string block = rowsOf(bench, contender, [](const BenchResult& r) { return r.limitPercent; });
+        if (block.empty()) continue;
+        const std::string name = fmt::format("$l{}", blocks++);
+        script += dataBlock(name, block);
+        plot += fmt::format("{}{} using 1:2 with linespoints {} title {}", plot.empty() ? "plot " : ", \\\n     ", name,
+                            lineStyle(styleOf(bench, contender, 0)), gnuplotString(legendLabel(bench, contender)));
+    }
+    if (plot.empty()) {
+        const std::string why = bench.rates.empty() ? "no peak rates measured (--no-rates)"
+                                                    : "no entry the counting build describes";
+        script += "set label 1 " + gnuplotString(why) + " at graph 0.5, graph 0.5 center\nplot [0:1] NaN notitle\n";
+    } else {
+        script += plot + ", \\\n     100 with lines lw 1 dt 3 lc rgb '#000000' title 'the limit'\n";
+    }
+    script += "unset output\n";
+    return script;
 }
 
 std::string accuracyGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format) {
@@ -158,7 +195,13 @@ std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& 
         return problem;
     }
     if (auto problem = runGnuplot(accuracyGnuplotScript(bench, accuracy, *format), accuracy)) {
-        std::remove(path.c_str());  // both plots or neither
+        std::remove(path.c_str());  // all plots or none
+        return problem;
+    }
+    const std::string limit = limitPlotPath(path);
+    if (auto problem = runGnuplot(limitGnuplotScript(bench, limit, *format), limit)) {
+        std::remove(path.c_str());
+        std::remove(accuracy.c_str());
         return problem;
     }
     return std::nullopt;

@@ -199,6 +199,70 @@ std::string pathsText(const BenchRun& bench, const std::string& plugin) {
     return text;
 }
 
+// "2^2 4 KiB", "2^20 16 MiB".
+std::string bytesText(uint64_t bytes) {
+    if (bytes >= (uint64_t{1} << 20)) return fmt::format("{} MiB", bytes >> 20);
+    return fmt::format("{} KiB", bytes >> 10);
+}
+
+// The peak rates of each path: arithmetic on one line, then the load and
+// store rates at each N's working set, a few sizes a line.
+void printRates(std::FILE* out, const BenchRun& bench) {
+    for (const PeakRates& rates : bench.rates) {
+        std::string shuffles = rates.shufflesPerSecond ? fmt::format(", shuffle {:.1f}", *rates.shufflesPerSecond / 1e9) : "";
+        fmt::print(out, "{:<14}{} ({} float{} a vector, no FMA): add {:.1f}, multiply {:.1f}{} Gop/s\n", "rates",
+                   rates.path, rates.lanes, rates.lanes == 1 ? "" : "s", rates.additionsPerSecond / 1e9,
+                   rates.multiplicationsPerSecond / 1e9, shuffles);
+        std::string line;
+        size_t onLine = 0;
+        for (const MemoryRate& m : rates.memory) {
+            line += fmt::format("{}{} ({}) {:.0f}/{:.0f}", onLine ? ", " : "", powerOfTwoText(m.N), bytesText(m.bytes),
+                                m.loadBytesPerSecond / 1e9, m.storeBytesPerSecond / 1e9);
+            if (++onLine == 5) {
+                fmt::print(out, "{:<14}  {}\n", "", line);
+                line.clear();
+                onLine = 0;
+            }
+        }
+        if (!line.empty()) fmt::print(out, "{:<14}  {}\n", "", line);
+    }
+    if (!bench.rates.empty())
+        fmt::print(out, "{:<14}load/store GB/s above: over the working set of N (2 x 8N bytes: work and table); "
+                   "limit % = least time of the counted loads, stores, additions and multiplications at these rates "
+                   "/ measured time\n",
+                   "");
+}
+
+// limit % of every entry (plainly timed) side by side, sizes down.
+void printLimitBlock(std::FILE* out, const BenchRun& bench) {
+    std::vector<const Contender*> columns;
+    std::map<std::pair<std::string, std::string>, std::map<uint32_t, double>> figures;
+    for (const BenchResult& r : bench.results)
+        if (r.limitPercent) figures[{r.plugin, r.implementation}][r.N] = *r.limitPercent;
+    for (const Contender& c : bench.contenders)
+        if (c.entry && !c.reorder && figures.count({c.plugin, c.implementation})) columns.push_back(&c);
+    if (columns.empty()) return;
+    const bool several = bench.plugins.size() > 1;
+    fmt::print(out, "\nlimit % (least time at this processor's peak rates / measured time)\n{:>5}", "N");
+    for (const Contender* column : columns)
+        fmt::print(out, " {:>{}}", several ? column->plugin + " " + std::to_string(*column->entry)
+                                           : std::to_string(*column->entry),
+                   several ? column->plugin.size() + 3 : 6);
+    fmt::print(out, "\n");
+    for (const uint32_t N : bench.sizes) {
+        std::string row = fmt::format("{:>5}", powerOfTwoText(N));
+        bool any = false;
+        for (const Contender* column : columns) {
+            const auto& byN = figures[{column->plugin, column->implementation}];
+            const auto found = byN.find(N);
+            any = any || found != byN.end();
+            row += fmt::format(" {:>{}}", found == byN.end() ? std::string("-") : fmt::format("{:.1f}", found->second),
+                               several ? column->plugin.size() + 3 : 6);
+        }
+        if (any) fmt::print(out, "{}\n", row);
+    }
+}
+
 }  // namespace
 
 void printBenchTable(std::FILE* out, const BenchRun& bench) {
@@ -228,20 +292,22 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
     fmt::print(out, "counted       real additions and multiplications per us, from the counting build; none for "
                "FFTW, whose count of the timed plan takes a vector instruction as one operation\n");
     fmt::print(out, "sizes         {}\n", describeSizes(bench.sizes));
+    printRates(out, bench);
     if (bench.interrupted) fmt::print(out, "interrupted   yes: the table holds what was measured before Ctrl-C\n");
     size_t width = 16;
     for (const BenchResult& r : bench.results)
         width = std::max(width, resultName(bench, r.plugin, r.implementation).size());
-    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10}\n", "implementation", width, "N", "reps",
-               "us/transform", "ns/point", "mflops", "counted", "error");
+    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10} {:>8}\n", "implementation", width, "N",
+               "reps", "us/transform", "ns/point", "mflops", "counted", "error", "limit %");
     std::string previous;
     for (const BenchResult& r : bench.results) {
         const std::string name = resultName(bench, r.plugin, r.implementation);
         if (!previous.empty() && previous != name) fmt::print(out, "\n");
         previous = name;
-        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e}\n", name, width,
+        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e} {:>8}\n", name, width,
                    powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops,
-                   r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error);
+                   r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error,
+                   r.limitPercent ? fmt::format("{:.1f}", *r.limitPercent) : std::string("-"));
     }
     if (bench.results.empty()) return;
 
@@ -257,6 +323,7 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
         }
         for (size_t p = 1; p < bench.plugins.size(); ++p) printRatioBlock(out, bench, bench.plugins[p]);
     }
+    printLimitBlock(out, bench);
     printSummary(out, bench);
 }
 

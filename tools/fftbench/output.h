@@ -44,9 +44,14 @@ std::string accuracyPlotPath(const std::string& plotPath);
 // against log2 N (logarithmic), with the bound of fftbench verify.
 std::string accuracyGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
 
-// Draws the speed plot into `path` and the accuracy plot beside it
-// (accuracyPlotPath): both or neither; nullopt on success, otherwise what
-// went wrong.
+// The limit plot beside the speed plot: "out/bench.svg" -> "out/bench-limit.svg".
+std::string limitPlotPath(const std::string& plotPath);
+// The gnuplot commands that draw each entry's limit % against log2 N.
+std::string limitGnuplotScript(const BenchRun& bench, const std::string& path, PlotFormat format);
+
+// Draws the speed plot into `path` and the accuracy and limit plots beside
+// it (accuracyPlotPath, limitPlotPath): all or none; nullopt on success,
+// otherwise what went wrong.
 std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& path);
 
 }  // namespace fftbench

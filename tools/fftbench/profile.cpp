@@ -111,6 +111,12 @@ void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const 
         const FftplugCounts& counts = counting.countCached(*r.entry, r.N);
         r.countedFlops = static_cast<double>(counts.additions + counts.multiplications);
         r.countedMflops = *r.countedFlops / (r.secondsPerTransform * 1e6);
+        for (const PeakRates& rates : bench.rates)
+            if (rates.path == r.kernelPath)
+                if (const auto least = leastSeconds(operationsOf(counts, r.N), r.N, rates)) {
+                    r.leastSecondsPerTransform = *least;
+                    r.limitPercent = limitPercent(*least, r.secondsPerTransform);
+                }
     }
 }
 

@@ -74,7 +74,8 @@ ProfileRun runProfile(const CountingLibrary& counting, const std::vector<fftplug
                       const std::vector<uint32_t>& sizes, bool peers);
 
 // Gives every result of an entry of the plug-ins labelled in `described`
-// (those the counting build describes) its counted flops and counted mflops.
+// (those the counting build describes) its counted flops and counted mflops,
+// and, where bench.rates has its path, its least time and limit %.
 void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const std::vector<std::string>& described);
 
 void printProfileTable(std::FILE* out, const ProfileRun& run);

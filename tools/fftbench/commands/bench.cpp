@@ -34,7 +34,22 @@ struct BenchOptions {
     bool noPeers = false;
     bool withReorder = false;
     std::string fftw;  // a libfftw3f to load in place of the linked one
+    bool noRates = false;
 };
+
+// The paths the plug-ins take over the sizes, narrowest first (those of
+// fftplug's own libraries: cpu.h's kernelPathOf).
+std::vector<std::string> pathsTaken(const std::vector<std::string>& labels, const std::vector<uint32_t>& sizes) {
+    const CpuInfo cpu = detectCpu();
+    std::vector<std::string> paths;
+    for (const char* path : {"scalar", "SSE2", "AVX2", "AVX-512"})
+        for (const std::string& label : labels)
+            for (const uint32_t N : sizes)
+                if (kernelPathOf(label, cpu, N) == std::string(path) &&
+                    std::find(paths.begin(), paths.end(), path) == paths.end())
+                    paths.emplace_back(path);
+    return paths;
+}
 
 // Counted mflops for the plug-ins whose entries the counting build
 // describes, where it is found beside fftbench.
@@ -92,6 +107,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     if (!options.plot.empty()) {
         outputs.reserve("--plot", options.plot);
         outputs.reserve("--plot", accuracyPlotPath(options.plot));
+        outputs.reserve("--plot", limitPlotPath(options.plot));
         if (!findGnuplot())
             fmt::print(stderr, "fftbench: warning: gnuplot not found; the plot {} will not be drawn (CSV and JSON will)\n",
                        options.plot);
@@ -103,6 +119,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     settings.seed = options.seed;
     settings.peers = !options.noPeers;
     settings.withReorder = options.withReorder;
+    settings.rates = !options.noRates;
 
     installInterruptHandler();
     ProgressLine progress;
@@ -115,6 +132,12 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         }
         return interruptRequested();
     };
+    std::vector<PeakRates> rates;
+    if (settings.rates)
+        for (const std::string& path : pathsTaken(labels, sizes)) {
+            progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
+            if (auto measured = measureRates(path, sizes)) rates.push_back(std::move(*measured));
+        }
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
@@ -126,6 +149,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         },
         stop);
     progress.clear();
+    bench.rates = std::move(rates);
 
     attachCounts(bench, plugins);
     printBenchTable(stdout, bench);
@@ -156,8 +180,9 @@ Command addBenchCommand(CLI::App& app) {
     sub->add_option("--csv", options->csv, "Write the results as CSV to this file")->type_name("FILE");
     sub->add_option("--json", options->json, "Write the results as JSON to this file")->type_name("FILE");
     sub->add_option("--plot", options->plot,
-                    "Draw two plots with gnuplot: mflops against log2 N into FILE (.svg or .png) and the relative "
-                    "error into FILE-accuracy (out/bench.svg and out/bench-accuracy.svg)")
+                    "Draw three plots with gnuplot: mflops against log2 N into FILE (.svg or .png), the relative "
+                    "error into FILE-accuracy and the limit % into FILE-limit (out/bench.svg, out/bench-accuracy.svg "
+                    "and out/bench-limit.svg)")
         ->type_name("FILE");
     sub->add_option("--min-time", options->minTimeMs,
                     "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))
@@ -183,6 +208,8 @@ Command addBenchCommand(CLI::App& app) {
                                  "and FMA, a vendor's) in place of the one fftbench was linked with";
 #endif
     sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH");
+    sub->add_flag("--no-rates", options->noRates,
+                  "Skip measuring this processor's peak rates at start (about a second a path), and so the limit %");
     return Command{sub, [options](const std::vector<std::string>& global) {
                        return runBenchCommand(pluginPaths(global, options->plugins), *options);
                    }};

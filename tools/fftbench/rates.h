@@ -1,0 +1,66 @@
+// The processor's own rates, measured by `fftbench bench` at start, and the
+// least time an entry's counted operations need at them: the limit that
+// entry's structure sets on this core, against which its measured time is
+// judged (limit % = least time / measured time).
+//
+// The rates come from small calibrated loops at the vector width of the
+// path the plug-in takes (rate_kernels.h): the throughput of vector loads
+// and of vector stores over a working set the size of one transform's arrays
+// at each N (work and table, 2 · 8N bytes, at least 4 KiB), and of vector
+// additions, multiplications (no FMA) and the shuffles of a complex
+// multiplication, in independent chains.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plugin/counts.h"
+
+namespace fftbench {
+
+struct MemoryRate {
+    uint32_t N = 0;
+    uint64_t bytes = 0;     // the working set measured
+    double loadBytesPerSecond = 0, storeBytesPerSecond = 0;
+};
+
+struct PeakRates {
+    std::string path;  // "scalar", "SSE2", "AVX2", "AVX-512"
+    unsigned lanes = 0, vectorBytes = 0;
+    // Real floating-point operations per second (lanes · instructions):
+    double additionsPerSecond = 0, multiplicationsPerSecond = 0;
+    std::optional<double> shufflesPerSecond;  // lanes shuffled; none on the scalar path
+    std::vector<MemoryRate> memory;          // ascending N
+    // The rates at N's working set; nullptr where N was not measured.
+    const MemoryRate* at(uint32_t N) const;
+};
+
+// The working set measured for N: 2 · 8N bytes, at least 4 KiB.
+uint64_t workingSetBytes(uint32_t N);
+
+// Measures the rates of `path` (as cpu.h's kernelPathOf names it) at every
+// N of `sizes`; nullopt for a path this build has no loops for. Each figure
+// is the best of 3 measurements of at least `minSeconds`.
+std::optional<PeakRates> measureRates(const std::string& path, const std::vector<uint32_t>& sizes,
+                                      double minSeconds = 0.002);
+
+// What one transform of N points moves and computes, from the counting
+// build: the work samples it loads and stores (8 bytes each) plus the copy
+// of input into work that every call makes (8N bytes read, 8N written),
+// and its real additions and multiplications.
+struct Operations {
+    double loadBytes = 0, storeBytes = 0, additions = 0, multiplications = 0;
+};
+Operations operationsOf(const FftplugCounts& counts, uint32_t N);
+
+// The least time: the slowest of the four alone, each at its peak rate
+// (loads, stores, additions, multiplications all overlapping perfectly);
+// nullopt where N's memory rates were not measured.
+std::optional<double> leastSeconds(const Operations& operations, uint32_t N, const PeakRates& rates);
+
+// least / measured · 100.
+double limitPercent(double leastSeconds, double measuredSeconds);
+
+}  // namespace fftbench
