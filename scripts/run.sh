@@ -25,5 +25,5 @@ bench_command="build/release/bin/fftbench bench --csv out/bench.csv --json out/b
 $bench_command | tee out/bench.txt
 bash scripts/summary.sh out/bench.txt "$bench_command" >out/summary.md
 echo "Wrote out/profile.csv, out/profile.json, out/bench.csv, out/bench.json, out/bench.txt, the plots"
-echo "out/profile.svg, out/bench.svg (speed) and out/bench-accuracy.svg (accuracy), and out/summary.md"
+echo "out/profile.svg, out/bench.svg (speed), out/bench-accuracy.svg (accuracy) and out/bench-limit.svg (limit %), and out/summary.md"
 echo "(this machine's figures in the form of the README's excerpt)"
