@@ -17,16 +17,18 @@ struct RateKernels {
     uint64_t (*load)(const void* p, size_t bytes, int64_t passes);
     // Writes bytes (a multiple of 8 vectors) to p, `passes` times, with vector stores.
     void (*store)(void* p, size_t bytes, int64_t passes);
-    // 16 vector additions (or multiplications) an iteration, in 8 independent chains.
+    // 2 · chains vector additions (or multiplications) an iteration, in
+    // `chains` independent chains.
     float (*add)(int64_t iterations);
     float (*multiply)(int64_t iterations);
-    // 16 in-lane shuffles an iteration, in 8 independent chains: the swap of
+    // 2 · chains in-lane shuffles an iteration, in independent chains: the swap of
     // real and imaginary parts and the duplications of one part that a
     // complex multiplication of interleaved samples makes. Null for the
     // scalar path, whose complex multiplication has none.
     float (*shuffle)(int64_t iterations);
     unsigned lanes;        // floats in a vector
     unsigned vectorBytes;  // bytes a load or store moves
+    unsigned chains;       // independent chains of the arithmetic loops
 };
 
 // Null where this build has no such kernels (not x86).

@@ -3,28 +3,37 @@
 // lane), storeInt, splatInt, splat, add, mul, and the shuffles swap, low, high.
 // Included inside an unnamed namespace, so that nothing here is shared.
 
+// Independent chains of arithmetic: enough to cover an operation's latency
+// on every unit that executes it, and few enough to stay in registers (32-bit
+// code has eight vector registers, two of which hold the constants).
+#if defined(__i386__)
+constexpr int kChains = 6;
+#else
+constexpr int kChains = 8;
+#endif
+
+// Eight loads a step into four OR chains (an OR's latency is one cycle, so
+// four chains keep up with any number of loads a cycle a core has).
 template <typename W>
 uint64_t loadLoop(const void* p, size_t bytes, int64_t passes) {
     const char* base = static_cast<const char*>(p);
-    const size_t step = 8 * W::kBytes;
-    typename W::Int a0 = W::splatInt(0), a1 = a0, a2 = a0, a3 = a0, a4 = a0, a5 = a0, a6 = a0, a7 = a0;
+    const size_t v = W::kBytes;
+    typename W::Int a0 = W::splatInt(0), a1 = a0, a2 = a0, a3 = a0;
     for (int64_t pass = 0; pass < passes; ++pass) {
-        for (size_t at = 0; at < bytes; at += step) {
+        for (size_t at = 0; at < bytes; at += 8 * v) {
             const char* q = base + at;
-            const size_t v = W::kBytes;
             a0 = W::orInt(a0, W::loadInt(q));
             a1 = W::orInt(a1, W::loadInt(q + v));
             a2 = W::orInt(a2, W::loadInt(q + 2 * v));
             a3 = W::orInt(a3, W::loadInt(q + 3 * v));
-            a4 = W::orInt(a4, W::loadInt(q + 4 * v));
-            a5 = W::orInt(a5, W::loadInt(q + 5 * v));
-            a6 = W::orInt(a6, W::loadInt(q + 6 * v));
-            a7 = W::orInt(a7, W::loadInt(q + 7 * v));
+            a0 = W::orInt(a0, W::loadInt(q + 4 * v));
+            a1 = W::orInt(a1, W::loadInt(q + 5 * v));
+            a2 = W::orInt(a2, W::loadInt(q + 6 * v));
+            a3 = W::orInt(a3, W::loadInt(q + 7 * v));
         }
         __asm__ volatile("" ::: "memory");
     }
-    a0 = W::orInt(W::orInt(W::orInt(a0, a1), W::orInt(a2, a3)), W::orInt(W::orInt(a4, a5), W::orInt(a6, a7)));
-    return W::low64(a0);
+    return W::low64(W::orInt(W::orInt(a0, a1), W::orInt(a2, a3)));
 }
 
 template <typename W>
@@ -54,62 +63,88 @@ void storeLoop(void* p, size_t bytes, int64_t passes) {
 // The values start from a volatile, so that the compiler cannot work the
 // loop out in advance.
 inline volatile float rateSeed = 1.0f;
+// Sums the chains, so that every operation counts towards the result.
+template <typename W>
+float sumOf(const typename W::Float (&a)[kChains]) {
+    typename W::Float sum = a[0];
+#pragma GCC unroll 8
+    for (int k = 1; k < kChains; ++k) sum = W::add(sum, a[k]);
+    return W::first(sum);
+}
+
+template <typename W>
+void seedChains(typename W::Float (&a)[kChains], float seed) {
+#pragma GCC unroll 8
+    for (int k = 0; k < kChains; ++k) a[k] = W::splat(static_cast<float>(k + 1) * seed);
+}
+
 template <typename W>
 float addLoop(int64_t iterations) {
     const float seed = rateSeed;
-    typename W::Float a0 = W::splat(seed), a1 = W::splat(2 * seed), a2 = W::splat(3 * seed), a3 = W::splat(4 * seed),
-                      a4 = W::splat(5 * seed), a5 = W::splat(6 * seed), a6 = W::splat(7 * seed), a7 = W::splat(8 * seed);
+    typename W::Float a[kChains];
+    seedChains<W>(a, seed);
     const typename W::Float c = W::splat(0.5f * seed), d = W::splat(-0.5f * seed);
     for (int64_t i = 0; i < iterations; ++i) {
-        a0 = W::add(a0, c); a1 = W::add(a1, c); a2 = W::add(a2, c); a3 = W::add(a3, c);
-        a4 = W::add(a4, c); a5 = W::add(a5, c); a6 = W::add(a6, c); a7 = W::add(a7, c);
-        a0 = W::add(a0, d); a1 = W::add(a1, d); a2 = W::add(a2, d); a3 = W::add(a3, d);
-        a4 = W::add(a4, d); a5 = W::add(a5, d); a6 = W::add(a6, d); a7 = W::add(a7, d);
+#pragma GCC unroll 8
+        for (int k = 0; k < kChains; ++k) a[k] = W::add(a[k], c);
+#pragma GCC unroll 8
+        for (int k = 0; k < kChains; ++k) a[k] = W::add(a[k], d);
     }
-    return W::first(W::add(W::add(W::add(a0, a1), W::add(a2, a3)), W::add(W::add(a4, a5), W::add(a6, a7))));
+    return sumOf<W>(a);
 }
 
 template <typename W>
 float multiplyLoop(int64_t iterations) {
     const float seed = rateSeed;
-    typename W::Float a0 = W::splat(seed), a1 = W::splat(2 * seed), a2 = W::splat(3 * seed), a3 = W::splat(4 * seed),
-                      a4 = W::splat(5 * seed), a5 = W::splat(6 * seed), a6 = W::splat(7 * seed), a7 = W::splat(8 * seed);
+    typename W::Float a[kChains];
+    seedChains<W>(a, seed);
     const typename W::Float c = W::splat(2.0f * seed), d = W::splat(0.5f * seed);
     for (int64_t i = 0; i < iterations; ++i) {
-        a0 = W::mul(a0, c); a1 = W::mul(a1, c); a2 = W::mul(a2, c); a3 = W::mul(a3, c);
-        a4 = W::mul(a4, c); a5 = W::mul(a5, c); a6 = W::mul(a6, c); a7 = W::mul(a7, c);
-        a0 = W::mul(a0, d); a1 = W::mul(a1, d); a2 = W::mul(a2, d); a3 = W::mul(a3, d);
-        a4 = W::mul(a4, d); a5 = W::mul(a5, d); a6 = W::mul(a6, d); a7 = W::mul(a7, d);
+#pragma GCC unroll 8
+        for (int k = 0; k < kChains; ++k) a[k] = W::mul(a[k], c);
+#pragma GCC unroll 8
+        for (int k = 0; k < kChains; ++k) a[k] = W::mul(a[k], d);
     }
-    return W::first(W::add(W::add(W::add(a0, a1), W::add(a2, a3)), W::add(W::add(a4, a5), W::add(a6, a7))));
+    return sumOf<W>(a);
 }
 
-// Hides the registers' contents from the compiler, so that it cannot merge
+// Hides a register's contents from the compiler, so that it cannot merge
 // two shuffles in a row into one (or none): it costs no instruction.
 template <typename F>
-inline void opaque(F& a0, F& a1, F& a2, F& a3, F& a4, F& a5, F& a6, F& a7) {
-    __asm__("" : "+v"(a0), "+v"(a1), "+v"(a2), "+v"(a3), "+v"(a4), "+v"(a5), "+v"(a6), "+v"(a7));
+inline void opaque(F& a) {
+    __asm__("" : "+v"(a));
+}
+
+// Each chain takes the three shuffles in turn, a different one from its
+// neighbours at every step.
+template <typename W>
+typename W::Float shuffled(typename W::Float a, int kind) {
+    return kind == 0 ? W::swap(a) : kind == 1 ? W::low(a) : W::high(a);
 }
 
 template <typename W>
 float shuffleLoop(int64_t iterations) {
-    const float seed = rateSeed;
-    typename W::Float a0 = W::splat(seed), a1 = W::splat(2 * seed), a2 = W::splat(3 * seed), a3 = W::splat(4 * seed),
-                      a4 = W::splat(5 * seed), a5 = W::splat(6 * seed), a6 = W::splat(7 * seed), a7 = W::splat(8 * seed);
+    typename W::Float a[kChains];
+    seedChains<W>(a, rateSeed);
     for (int64_t i = 0; i < iterations; ++i) {
-        a0 = W::swap(a0); a1 = W::low(a1); a2 = W::high(a2); a3 = W::swap(a3);
-        a4 = W::low(a4); a5 = W::high(a5); a6 = W::swap(a6); a7 = W::low(a7);
-        opaque(a0, a1, a2, a3, a4, a5, a6, a7);
-        a0 = W::high(a0); a1 = W::swap(a1); a2 = W::low(a2); a3 = W::high(a3);
-        a4 = W::swap(a4); a5 = W::low(a5); a6 = W::high(a6); a7 = W::swap(a7);
-        opaque(a0, a1, a2, a3, a4, a5, a6, a7);
+#pragma GCC unroll 8
+        for (int k = 0; k < kChains; ++k) {
+            a[k] = shuffled<W>(a[k], k % 3);
+            opaque(a[k]);
+        }
+#pragma GCC unroll 8
+        for (int k = 0; k < kChains; ++k) {
+            a[k] = shuffled<W>(a[k], (k + 1) % 3);
+            opaque(a[k]);
+        }
     }
-    return W::first(W::add(W::add(W::add(a0, a1), W::add(a2, a3)), W::add(W::add(a4, a5), W::add(a6, a7))));
+    return sumOf<W>(a);
 }
 
 template <typename W>
 const RateKernels* kernelsOf(bool shuffles) {
     static const RateKernels kernels{loadLoop<W>, storeLoop<W>, addLoop<W>, multiplyLoop<W>,
-                                     shuffles ? shuffleLoop<W> : nullptr, W::kLanes, W::kBytes};
+                                     shuffles ? shuffleLoop<W> : nullptr, W::kLanes, W::kBytes,
+                                     static_cast<unsigned>(kChains)};
     return &kernels;
 }

@@ -56,7 +56,7 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     rates.path = path;
     rates.lanes = kernels->lanes;
     rates.vectorBytes = kernels->vectorBytes;
-    const double opsPerIteration = 16.0 * kernels->lanes;
+    const double opsPerIteration = 2.0 * kernels->chains * kernels->lanes;
     rates.additionsPerSecond = ratePerSecond([&](int64_t n) { floatSink = kernels->add(n * 1000); },
                                              1000 * opsPerIteration, minSeconds);
     rates.multiplicationsPerSecond = ratePerSecond([&](int64_t n) { floatSink = kernels->multiply(n * 1000); },
