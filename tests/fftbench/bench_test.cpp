@@ -56,6 +56,7 @@ BenchRun sampleRun() {
     run.results.push_back(BenchResult{"fftwf", std::nullopt, "FFTW", peer.label, 4, 2, 2000, 4, 1e-8, 2.5, 2000, 1e-8, "", std::nullopt, {}, {}});
     run.results[1].leastSecondsPerTransform = 3e-8;  // half the measured 6e-8 s
     run.results[1].limitPercent = 50;
+    run.results[1].limitBound = "stores";
     PeakRates rates;
     rates.path = "AVX2";
     rates.lanes = 8;
@@ -373,11 +374,12 @@ TEST_P(LimitModel, TheSlowestOfTheFourAtItsRate) {
     rates.additionsPerSecond = c.addRate;
     rates.multiplicationsPerSecond = c.mulRate;
     rates.memory = {MemoryRate{32, 4096, 1, 1}, MemoryRate{64, 4096, c.loadRate, c.storeRate}};
-    const auto least = leastSeconds(o, 64, rates);
+    const auto least = leastTime(o, 64, rates);
     ASSERT_TRUE(least.has_value());
-    EXPECT_NEAR(*least * 1e9, c.leastNs, 1e-9) << c.binds;
-    EXPECT_DOUBLE_EQ(limitPercent(*least, 4 * *least), 25.0);
-    EXPECT_FALSE(leastSeconds(o, 128, rates).has_value());  // 2^7's memory rates were not measured
+    EXPECT_NEAR(least->seconds * 1e9, c.leastNs, 1e-9) << c.binds;
+    EXPECT_EQ(least->bound, c.binds);
+    EXPECT_DOUBLE_EQ(limitPercent(least->seconds, 4 * least->seconds), 25.0);
+    EXPECT_FALSE(leastTime(o, 128, rates).has_value());  // 2^7's memory rates were not measured
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -449,6 +451,9 @@ TEST(LimitModel, EveryEntryOfARealRunHasOne) {
         EXPECT_GT(*r.limitPercent, 0);
         EXPECT_TRUE(std::isfinite(*r.limitPercent));
         EXPECT_DOUBLE_EQ(*r.limitPercent, 100 * *r.leastSecondsPerTransform / r.secondsPerTransform);
+        EXPECT_TRUE(r.limitBound == "loads" || r.limitBound == "stores" || r.limitBound == "additions" ||
+                    r.limitBound == "multiplications")
+            << r.limitBound;
     }
     (void)cpu;
 }
@@ -458,11 +463,11 @@ TEST(Output, CsvHasTheDocumentedColumnsAndQuotesNames) {
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
               "implementation,entry,name,n,log2n,repetitions,measurements,time_per_transform_us,ns_per_point,mflops,"
               "relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"
-              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent");
-    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1,,,0,0,,0,0.03,50\r\n"),
+              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent,limit_bound");
+    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1,,,0,0,,0,0.03,50,stores\r\n"),
               std::string::npos)
         << csv;
-    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,,,,0,0,,,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,,,,0,0,,,,,\r\n"), std::string::npos) << csv;
 }
 
 TEST(Output, JsonCarriesSettingsPeersAndResults) {
@@ -488,6 +493,7 @@ TEST(Output, JsonCarriesSettingsPeersAndResults) {
     EXPECT_TRUE(document["results"][2]["entry"].is_null());
     EXPECT_DOUBLE_EQ(document["results"][1]["limit_percent"].get<double>(), 50.0);
     EXPECT_TRUE(document["results"][0]["limit_percent"].is_null());
+    EXPECT_EQ(document["results"][1]["limit_bound"], "stores");
     ASSERT_EQ(document["rates"].size(), 1u);
     const auto& rates = document["rates"][0];
     EXPECT_EQ(rates["path"], "AVX2");
@@ -509,8 +515,8 @@ TEST(Output, TheTableShowsTheRatesAndTheLimit) {
     EXPECT_NE(text.find("rates         AVX2 (8 floats a vector, no FMA): add 64.0, multiply 32.0 Gop/s\n"),
               std::string::npos) << text;
     EXPECT_NE(text.find("2^2 (4 KiB) 200/100"), std::string::npos) << text;
-    EXPECT_NE(text.find("limit %\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("     50.0\n"), std::string::npos) << text;  // entry 3 at 2^3
+    EXPECT_NE(text.find("limit % bound\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("     50.0 stores\n"), std::string::npos) << text;  // entry 3 at 2^3
     EXPECT_NE(text.find("\nlimit % (least time"), std::string::npos) << text;
 }
 
@@ -569,9 +575,9 @@ TEST(RunBench, SeveralPluginsSideBySideWithTheRatioToTheFirst) {
     const std::string csv = benchCsv(run);
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(csv.find(",relative_rms_error")),
               ",relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"
-              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent");
+              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent,limit_bound");
     for (const BenchResult& r : run.results)
-        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g},,,{:.6g},{:.4g},{},0,,\r\n", r.error, r.plugin, *r.ratioToFirst,
+        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g},,,{:.6g},{:.4g},{},0,,,\r\n", r.error, r.plugin, *r.ratioToFirst,
                                        r.medianSecondsPerTransform * 1e6, r.spread, r.kernelPath)),
                   std::string::npos)
             << csv;
@@ -732,7 +738,7 @@ TEST(RunBench, WithReorderTimesTheHostsPermutationBesideThePlainEntry) {
     const std::string csv = benchCsv(run);
     for (const char* row : {"\r\nentry 2,2,", "\r\nentry 2+reorder,2,", "\r\nentry 3,3,", "\r\nentry 3+reorder,3,"})
         EXPECT_NE(csv.find(row), std::string::npos) << row << "\n" << csv;
-    EXPECT_NE(csv.find(",1,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",1,,,\r\n"), std::string::npos) << csv;
 }
 
 // The summary names the sizes it was taken over, never a range the run did

@@ -139,6 +139,7 @@ struct BenchResult {
     // kernelPath (rates.h), and it over the measured time, in per cent:
     // nullopt without counts, rates or a known path.
     std::optional<double> leastSecondsPerTransform, limitPercent;
+    std::string limitBound;  // which of the four sets the least time ("stores"); empty without it
 };
 
 struct BenchRun {

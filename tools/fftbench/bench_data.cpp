@@ -17,7 +17,7 @@ const std::vector<std::string> kResultColumns{
     "ns_per_point",   "mflops",       "relative_rms_error",    "plugin",
     "ratio_to_first_plugin", "counted_flops", "counted_mflops",
     "median_time_per_transform_us", "spread", "path", "host_reorder",
-    "least_time_per_transform_us", "limit_percent"};
+    "least_time_per_transform_us", "limit_percent", "limit_bound"};
 
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -31,7 +31,7 @@ std::string benchCsv(const BenchRun& bench) {
     for (size_t i = 0; i < kResultColumns.size(); ++i) csv += (i ? "," : "") + kResultColumns[i];
     csv += "\r\n";
     for (const BenchResult& r : bench.results) {
-        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{}\r\n",
+        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{}\r\n",
                            csvField(r.implementation), r.entry ? std::to_string(*r.entry) : std::string(),
                            csvField(r.name), r.N, r.log2N, r.reps, r.measurements, r.secondsPerTransform * 1e6,
                            r.nsPerPoint, r.mflops, r.error, csvField(r.plugin),
@@ -41,7 +41,7 @@ std::string benchCsv(const BenchRun& bench) {
                            r.medianSecondsPerTransform * 1e6, r.spread, r.kernelPath,
                            r.entry ? (r.reorder ? "1" : "0") : "",
                            r.leastSecondsPerTransform ? fmt::format("{:.6g}", *r.leastSecondsPerTransform * 1e6) : "",
-                           r.limitPercent ? fmt::format("{:.4g}", *r.limitPercent) : "");
+                           r.limitPercent ? fmt::format("{:.4g}", *r.limitPercent) : "", r.limitBound);
     }
     return csv;
 }
@@ -71,7 +71,8 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                            {"host_reorder", r.entry ? json(r.reorder) : json(nullptr)},
                            {"least_time_per_transform_us",
                             r.leastSecondsPerTransform ? json(*r.leastSecondsPerTransform * 1e6) : json(nullptr)},
-                           {"limit_percent", r.limitPercent ? json(*r.limitPercent) : json(nullptr)}});
+                           {"limit_percent", r.limitPercent ? json(*r.limitPercent) : json(nullptr)},
+                           {"limit_bound", r.limitBound.empty() ? json(nullptr) : json(r.limitBound)}});
     }
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)

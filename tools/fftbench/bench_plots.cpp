@@ -126,7 +126,7 @@ std::string limitGnuplotScript(const BenchRun& bench, const std::string& path, P
         format, path, 700,
         fmt::format("fftbench: each entry against the least time its counted operations need on this processor{}",
                     bench.interrupted ? ", interrupted" : ""));
-    script += "set ylabel 'limit % = least time at the peak rates / measured time'\nset yrange [0:*]\n";
+    script += "set ylabel 'limit % = least time at the peak rates / measured time'\nset yrange [0:110<*]\n";
     std::string plot;
     size_t blocks = 0;
     for (const Contender& contender : bench.contenders) {

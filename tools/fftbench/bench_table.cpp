@@ -297,17 +297,18 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
     size_t width = 16;
     for (const BenchResult& r : bench.results)
         width = std::max(width, resultName(bench, r.plugin, r.implementation).size());
-    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10} {:>8}\n", "implementation", width, "N",
-               "reps", "us/transform", "ns/point", "mflops", "counted", "error", "limit %");
+    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10} {:>8} {}\n", "implementation", width,
+               "N", "reps", "us/transform", "ns/point", "mflops", "counted", "error", "limit %", "bound");
     std::string previous;
     for (const BenchResult& r : bench.results) {
         const std::string name = resultName(bench, r.plugin, r.implementation);
         if (!previous.empty() && previous != name) fmt::print(out, "\n");
         previous = name;
-        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e} {:>8}\n", name, width,
+        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e} {:>8} {}\n", name, width,
                    powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops,
                    r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error,
-                   r.limitPercent ? fmt::format("{:.1f}", *r.limitPercent) : std::string("-"));
+                   r.limitPercent ? fmt::format("{:.1f}", *r.limitPercent) : std::string("-"),
+                   r.limitBound.empty() ? std::string("-") : r.limitBound);
     }
     if (bench.results.empty()) return;
 

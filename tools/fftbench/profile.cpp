@@ -113,9 +113,10 @@ void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const 
         r.countedMflops = *r.countedFlops / (r.secondsPerTransform * 1e6);
         for (const PeakRates& rates : bench.rates)
             if (rates.path == r.kernelPath)
-                if (const auto least = leastSeconds(operationsOf(counts, r.N), r.N, rates)) {
-                    r.leastSecondsPerTransform = *least;
-                    r.limitPercent = limitPercent(*least, r.secondsPerTransform);
+                if (const auto least = leastTime(operationsOf(counts, r.N), r.N, rates)) {
+                    r.leastSecondsPerTransform = least->seconds;
+                    r.limitBound = least->bound;
+                    r.limitPercent = limitPercent(least->seconds, r.secondsPerTransform);
                 }
     }
 }

@@ -97,13 +97,18 @@ Operations operationsOf(const FftplugCounts& counts, uint32_t N) {
     return o;
 }
 
-std::optional<double> leastSeconds(const Operations& o, uint32_t N, const PeakRates& rates) {
+std::optional<LeastTime> leastTime(const Operations& o, uint32_t N, const PeakRates& rates) {
     const MemoryRate* memory = rates.at(N);
     if (memory == nullptr || memory->loadBytesPerSecond <= 0 || memory->storeBytesPerSecond <= 0 ||
         rates.additionsPerSecond <= 0 || rates.multiplicationsPerSecond <= 0)
         return std::nullopt;
-    return std::max({o.loadBytes / memory->loadBytesPerSecond, o.storeBytes / memory->storeBytesPerSecond,
-                     o.additions / rates.additionsPerSecond, o.multiplications / rates.multiplicationsPerSecond});
+    const std::pair<double, const char*> terms[] = {{o.loadBytes / memory->loadBytesPerSecond, "loads"},
+                                                    {o.storeBytes / memory->storeBytesPerSecond, "stores"},
+                                                    {o.additions / rates.additionsPerSecond, "additions"},
+                                                    {o.multiplications / rates.multiplicationsPerSecond, "multiplications"}};
+    const auto& slowest = *std::max_element(std::begin(terms), std::end(terms),
+                                            [](const auto& a, const auto& b) { return a.first < b.first; });
+    return LeastTime{slowest.first, slowest.second};
 }
 
 double limitPercent(double least, double measured) { return measured > 0 ? 100.0 * least / measured : 0; }

@@ -56,9 +56,14 @@ struct Operations {
 Operations operationsOf(const FftplugCounts& counts, uint32_t N);
 
 // The least time: the slowest of the four alone, each at its peak rate
-// (loads, stores, additions, multiplications all overlapping perfectly);
-// nullopt where N's memory rates were not measured.
-std::optional<double> leastSeconds(const Operations& operations, uint32_t N, const PeakRates& rates);
+// (loads, stores, additions, multiplications all overlapping perfectly),
+// and which of them it is ("loads", "stores", "additions",
+// "multiplications"); nullopt where N's memory rates were not measured.
+struct LeastTime {
+    double seconds = 0;
+    std::string bound;
+};
+std::optional<LeastTime> leastTime(const Operations& operations, uint32_t N, const PeakRates& rates);
 
 // least / measured · 100.
 double limitPercent(double leastSeconds, double measuredSeconds);
