@@ -38,16 +38,20 @@ struct BenchOptions {
 };
 
 // The paths the plug-ins take over the sizes, narrowest first (those of
-// fftplug's own libraries: cpu.h's kernelPathOf).
-std::vector<std::string> pathsTaken(const std::vector<std::string>& labels, const std::vector<uint32_t>& sizes) {
+// fftplug's own libraries: cpu.h's kernelPathOf), each with the sizes it is
+// taken at.
+std::vector<std::pair<std::string, std::vector<uint32_t>>> pathsTaken(const std::vector<std::string>& labels,
+                                                                      const std::vector<uint32_t>& sizes) {
     const CpuInfo cpu = detectCpu();
-    std::vector<std::string> paths;
-    for (const char* path : {"scalar", "SSE2", "AVX2", "AVX-512"})
-        for (const std::string& label : labels)
-            for (const uint32_t N : sizes)
-                if (kernelPathOf(label, cpu, N) == std::string(path) &&
-                    std::find(paths.begin(), paths.end(), path) == paths.end())
-                    paths.emplace_back(path);
+    std::vector<std::pair<std::string, std::vector<uint32_t>>> paths;
+    for (const char* path : {"scalar", "SSE2", "AVX2", "AVX-512"}) {
+        std::vector<uint32_t> at;
+        for (const uint32_t N : sizes)
+            for (const std::string& label : labels)
+                if (kernelPathOf(label, cpu, N) == std::string(path) && std::find(at.begin(), at.end(), N) == at.end())
+                    at.push_back(N);
+        if (!at.empty()) paths.emplace_back(path, at);
+    }
     return paths;
 }
 
@@ -134,9 +138,9 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     };
     std::vector<PeakRates> rates;
     if (settings.rates)
-        for (const std::string& path : pathsTaken(labels, sizes)) {
+        for (const auto& [path, at] : pathsTaken(labels, sizes)) {
             progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
-            if (auto measured = measureRates(path, sizes)) rates.push_back(std::move(*measured));
+            if (auto measured = measureRates(path, at)) rates.push_back(std::move(*measured));
         }
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
