@@ -186,7 +186,7 @@ TEST(RunBench, AStopKeepsWhatWasMeasured) {
     std::vector<int> rounds;
     // Sizes in the outer loop, at each size the calibrations, then round 2
     // (round 1 ends each calibration): at N = 4 calibrate entry 0, entry 1,
-    // round 2 of entry 0, of entry 1; at N = 8 calibrate entry 0, then the
+    // round 2 of entry 1, then of entry 0; at N = 8 calibrate entry 0, then the
     // stop arrives as entry 1's calibration starts, before its first
     // measurement: N = 8 keeps entry 0 with one measurement.
     const BenchRun run = runBench(
@@ -270,7 +270,12 @@ TEST_P(Interleaved, EachRoundMeasuresEveryContenderOnce) {
     std::vector<std::string> expected;
     for (int size = 0; size < 2; ++size) {
         expected.insert(expected.end(), {"a:1", "b:1", "b:2"});  // the calibrations
-        for (int round = 2; round <= measurements; ++round) expected.insert(expected.end(), {"a:1", "b:2"});
+        // Round 2 starts at b, round 3 at a again, and so on.
+        for (int round = 2; round <= measurements; ++round)
+            if (round % 2 == 0)
+                expected.insert(expected.end(), {"b:2", "a:1"});
+            else
+                expected.insert(expected.end(), {"a:1", "b:2"});
     }
     EXPECT_EQ(log, expected);
     ASSERT_EQ(run.results.size(), 4u);
@@ -298,6 +303,22 @@ TEST_P(Interleaved, EachRoundMeasuresEveryContenderOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rounds, Interleaved, ::testing::Values(1, 2, 3, 5));
+
+// Each round starts one contender further on: over as many rounds as there
+// are contenders, each takes every place in the order once.
+TEST(Interleaving, EveryContenderTakesEveryPlace) {
+    std::vector<std::string> log;
+    std::vector<Contender> contenders;
+    for (const char* name : {"a", "b", "c"}) contenders.push_back(loggingContender(log, name, {0.01}, 1 << 20));
+    BenchSettings settings = settingsWith(0.005, 4);
+    settings.clock = [] { return fakeNow; };
+    runBench({}, contenders, {16}, settings, {}, never);
+    const std::vector<std::string> expected{"a:1", "b:1", "c:1",   // calibrated at once: 10 ms a transform
+                                            "b:1", "c:1", "a:1",   // round 2
+                                            "c:1", "a:1", "b:1",   // round 3
+                                            "a:1", "b:1", "c:1"};  // round 4
+    EXPECT_EQ(log, expected);
+}
 
 TEST(Measure, AddMeasurementKeepsBestMedianAndWorst) {
     Timing timing{10, 0, 0, 0, 0};

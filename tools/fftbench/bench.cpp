@@ -238,8 +238,13 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
             done += 2;  // the calibration and round 1
             if (stop()) bench.interrupted = true;
         }
+        // Each round starts one contender further on, so that every
+        // contender takes every place in the order: interference with a
+        // period of its own (another process sharing the core in time
+        // slices) cannot fall on the same contenders in every round.
         for (int round = 2; round <= settings.measurements && !bench.interrupted; ++round)
-            for (size_t c = 0; c < count; ++c) {
+            for (size_t i = 0; i < count; ++i) {
+                const size_t c = (i + static_cast<size_t>(round - 1)) % count;
                 Cell& cell = state[c];
                 if (progress) progress(done, total, bench.contenders[c], N, round);
                 addMeasurement(cell.timing, cell.taken, timedOf(*cell.run)(cell.timing.reps));

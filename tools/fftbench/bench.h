@@ -164,9 +164,11 @@ using BenchProgress =
 // short has compared everything at the smaller sizes, and so that the
 // plug-ins and peers share the machine's state at each size). At one size
 // each contender is calibrated first, then the measurements are taken in
-// interleaved rounds, each round one measurement of every contender in
+// interleaved rounds, each round one measurement of every contender, round
+// r starting at contender r − 1 (modulo their number) and going on in
 // contender order: a burst of load from elsewhere falls on all of them
-// alike, not on whichever happened to run then. A stop ends the run after
+// alike, not on whichever happened to run then, and a periodic one not on
+// the same places of every round. A stop ends the run after
 // the current measurement; every cell with a measurement is kept.
 BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> contenders,
                   const std::vector<uint32_t>& sizes, const BenchSettings& settings, const BenchProgress& progress,
