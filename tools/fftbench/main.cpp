@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.footer(kExitStatusHelp);
     std::vector<std::string> globalPlugins;
-    addPluginOption(&app, globalPlugins, true);
+    addPluginOption(&app, globalPlugins, true, true);
 
     const std::vector<Command> commands{addListCommand(app), addVerifyCommand(app), addBenchCommand(app),
                                         addProfileCommand(app)};

@@ -152,7 +152,7 @@ Command addBenchCommand(CLI::App& app) {
     sub->add_option("--json", options->json, "Write the results as JSON to this file")->type_name("FILE");
     sub->add_option("--plot", options->plot,
                     "Draw two plots with gnuplot: mflops against log2 N into FILE (.svg or .png) and the relative "
-                    "error into FILE-accuracy (out/bench.svg and out/bench-accuracy.svg)")
+                    "error into FILE-accuracy (for example out/bench.svg and out/bench-accuracy.svg)")
         ->type_name("FILE");
     sub->add_option("--min-time", options->minTimeMs,
                     "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))

@@ -18,10 +18,13 @@ const char* const kExitStatusHelp =
     "  130  bench interrupted by Ctrl-C (what was measured is still written)\n"
     "See docs/fftbench.md.\n";
 
-void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several) {
+void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several, bool global) {
     command
         ->add_option("--plugin", paths,
-                     several ? "Plug-in library to time; repeat it to compare plug-ins, the first the reference of "
+                     global ? "Plug-in library that list, verify and bench load (default: $FFTPLUG_PLUGIN, else "
+                              "fftplug beside fftbench or in the installation's library folder); bench takes it "
+                              "repeatedly to compare plug-ins. Also taken after the command's name"
+                     : several ? "Plug-in library to time; repeat it to compare plug-ins, the first the reference of "
                                "the ratios (default: $FFTPLUG_PLUGIN, else fftplug beside fftbench or in the "
                                "installation's library folder). Also taken before the command's name"
                              : "Plug-in library to load (default: $FFTPLUG_PLUGIN, else fftplug beside fftbench or "
