@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> globalPlugins;
     addPluginOption(&app, globalPlugins, true, true);
 
-    const std::vector<Command> commands{addListCommand(app), addVerifyCommand(app), addBenchCommand(app),
-                                        addProfileCommand(app)};
+    const std::vector<Command> commands{addListCommand(app),    addVerifyCommand(app), addBenchCommand(app),
+                                        addProfileCommand(app), addDrawCommand(app),   addTraceCommand(app),
+                                        addReportCommand(app)};
     // "list, verify, bench and profile" ("… or profile").
     auto names = [&](const char* last) {
         std::string text;

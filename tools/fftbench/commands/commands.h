@@ -25,6 +25,9 @@ Command addListCommand(CLI::App& app);
 Command addVerifyCommand(CLI::App& app);
 Command addBenchCommand(CLI::App& app);
 Command addProfileCommand(CLI::App& app);
+Command addDrawCommand(CLI::App& app);
+Command addTraceCommand(CLI::App& app);
+Command addReportCommand(CLI::App& app);
 
 // --- shared by the commands ------------------------------------------------
 

@@ -1,0 +1,1 @@
+#include "access_trace.h"
