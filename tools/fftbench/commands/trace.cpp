@@ -1,4 +1,82 @@
+// fftbench trace --entry K --size N [--plot F.svg|F.png] [--csv F]: the
+// memory behaviour of one run of an entry, recorded as it ran.
+#include <fmt/format.h>
+
+#include <cstdio>
+
+#include "access_trace.h"
+#include "cli.h"
 #include "commands.h"
+#include "output_set.h"
+#include "progress_line.h"
+#include "recording.h"
+#include "svg.h"
+
 namespace fftbench {
-Command addTraceCommand(CLI::App& app) { return {app.add_subcommand("trace", "x"), [](const std::vector<std::string>&) { return 0; }}; }
+
+namespace {
+
+struct TraceOptions {
+    uint32_t entry = 0;
+    std::string size = "2^16";
+    std::string plot, csv, recording;
+};
+
+// The largest N trace takes: its raster and reuse distances stay within a
+// few hundred megabytes of memory and a few seconds.
+constexpr uint32_t kTraceMaxSize = uint32_t{1} << 20;
+
+int runTrace(const std::vector<std::string>& pluginPaths, const TraceOptions& options) {
+    if (!pluginPaths.empty())
+        throw UsageError("trace records the recording build of fftplug (--recording PATH), not a plug-in given with "
+                         "--plugin");
+    const std::vector<uint32_t> sizes = parseSizes(options.size);
+    if (sizes.size() != 1) throw UsageError(fmt::format("--size {}: trace takes one size", options.size));
+    const uint32_t N = sizes.front();
+    if (N < 2 || N > kTraceMaxSize)
+        throw UsageError(fmt::format("--size {}: trace takes N from 2 to 2^20", options.size));
+    const bool png = options.plot.size() >= 4 && options.plot.compare(options.plot.size() - 4, 4, ".png") == 0;
+    const bool svg = options.plot.size() >= 4 && options.plot.compare(options.plot.size() - 4, 4, ".svg") == 0;
+    if (!options.plot.empty() && !png && !svg)
+        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    const RecordingLibrary recording = openRecordingLibrary(options.recording, "trace");
+    const auto entries = selectEntries(recording.catalogue(), std::vector<uint32_t>{options.entry});
+
+    OutputSet outputs;
+    outputs.open("--plot", options.plot);
+    outputs.open("--csv", options.csv);
+
+    ProgressLine progress;
+    const AccessTrace trace = recordAccessTrace(recording, entries.front(), N, [&](uint64_t accesses, uint64_t stages) {
+        progress.show(fmt::format("tracing entry {} at N = {}: {:.1f} M loads and stores, stage {}", options.entry,
+                                  powerOfTwoText(N), double(accesses) / 1e6, stages));
+    });
+    progress.clear();
+    printAccessTrace(stdout, trace);
+    std::fflush(stdout);
+
+    outputs.write(options.csv, accessTraceCsv(trace));
+    if (svg) outputs.write(options.plot, accessTraceSvg(trace));
+    if (png) outputs.report(options.plot, writePng(accessTraceSvg(trace), options.plot));
+    return outputs.failed() ? kExitOutputFailed : kExitOk;
 }
+
+}  // namespace
+
+Command addTraceCommand(CLI::App& app) {
+    auto options = std::make_shared<TraceOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "trace", "Trace the memory accesses of one entry at one size (up to 2^20) on the recording build: an "
+                 "access map, and per stage the lines touched, the bytes moved and the reuse distances");
+    sub->add_option("--entry", options->entry, "The entry to trace")->required();
+    sub->add_option("--size", options->size, "N, a power of two from 2 to 2^20")->capture_default_str();
+    sub->add_option("--plot", options->plot, "Draw the access map and the reuse histogram into FILE.svg or FILE.png")
+        ->type_name("FILE");
+    sub->add_option("--csv", options->csv, "Write the figures of every stage as CSV to this file")->type_name("FILE");
+    sub->add_option("--recording", options->recording,
+                    "The recording build of the plug-in (default: fftplug_recording beside fftbench)")
+        ->type_name("PATH");
+    return {sub, [options](const std::vector<std::string>& pluginPaths) { return runTrace(pluginPaths, *options); }};
+}
+
+}  // namespace fftbench
