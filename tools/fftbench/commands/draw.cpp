@@ -8,7 +8,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "flowgraph.h"
-#include "output_set.h"
+#include "output_files.h"
 #include "recording.h"
 #include "svg.h"
 
@@ -21,6 +21,7 @@ namespace fftbench {
 namespace {
 
 struct DrawOptions {
+    std::vector<std::string> plugins;  // refused: draw records the recording build
     uint32_t entry = 0;
     uint32_t size = 16;
     std::string svg, png, json, recording;
@@ -36,9 +37,9 @@ int runDraw(const std::vector<std::string>& pluginPaths, const DrawOptions& opti
     const RecordingLibrary recording = openRecordingLibrary(options.recording, "draw");
     const auto entries = selectEntries(recording.catalogue(), std::vector<uint32_t>{options.entry});
 
-    OutputSet outputs;
+    OutputFiles outputs;
     outputs.open("--svg", options.svg);
-    outputs.open("--png", options.png);
+    outputs.reserve("--png", options.png);
     outputs.open("--json", options.json);
 
     const FlowGraph graph = recordFlowGraph(recording, entries.front(), options.size);
@@ -46,9 +47,10 @@ int runDraw(const std::vector<std::string>& pluginPaths, const DrawOptions& opti
     std::fflush(stdout);
 
     const std::string picture = flowGraphSvg(graph);
-    outputs.write(options.svg, picture);
-    outputs.write(options.json, flowGraphJson(graph, FFTPLUG_VERSION));
-    if (!options.png.empty()) outputs.report(options.png, writePng(picture, options.png));
+    outputs.write("--svg", picture);
+    outputs.write("--json", flowGraphJson(graph, FFTPLUG_VERSION));
+    if (!options.png.empty())
+        if (const auto problem = writePng(picture, options.png)) outputs.fail(*problem);
     return outputs.failed() ? kExitOutputFailed : kExitOk;
 }
 
@@ -59,8 +61,9 @@ Command addDrawCommand(CLI::App& app) {
     CLI::App* sub = app.add_subcommand(
         "draw", "Draw the signal-flow graph of one entry at N = 2 to 64 as it ran on the recording build: "
                 "each butterfly between the samples it reads and writes, labelled with its factor");
-    sub->add_option("--entry", options->entry, "The entry to draw")->required();
-    sub->add_option("--size", options->size, "N, a power of two from 2 to 64")->capture_default_str();
+    sub->add_option("--entry", options->entry, "The entry to draw")->required()->type_name("K");
+    sub->add_option("--size", options->size, "N, a power of two from 2 to 64" + defaultText(options->size))
+        ->type_name("N");
     sub->add_option("--svg", options->svg, "Write the graph as SVG to this file")->type_name("FILE");
     sub->add_option("--png", options->png, "Write the graph as PNG to this file (with rsvg-convert)")->type_name("FILE");
     sub->add_option("--json", options->json, "Write the butterflies of every stage as JSON to this file")
@@ -68,7 +71,11 @@ Command addDrawCommand(CLI::App& app) {
     sub->add_option("--recording", options->recording,
                     "The recording build of the plug-in (default: fftplug_recording beside fftbench)")
         ->type_name("PATH");
-    return {sub, [options](const std::vector<std::string>& pluginPaths) { return runDraw(pluginPaths, *options); }};
+    // Taken only to refuse it with a reason: draw records no plug-in of the user's.
+    sub->add_option("--plugin", options->plugins)->group("");
+    return {sub, [options](const std::vector<std::string>& global) {
+                return runDraw(pluginPaths(global, options->plugins), *options);
+            }};
 }
 
 }  // namespace fftbench

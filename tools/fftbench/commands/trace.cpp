@@ -7,8 +7,9 @@
 #include "access_trace.h"
 #include "cli.h"
 #include "commands.h"
-#include "output_set.h"
-#include "progress_line.h"
+#include "gnuplot.h"
+#include "output_files.h"
+#include "progress.h"
 #include "recording.h"
 #include "svg.h"
 
@@ -17,6 +18,7 @@ namespace fftbench {
 namespace {
 
 struct TraceOptions {
+    std::vector<std::string> plugins;  // refused: trace records the recording build
     uint32_t entry = 0;
     std::string size = "2^16";
     std::string plot, csv, recording;
@@ -35,15 +37,16 @@ int runTrace(const std::vector<std::string>& pluginPaths, const TraceOptions& op
     const uint32_t N = sizes.front();
     if (N < 2 || N > kTraceMaxSize)
         throw UsageError(fmt::format("--size {}: trace takes N from 2 to 2^20", options.size));
-    const bool png = options.plot.size() >= 4 && options.plot.compare(options.plot.size() - 4, 4, ".png") == 0;
-    const bool svg = options.plot.size() >= 4 && options.plot.compare(options.plot.size() - 4, 4, ".svg") == 0;
-    if (!options.plot.empty() && !png && !svg)
+    const auto format = plotFormatFor(options.plot);
+    if (!options.plot.empty() && !format)
         throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    const bool png = !options.plot.empty() && format == PlotFormat::png;
     const RecordingLibrary recording = openRecordingLibrary(options.recording, "trace");
     const auto entries = selectEntries(recording.catalogue(), std::vector<uint32_t>{options.entry});
 
-    OutputSet outputs;
-    outputs.open("--plot", options.plot);
+    OutputFiles outputs;
+    if (png) outputs.reserve("--plot", options.plot);
+    else outputs.open("--plot", options.plot);
     outputs.open("--csv", options.csv);
 
     ProgressLine progress;
@@ -55,9 +58,14 @@ int runTrace(const std::vector<std::string>& pluginPaths, const TraceOptions& op
     printAccessTrace(stdout, trace);
     std::fflush(stdout);
 
-    outputs.write(options.csv, accessTraceCsv(trace));
-    if (svg) outputs.write(options.plot, accessTraceSvg(trace));
-    if (png) outputs.report(options.plot, writePng(accessTraceSvg(trace), options.plot));
+    outputs.write("--csv", accessTraceCsv(trace));
+    if (!options.plot.empty()) {
+        if (png) {
+            if (const auto problem = writePng(accessTraceSvg(trace), options.plot)) outputs.fail(*problem);
+        } else {
+            outputs.write("--plot", accessTraceSvg(trace));
+        }
+    }
     return outputs.failed() ? kExitOutputFailed : kExitOk;
 }
 
@@ -68,15 +76,20 @@ Command addTraceCommand(CLI::App& app) {
     CLI::App* sub = app.add_subcommand(
         "trace", "Trace the memory accesses of one entry at one size (up to 2^20) on the recording build: an "
                  "access map, and per stage the lines touched, the bytes moved and the reuse distances");
-    sub->add_option("--entry", options->entry, "The entry to trace")->required();
-    sub->add_option("--size", options->size, "N, a power of two from 2 to 2^20")->capture_default_str();
+    sub->add_option("--entry", options->entry, "The entry to trace")->required()->type_name("K");
+    sub->add_option("--size", options->size, "N, a power of two from 2 to 2^20" + defaultText(options->size))
+        ->type_name("N");
     sub->add_option("--plot", options->plot, "Draw the access map and the reuse histogram into FILE.svg or FILE.png")
         ->type_name("FILE");
     sub->add_option("--csv", options->csv, "Write the figures of every stage as CSV to this file")->type_name("FILE");
     sub->add_option("--recording", options->recording,
                     "The recording build of the plug-in (default: fftplug_recording beside fftbench)")
         ->type_name("PATH");
-    return {sub, [options](const std::vector<std::string>& pluginPaths) { return runTrace(pluginPaths, *options); }};
+    // Taken only to refuse it with a reason: trace records no plug-in of the user's.
+    sub->add_option("--plugin", options->plugins)->group("");
+    return {sub, [options](const std::vector<std::string>& global) {
+                return runTrace(pluginPaths(global, options->plugins), *options);
+            }};
 }
 
 }  // namespace fftbench
