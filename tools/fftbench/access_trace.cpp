@@ -393,7 +393,7 @@ std::string accessTraceSvg(const AccessTrace& trace) {
     const double width = 1000, left = 78, mapWidth = 760, mapTop = 64, mapHeight = 360;
     const double histTop = mapTop + mapHeight + 92, histHeight = 190;
     const double height = histTop + histHeight + 74;
-    SvgWriter svg(width, height, asset("access.css"));
+    SvgWriter svg(width, height, "ac", asset("access.css"));
     svg.attr("class", "background").rect(0, 0, width, height);
     svg.attr("class", "title").text(12, 22, fmt::format("{}, N = {}: memory accesses", trace.title,
                                                         powerOfTwoText(trace.N)));

@@ -345,7 +345,7 @@ std::string flowGraphSvg(const FlowGraph& graph) {
     const double height = legendTop + legendRows * kLegendRow + 12;
     auto rowY = [&](uint32_t position) { return top + position * layout.rowHeight; };
 
-    SvgWriter svg(width, height, asset("flowgraph.css"));
+    SvgWriter svg(width, height, "fg", asset("flowgraph.css"));
     svg.attr("class", "background").rect(0, 0, width, height);
     svg.attr("class", "title").text(12, 22, graph.title);
     svg.attr("class", "subtitle").text(12, 40, subtitle);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 
 #if defined(_WIN32)
 #define popen _popen
@@ -42,11 +43,12 @@ std::string svgNumber(double value) {
     return text;
 }
 
-SvgWriter::SvgWriter(double width, double height, std::string_view style) {
+SvgWriter::SvgWriter(double width, double height, std::string_view rootClass, std::string_view style) {
     out_ = fmt::format(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"{0}\" height=\"{1}\" viewBox=\"0 0 {0} {1}\">\n",
-        svgNumber(width), svgNumber(height));
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"{2}\" width=\"{0}\" height=\"{1}\" "
+        "viewBox=\"0 0 {0} {1}\">\n",
+        svgNumber(width), svgNumber(height), xmlEscape(rootClass));
     if (!style.empty()) out_ += "<style>\n" + std::string(style) + "</style>\n";
 }
 
@@ -107,9 +109,14 @@ std::string SvgWriter::finish() {
     return std::move(out_);
 }
 
-std::string inlineSvg(std::string_view document) {
+std::string inlineSvg(std::string_view document, std::string_view idPrefix) {
     const size_t start = document.find("<svg");
-    return std::string(start == std::string_view::npos ? document : document.substr(start));
+    std::string svg(start == std::string_view::npos ? document : document.substr(start));
+    if (idPrefix.empty()) return svg;
+    const std::string prefix(idPrefix);
+    svg = std::regex_replace(svg, std::regex(R"((\sid=["']))"), "$1" + prefix);
+    svg = std::regex_replace(svg, std::regex(R"((href=["']#))"), "$1" + prefix);
+    return std::regex_replace(svg, std::regex(R"(url\(#)"), "url(#" + prefix);
 }
 
 namespace {

@@ -14,9 +14,11 @@ std::string xmlEscape(std::string_view text);
 
 class SvgWriter {
    public:
-    // An SVG document of width × height user units; `style` goes into its
-    // <style> element as it stands (a CSS text, see assets/).
-    SvgWriter(double width, double height, std::string_view style);
+    // An SVG document of width × height user units whose root element has
+    // the class `rootClass`; `style` goes into its <style> element as it
+    // stands (a CSS text, see assets/, its rules under .rootClass, so that
+    // several pictures in one HTML page keep their own).
+    SvgWriter(double width, double height, std::string_view rootClass, std::string_view style);
 
     // The attributes of the next element: attr("class", "wire").
     SvgWriter& attr(std::string_view name, std::string_view value);
@@ -46,8 +48,10 @@ class SvgWriter {
 // A number as SVG coordinates want it: at most two decimals, no trailing zeros.
 std::string svgNumber(double value);
 
-// The SVG document without its XML declaration, ready to stand inline in HTML.
-std::string inlineSvg(std::string_view document);
+// The SVG document without its XML declaration, ready to stand inline in
+// HTML; its ids (and the references to them) prefixed with `idPrefix`, so
+// that several documents in one page do not share any.
+std::string inlineSvg(std::string_view document, std::string_view idPrefix = {});
 
 // Converts the SVG document to a PNG at `path` with rsvg-convert (from the
 // PATH, or $FFTBENCH_RSVG_CONVERT); nullopt on success, otherwise what went wrong.
