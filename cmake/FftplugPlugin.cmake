@@ -49,7 +49,8 @@ endfunction()
 
 # The kernels of one path, as objects shared by every library that carries
 # that path. VARIANT "traced" adds the test-only hook of the recursive entry,
-# "counting" the tallies of the counting build; empty for the shipped kernels.
+# "counting" the tallies of the counting build, "recording" the recorder of
+# the recording build; empty for the shipped kernels.
 function(fftplug_kernel_objects path variant out_var)
   set(name fftplug_kernels_${path})
   if(variant)
@@ -64,6 +65,8 @@ function(fftplug_kernel_objects path variant out_var)
       target_compile_definitions(${name} PRIVATE FFTPLUG_TRACE)
     elseif(variant STREQUAL "counting")
       target_compile_definitions(${name} PRIVATE FFTPLUG_COUNTING)
+    elseif(variant STREQUAL "recording")
+      target_compile_definitions(${name} PRIVATE FFTPLUG_RECORDING)
     endif()
     if(path STREQUAL "scalar")
       target_compile_options(${name} PRIVATE -fno-tree-vectorize -fno-tree-slp-vectorize)
@@ -89,13 +92,16 @@ function(fftplug_kernel_objects path variant out_var)
   set(${out_var} ${name} PARENT_SCOPE)
 endfunction()
 
-# fftplug_add_plugin(<target> [TRACED | COUNTING] [PATH scalar|sse2|avx2]):
+# fftplug_add_plugin(<target> [TRACED | COUNTING | RECORDING] [PATH scalar|sse2|avx2]):
 # PATH builds a fixed-path variant; TRACED adds the test-only hook that
 # reports the recursion order; COUNTING (with PATH scalar) the tallies of
 # operations, table reads and memory traffic and the export countEntry that
-# reports them (plugin/counts.h). Neither is part of the shipped library.
+# reports them (plugin/counts.h); RECORDING (with PATH scalar) the recorder of
+# every load, store, table read, factor and stage and the export recordEntry
+# that hands them over (plugin/recording.h). None is part of the shipped
+# library.
 function(fftplug_add_plugin target)
-  cmake_parse_arguments(ARG "TRACED;COUNTING" "PATH" "" ${ARGN})
+  cmake_parse_arguments(ARG "TRACED;COUNTING;RECORDING" "PATH" "" ${ARGN})
   set(sources ${FFTPLUG_COMMON_SOURCES})
   set(variant "")
   if(ARG_TRACED)
@@ -108,6 +114,13 @@ function(fftplug_add_plugin target)
     endif()
     list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/counting.cpp)
     set(variant counting)
+  endif()
+  if(ARG_RECORDING)
+    if(NOT ARG_PATH STREQUAL "scalar")
+      message(FATAL_ERROR "fftplug_add_plugin(${target} RECORDING): the recording build is of the scalar path")
+    endif()
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/recording.cpp)
+    set(variant recording)
   endif()
   if(ARG_PATH)
     set(paths ${ARG_PATH})
@@ -131,6 +144,9 @@ function(fftplug_add_plugin target)
     if(ARG_COUNTING)
       string(APPEND def_text "    countEntry\n")
     endif()
+    if(ARG_RECORDING)
+      string(APPEND def_text "    recordEntry\n")
+    endif()
     file(WRITE ${def} "${def_text}")
     list(APPEND sources ${def})
   endif()
@@ -141,6 +157,9 @@ function(fftplug_add_plugin target)
   endif()
   if(ARG_COUNTING)
     target_compile_definitions(${target} PRIVATE FFTPLUG_COUNTING)
+  endif()
+  if(ARG_RECORDING)
+    target_compile_definitions(${target} PRIVATE FFTPLUG_RECORDING)
   endif()
   if(ARG_PATH)
     string(TOUPPER ${ARG_PATH} upper)

@@ -10,6 +10,9 @@
 #if defined(FFTPLUG_COUNTING) && !defined(FFTPLUG_PATH_SCALAR)
 #error "the counting build counts the operations of the scalar path only"
 #endif
+#if defined(FFTPLUG_RECORDING) && !defined(FFTPLUG_PATH_SCALAR)
+#error "the recording build records the operations of the scalar path only"
+#endif
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
@@ -28,6 +31,7 @@ inline Complex sub(Complex a, Complex b) {
 
 // a·w = (a.re·w.re − a.im·w.im) + i·(a.re·w.im + a.im·w.re)
 inline Complex mul(Complex a, Complex w) {
+    FFTPLUG_FACTOR(FFTPLUG_FACTOR_PRODUCT);
     FFTPLUG_COUNT_ADDITIONS(2);
     FFTPLUG_COUNT_MULTIPLICATIONS(4);
     return {a.re * w.re - a.im * w.im, a.re * w.im + a.im * w.re};
@@ -36,24 +40,31 @@ inline Complex mul(Complex a, Complex w) {
 // d0 − i·d1 and d0 + i·d1, the two difference terms of a radix-4 or
 // split-radix butterfly: the factors ±i are exchanges with a sign change.
 inline Complex subTimesI(Complex d0, Complex d1) {
+    FFTPLUG_FACTOR(FFTPLUG_FACTOR_FOUR_POINT);
     FFTPLUG_COUNT_ADDITIONS(2);
     return {d0.re + d1.im, d0.im - d1.re};
 }
 inline Complex addTimesI(Complex d0, Complex d1) {
+    FFTPLUG_FACTOR(FFTPLUG_FACTOR_FOUR_POINT);
     FFTPLUG_COUNT_ADDITIONS(2);
     return {d0.re - d1.im, d0.im + d1.re};
 }
 
 // d·(−i): an exchange and a change of sign, no arithmetic.
-inline Complex timesMinusI(Complex d) { return {d.im, -d.re}; }
+inline Complex timesMinusI(Complex d) {
+    FFTPLUG_FACTOR(FFTPLUG_FACTOR_MINUS_I);
+    return {d.im, -d.re};
+}
 // d·(1 − i)·c, the factor W(8, 1)
 inline Complex timesW8(Complex d) {
+    FFTPLUG_FACTOR(FFTPLUG_FACTOR_W8);
     FFTPLUG_COUNT_ADDITIONS(2);
     FFTPLUG_COUNT_MULTIPLICATIONS(2);
     return {(d.re + d.im) * kSqrtHalf, (d.im - d.re) * kSqrtHalf};
 }
 // d·(−1 − i)·c, the factor W(8, 3)
 inline Complex timesW8Cubed(Complex d) {
+    FFTPLUG_FACTOR(FFTPLUG_FACTOR_W8_CUBED);
     FFTPLUG_COUNT_ADDITIONS(2);
     FFTPLUG_COUNT_MULTIPLICATIONS(2);
     return {(d.im - d.re) * kSqrtHalf, -(d.re + d.im) * kSqrtHalf};

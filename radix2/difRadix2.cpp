@@ -13,12 +13,12 @@ void difRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     const bool narrowGroups = n >= 2 * Widest::width;  // spans narrower than a lane: groups of blocks
     const uint32_t lastWide = narrowGroups ? Widest::width : 1;
     for (uint32_t h = n / 2; h >= lastWide; h /= 2) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(2 * h, h);
         radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
     }
     if (narrowGroups) {
         radix2::forEachNarrowSpanDown<Widest>([&](auto span) {
-            FFTPLUG_STAGE();
+            FFTPLUG_STAGE(2 * decltype(span)::half, decltype(span)::half);
             constexpr uint32_t H = decltype(span)::half;
             const auto w = offsetFactors(Widest{}, span, table + H, 1);
             radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);

@@ -81,13 +81,13 @@ void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {
         radix2::forEachNarrowSpan<Widest>([&](auto span) {
-            FFTPLUG_STAGE();
+            FFTPLUG_STAGE(2 * decltype(span)::half, decltype(span)::half);
             narrowStage(span, a, table, n);
         });
         h = Widest::width;
     }
     for (uint32_t b = 2 * h; b <= n; h = b, b *= 2) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(b, h);
         forEachLane(h, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, a + h + j); });  // block 0
         if (b == n) break;  // the last stage: one block
 

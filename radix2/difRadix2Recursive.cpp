@@ -25,7 +25,7 @@ void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const 
         const int32_t half = blockSize / 2;
         difRadix2Split(half, 2 * blockIndex, work, table);
         difRadix2Split(half, 2 * blockIndex + 1, work, table);
-        FFTPLUG_STAGE();  // the join: a stage of its own, over this block
+        FFTPLUG_STAGE(size, half);  // the join: a stage of its own, over this block
         radix2::difBlock(work + start, work + start + half, static_cast<uint32_t>(half), twiddle(table + blockIndex));
         FFTPLUG_TRACE_EVENT('J', blockSize, blockIndex);
         return;

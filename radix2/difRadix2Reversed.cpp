@@ -16,7 +16,7 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
         // Half-spans narrower than a lane: the blocks in groups of adjacent
         // ones, each with its own factor, lane by lane.
         forEachNarrowSpan<Widest>([&](auto span) {
-            FFTPLUG_STAGE();
+            FFTPLUG_STAGE(2 * decltype(span)::half, decltype(span)::half);
             constexpr uint32_t H = decltype(span)::half, blocksPerGroup = Widest::width / H;
             const Complex* w = table + c / (2 * H);
             for (Complex* p = a + c; p < a + c + M; p += 2 * Widest::width, w += blocksPerGroup) {
@@ -29,7 +29,7 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
     }
     for (uint32_t factor = c / (2 * h); h < M; h *= 2, factor /= 2) {
         // factor: the number of the block's first sub-block of size 2h
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(2 * h, h);
         const uint32_t span = 2 * h;
         const Complex* w = table + factor;
         for (uint32_t p = c; p < c + M; p += span, ++w) difBlock(a + p, a + p + h, h, twiddle(w));

@@ -13,7 +13,7 @@ void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {  // spans narrower than a lane: groups of adjacent blocks
         radix2::forEachNarrowSpan<Widest>([&](auto span) {
-            FFTPLUG_STAGE();
+            FFTPLUG_STAGE(2 * decltype(span)::half, decltype(span)::half);
             constexpr uint32_t H = decltype(span)::half;
             const auto w = offsetFactors(Widest{}, span, table + H, 1);
             radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
@@ -21,7 +21,7 @@ void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
         h = Widest::width;
     }
     for (; h < n; h *= 2) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(2 * h, h);
         radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
     }
 }

@@ -14,7 +14,7 @@ void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
     uint32_t stride = n / 2;  // N/s for the stage of span s: W(N, j·N/s) = W(s, j)
     if (n >= 2 * Widest::width) {  // spans narrower than a lane: groups of adjacent blocks
         radix2::forEachNarrowSpan<Widest>([&](auto span) {
-            FFTPLUG_STAGE();
+            FFTPLUG_STAGE(2 * decltype(span)::half, decltype(span)::half);
             const auto w = offsetFactors(Widest{}, span, half, stride);
             radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
             stride /= 2;
@@ -22,7 +22,7 @@ void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
         h = Widest::width;
     }
     for (; h < n; h *= 2, stride /= 2) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(2 * h, h);
         radix2::stridedStage(
             a, n, h, [&](auto lane, uint32_t j) { return factorsStrided(lane, half + j * stride, stride); },
             butterfly);

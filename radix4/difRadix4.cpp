@@ -11,15 +11,15 @@ void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
     if (n >= 4) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(4, 1);
         radix4::firstStage(a, table, 0, static_cast<uint32_t>(n / 4));
         q = 4;
     }
     for (uint64_t b = 16; b <= n; q = b, b *= 4) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(b, b / 4);
         radix4::generalBlocks(a, table, 0, static_cast<uint32_t>(n / b), static_cast<uint32_t>(b / 4));
     }
-    FFTPLUG_STAGE();
+    FFTPLUG_STAGE(n, n / 2);  // the closing pass, where there is one
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
 }
 

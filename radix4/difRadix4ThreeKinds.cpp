@@ -76,7 +76,7 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
     for (uint64_t b = 4; b <= n; q = b, b *= 4) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(b, q);
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
         const uint32_t blocks = static_cast<uint32_t>(n / b);
@@ -102,7 +102,7 @@ void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
         }
         radix4::generalBlocks(a, table, 2, blocks, quarter);
     }
-    FFTPLUG_STAGE();
+    FFTPLUG_STAGE(n, n / 2);  // the closing pass, where there is one
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
 }
 

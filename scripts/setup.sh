@@ -4,8 +4,10 @@
 #
 #   scripts/setup.sh run    what scripts/run.sh uses: the native toolchain,
 #                           CMake, the host tools' libraries (CLI11, fmt,
-#                           nlohmann-json), the peers FFTW and KissFFT, and
-#                           gnuplot for the plots (about a minute when new)
+#                           nlohmann-json), the peers FFTW and KissFFT,
+#                           gnuplot for the plots and rsvg-convert for the
+#                           PNG pictures of draw and trace (about a minute
+#                           when new)
 #   scripts/setup.sh test   what scripts/test.sh uses (the default): the
 #                           above, GoogleTest, the i686 mingw-w64 toolchain
 #                           and Wine for the 32-bit DLL (the x86_64 toolchain
@@ -14,7 +16,10 @@
 #                           Linux build, clang with libFuzzer and valgrind for
 #                           the fuzz and valgrind presets, and Debian's
 #                           Python 3 with numpy, scipy, pytest, setuptools and
-#                           matplotlib for the Python host (a few minutes)
+#                           matplotlib for the Python host, and Debian's
+#                           Chromium with a Japanese font, in which the
+#                           report test opens fftbench's HTML report headless
+#                           (a few minutes)
 set -euo pipefail
 
 purpose="${1:-test}"
@@ -31,6 +36,7 @@ run_packages=(
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libfftw3-dev libkissfft-dev
   gnuplot-nox
+  librsvg2-bin
 )
 test_packages=(
   googletest libgtest-dev
@@ -39,6 +45,7 @@ test_packages=(
   g++-multilib qemu-user
   clang libclang-rt-14-dev valgrind
   python3 python3-numpy python3-scipy python3-pytest python3-setuptools python3-matplotlib
+  chromium fonts-ipafont-gothic
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -32,7 +32,7 @@ struct BlockOne {
 void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
-        FFTPLUG_STAGE();
+        FFTPLUG_STAGE(b, q);
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
         if constexpr (Widest::width >= 2) {
@@ -55,7 +55,7 @@ void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
         }
         splitradix::generalBlocks(a, table, quarter, 2, static_cast<uint32_t>(n / b));
     }
-    FFTPLUG_STAGE();
+    FFTPLUG_STAGE(n, n / 2);  // the closing pass
     splitradix::closingPass(a, static_cast<uint32_t>(n));
 }
 

@@ -550,7 +550,9 @@ TEST(Output, TheLimitPlotBesideTheSpeedPlot) {
     BenchRun none = sampleRun();
     none.rates.clear();
     for (BenchResult& r : none.results) r.limitPercent.reset();
-    EXPECT_NE(limitGnuplotScript(none, "l.svg", PlotFormat::svg).find("--no-rates"), std::string::npos);
+    const std::string empty = limitGnuplotScript(none, "l.svg", PlotFormat::svg);
+    EXPECT_NE(empty.find("--no-rates"), std::string::npos) << empty;
+    EXPECT_NE(empty.find("set yrange [0:110]\n"), std::string::npos) << empty;  // no autoscaling without points
 }
 
 TEST(Output, PlotScriptDrawsOneLinePerImplementation) {

@@ -141,7 +141,9 @@ std::string limitGnuplotScript(const BenchRun& bench, const std::string& path, P
     if (plot.empty()) {
         const std::string why = bench.rates.empty() ? "no peak rates measured (--no-rates)"
                                                     : "no entry the counting build describes";
-        script += "set label 1 " + gnuplotString(why) + " at graph 0.5, graph 0.5 center\nplot [0:1] NaN notitle\n";
+        // A fixed range: gnuplot cannot autoscale a plot without points.
+        script += "set yrange [0:110]\nset label 1 " + gnuplotString(why) +
+                  " at graph 0.5, graph 0.5 center\nplot [0:1] NaN notitle\n";
     } else {
         script += plot + ", \\\n     100 with lines lw 1 dt 3 lc rgb '#000000' title 'the limit'\n";
     }

@@ -121,11 +121,25 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
         std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.reorder < b.reorder; });
         size_t width = 12;
         for (const PluginSummary& s : summaries) width = std::max(width, s.plugin.size());
+        // The labels' column as wide as the longest label ("geometric mean
+        // over 2^6, 2^8, 2^10 (3 sizes)" for a run with gaps).
+        std::vector<std::string> labels;
+        size_t labelWidth = 44;
+        for (const Row& row : rows) {
+            std::set<uint32_t> measured;
+            for (const PluginSummary& s : summaries)
+                for (const RangeFigure& f : s.bestOverFftw)
+                    if (Row{f.minimum, f.reorder, f.fromLog2, f.toLog2} == row)
+                        measured.insert(f.measured.begin(), f.measured.end());
+            labels.push_back("  " + figureText(row.minimum, {measured.begin(), measured.end()}));
+            labelWidth = std::max(labelWidth, labels.back().size() + 2);
+        }
         std::optional<bool> heading;
+        size_t rowIndex = 0;
         for (const Row& row : rows) {
             if (heading != row.reorder) {
-                std::string text = fmt::format("{:<44}", row.reorder ? "best entry with the host's reordering / fftwf"
-                                                                     : "best entry / fftwf");
+                std::string text = fmt::format("{:<{}}", row.reorder ? "best entry with the host's reordering / fftwf"
+                                                                     : "best entry / fftwf", labelWidth);
                 if (bench.plugins.size() > 1)
                     for (const PluginSummary& s : summaries) text += fmt::format("  {:>{}}", s.plugin, width);
                 while (text.back() == ' ') text.pop_back();
@@ -133,17 +147,14 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
                 heading = row.reorder;
             }
             std::string cells;
-            std::set<uint32_t> measured;
             for (const PluginSummary& s : summaries) {
                 std::string cell = "-";
                 for (const RangeFigure& f : s.bestOverFftw)
-                    if (Row{f.minimum, f.reorder, f.fromLog2, f.toLog2} == row) {
+                    if (Row{f.minimum, f.reorder, f.fromLog2, f.toLog2} == row)
                         cell = ratioText(f.value) + (f.minimum ? " at " + powerOfTwoText(f.atN) : "");
-                        measured.insert(f.measured.begin(), f.measured.end());
-                    }
                 cells += fmt::format("  {:>{}}", cell, width);
             }
-            fmt::print(out, "{:<44}{}\n", "  " + figureText(row.minimum, {measured.begin(), measured.end()}), cells);
+            fmt::print(out, "{:<{}}{}\n", labels[rowIndex++], labelWidth, cells);
         }
     }
 

@@ -121,7 +121,8 @@ void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth) {
 }
 
 std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const CpuInfo& cpu, uint32_t N) {
-    std::string stem = pluginLabel;
+    // A label made unique in a run ("libfftplug#2") names the same library.
+    std::string stem = pluginLabel.substr(0, pluginLabel.find('#'));
     if (stem.rfind("lib", 0) == 0) stem = stem.substr(3);
     if (stem == "fftplug-scalar") return std::string("scalar");
     if (stem == "fftplug-sse2") return std::string("SSE2");

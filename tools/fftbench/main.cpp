@@ -33,10 +33,11 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.footer(kExitStatusHelp);
     std::vector<std::string> globalPlugins;
-    addPluginOption(&app, globalPlugins, true);
+    addPluginOption(&app, globalPlugins, true, true);
 
-    const std::vector<Command> commands{addListCommand(app), addVerifyCommand(app), addBenchCommand(app),
-                                        addProfileCommand(app)};
+    const std::vector<Command> commands{addListCommand(app),    addVerifyCommand(app), addBenchCommand(app),
+                                        addProfileCommand(app), addDrawCommand(app),   addTraceCommand(app),
+                                        addReportCommand(app)};
     // "list, verify, bench and profile" ("… or profile").
     auto names = [&](const char* last) {
         std::string text;

@@ -438,7 +438,9 @@ void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose)
         for (const SizeVerdict& size : verdict.sizes)
             if (worstN == 0 || !(size[Check::accuracy].ratio <= worst)) worst = size[Check::accuracy].ratio, worstN = size.N;
         fmt::print(out, "{:>5}", verdict.entry.index);
-        for (const Check check : kChecks) fmt::print(out, "  {:<9}", cell(verdict.passed(check)));
+        // An entry stopped before its first size passed nothing: no verdicts.
+        for (const Check check : kChecks)
+            fmt::print(out, "  {:<9}", verdict.sizes.empty() ? "-" : cell(verdict.passed(check)));
         const std::string worstText = worstN ? fmt::format("{:.2g} at {}", worst, powerOfTwoText(worstN)) : "-";
         fmt::print(out, "  {:<14}  {}\n", worstText, result(verdict));
     }

@@ -185,8 +185,8 @@ Command addBenchCommand(CLI::App& app) {
     sub->add_option("--json", options->json, "Write the results as JSON to this file")->type_name("FILE");
     sub->add_option("--plot", options->plot,
                     "Draw three plots with gnuplot: mflops against log2 N into FILE (.svg or .png), the relative "
-                    "error into FILE-accuracy and the limit % into FILE-limit (out/bench.svg, out/bench-accuracy.svg "
-                    "and out/bench-limit.svg)")
+                    "error into FILE-accuracy and the limit % into FILE-limit (for example out/bench.svg, "
+                    "out/bench-accuracy.svg and out/bench-limit.svg)")
         ->type_name("FILE");
     sub->add_option("--min-time", options->minTimeMs,
                     "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))

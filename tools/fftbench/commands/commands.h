@@ -25,6 +25,9 @@ Command addListCommand(CLI::App& app);
 Command addVerifyCommand(CLI::App& app);
 Command addBenchCommand(CLI::App& app);
 Command addProfileCommand(CLI::App& app);
+Command addDrawCommand(CLI::App& app);
+Command addTraceCommand(CLI::App& app);
+Command addReportCommand(CLI::App& app);
 
 // --- shared by the commands ------------------------------------------------
 
@@ -32,8 +35,9 @@ Command addProfileCommand(CLI::App& app);
 extern const char* const kExitStatusHelp;
 
 // --plugin on a command (it is also taken before the command's name):
-// `several` for bench, which compares plug-ins.
-void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several);
+// `several` for bench, which compares plug-ins; `global` for the one before
+// the command's name, which serves every command that loads a plug-in.
+void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several, bool global = false);
 // The global --plugin paths and the command's own, in the order given.
 std::vector<std::string> pluginPaths(const std::vector<std::string>& global, const std::vector<std::string>& own);
 // The one plug-in of list and verify (UsageError for several); empty: the default.

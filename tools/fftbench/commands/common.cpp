@@ -13,15 +13,18 @@ const char* const kExitStatusHelp =
     "Exit status, the same for every command:\n"
     "  0    success\n"
     "  1    a check failed (list: the catalogue; verify: an entry)\n"
-    "  2    bad arguments, or a plug-in or counting build that does not load\n"
-    "  3    an output file (--csv, --json, --plot) could not be written\n"
+    "  2    bad arguments, or a plug-in, counting or recording build that does not load\n"
+    "  3    an output file (--csv, --json, --plot, --svg, --png, --out) could not be written\n"
     "  130  bench interrupted by Ctrl-C (what was measured is still written)\n"
     "See docs/fftbench.md.\n";
 
-void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several) {
+void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several, bool global) {
     command
         ->add_option("--plugin", paths,
-                     several ? "Plug-in library to time; repeat it to compare plug-ins, the first the reference of "
+                     global ? "Plug-in library that list, verify and bench load (default: $FFTPLUG_PLUGIN, else "
+                              "fftplug beside fftbench or in the installation's library folder); bench takes it "
+                              "repeatedly to compare plug-ins. Also taken after the command's name"
+                     : several ? "Plug-in library to time; repeat it to compare plug-ins, the first the reference of "
                                "the ratios (default: $FFTPLUG_PLUGIN, else fftplug beside fftbench or in the "
                                "installation's library folder). Also taken before the command's name"
                              : "Plug-in library to load (default: $FFTPLUG_PLUGIN, else fftplug beside fftbench or "

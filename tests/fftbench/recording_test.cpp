@@ -1,0 +1,374 @@
+// The graphs of fftbench draw and the traces of fftbench trace, built from
+// the recording build's events, against the algorithms derived by hand, the
+// counting build's loads and stores, and the recursion order of entry 4 that
+// the traced build reports.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "access_trace.h"
+#include "flowgraph.h"
+#include "host/bit_reversal.h"
+#include "host/driver.h"
+#include "profile.h"
+#include "recording.h"
+
+using namespace fftbench;
+using fftplug::host::PluginLibrary;
+using json = nlohmann::json;
+
+namespace {
+
+const RecordingLibrary& recording() {
+    static const RecordingLibrary library = RecordingLibrary::open(defaultRecordingLibraryPath());
+    return library;
+}
+
+// The graph of an entry as draw --json writes it.
+json graphJson(uint32_t entry, uint32_t N) {
+    return json::parse(flowGraphJson(recordFlowGraph(recording(), recording().catalogue().at(entry), N), "test"));
+}
+
+std::vector<uint32_t> sorted(std::vector<uint32_t> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// A butterfly as the tests derive it: its samples (as a set), kind and
+// table entries.
+struct Expected {
+    std::vector<uint32_t> samples;
+    std::string kind;
+    std::vector<uint32_t> factors;
+    bool operator<(const Expected& o) const {
+        return std::tie(samples, kind, factors) < std::tie(o.samples, o.kind, o.factors);
+    }
+    bool operator==(const Expected& o) const {
+        return std::tie(samples, kind, factors) == std::tie(o.samples, o.kind, o.factors);
+    }
+};
+void PrintTo(const Expected& e, std::ostream* os) {
+    *os << fmt::format("{{{}}} {} t[{}]", fmt::join(e.samples, " "), e.kind, fmt::join(e.factors, " "));
+}
+
+std::vector<Expected> butterfliesOf(const json& stage) {
+    std::vector<Expected> out;
+    for (const json& b : stage["butterflies"]) {
+        const auto reads = b["reads"].get<std::vector<uint32_t>>();
+        EXPECT_EQ(sorted(reads), sorted(b["writes"].get<std::vector<uint32_t>>())) << "stored back in place";
+        out.push_back({sorted(reads), b["kind"], b["factors"].get<std::vector<uint32_t>>()});
+    }
+    return out;
+}
+
+// ---- radix 2, twiddle-outer: entries 0 and 2, in execution order ---------------
+
+struct Radix2Case {
+    uint32_t entry, N;
+};
+
+class TwiddleOuterGraph : public testing::TestWithParam<Radix2Case> {};
+
+// Entry 0 (decimation in time, bit-reversed input): stages of half-span h =
+// 1, 2, …, N/2; the stage pairs (i, i + h) in blocks of 2h, the twiddle loop
+// outside: for j = 0 … h − 1 the factor table[h + j], then the pairs
+// (j + 2h·m, j + 2h·m + h) for m = 0 … N/2h − 1. Entry 2 (decimation in
+// frequency, natural input) runs the same stages with h = N/2 first.
+TEST_P(TwiddleOuterGraph, StagesPairsAndFactorsInOrder) {
+    const auto [entry, N] = GetParam();
+    const json graph = graphJson(entry, N);
+    EXPECT_EQ(graph["input_order"], entry == 2 ? "natural" : "bit-reversed");
+    std::vector<uint32_t> halves;
+    for (uint32_t h = 1; h < N; h *= 2) halves.push_back(h);
+    if (entry == 2) std::reverse(halves.begin(), halves.end());
+    ASSERT_EQ(graph["stages"].size(), halves.size());
+    for (size_t s = 0; s < halves.size(); ++s) {
+        const uint32_t h = halves[s];
+        const json& stage = graph["stages"][s];
+        EXPECT_EQ(stage["block_size"], 2 * h);
+        EXPECT_EQ(stage["apart"], h);
+        std::vector<Expected> expected;
+        for (uint32_t j = 0; j < h; ++j)
+            for (uint32_t i = j; i < N; i += 2 * h) expected.push_back({{i, i + h}, "general", {h + j}});
+        EXPECT_EQ(butterfliesOf(stage), expected) << "stage of half-span " << h;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, TwiddleOuterGraph,
+                         testing::Values(Radix2Case{0, 8}, Radix2Case{0, 16}, Radix2Case{2, 8}, Radix2Case{2, 16}),
+                         [](const auto& info) { return fmt::format("entry{}_N{}", info.param.entry, info.param.N); });
+
+// ---- radix 2, block-outer: entries 3 and 5 -------------------------------------------
+
+class BlockOuterGraph : public testing::TestWithParam<Radix2Case> {};
+
+// Entries 3 and 5: stages of half-span h = 1 … N/2, block k (samples 2h·k …)
+// first to last, each pair (s + i, s + i + h) with the block's factor
+// table[k]; entry 5 gives blocks 0 to 3 the fixed kinds 1, −i, W8, W8³ and
+// reads no table for them (its blocks 2 and 3 run side by side, so within a
+// stage only the set of butterflies is compared).
+TEST_P(BlockOuterGraph, BlocksKindsAndFactors) {
+    const auto [entry, N] = GetParam();
+    const json graph = graphJson(entry, N);
+    const char* const fixed[4] = {"twiddle-free", "minus-i", "w8", "w8-cubed"};
+    size_t s = 0;
+    for (uint32_t h = 1; h < N; h *= 2, ++s) {
+        ASSERT_LT(s, graph["stages"].size());
+        std::vector<Expected> expected;
+        for (uint32_t k = 0; k < N / (2 * h); ++k)
+            for (uint32_t i = 0; i < h; ++i) {
+                const uint32_t at = 2 * h * k + i;
+                if (entry == 5 && k < 4) expected.push_back({{at, at + h}, fixed[k], {}});
+                else expected.push_back({{at, at + h}, "general", {k}});
+            }
+        std::vector<Expected> seen = butterfliesOf(graph["stages"][s]);
+        if (entry == 5) {
+            std::sort(seen.begin(), seen.end());
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(seen, expected) << "stage of half-span " << h;
+    }
+    EXPECT_EQ(graph["stages"].size(), s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, BlockOuterGraph,
+                         testing::Values(Radix2Case{3, 8}, Radix2Case{3, 16}, Radix2Case{5, 8}, Radix2Case{5, 16}),
+                         [](const auto& info) { return fmt::format("entry{}_N{}", info.param.entry, info.param.N); });
+
+// ---- radix 4 and split radix: entries 6 to 9 ----------------------------------------------
+
+// The offset set O(q) that a split-radix stage of quarter span q visits in
+// each block, written out: the L-shaped runs q − t … q − t/2 − 1 for t = q,
+// q/4, ….
+const std::map<uint32_t, std::vector<uint32_t>> kOffsets = {
+    {1, {0}}, {2, {0}}, {4, {0, 1, 3}}, {8, {0, 1, 2, 3, 6}}, {16, {0, 1, 2, 3, 4, 5, 6, 7, 12, 13, 15}}};
+
+struct StageShape {
+    uint32_t block, apart;
+    std::vector<Expected> butterflies;  // as a set
+};
+
+// A four-point butterfly of the block at s with quarter span q at offset j.
+std::vector<uint32_t> fourPoint(uint32_t s, uint32_t q, uint32_t j) { return {s + j, s + j + q, s + j + 2 * q, s + j + 3 * q}; }
+
+// The stages of entries 6 to 9 at N, derived from their algorithms: radix 4
+// (6, 7) has stages of block 4, 16, … with all q offsets of every block and,
+// for odd log2 N, a closing pass over all N/2 pairs; split radix (8, 9)
+// stages of block 4, 8, … over O(q) and a closing pass over O(N/2). Radix 4
+// reads table[k] and table[2k] for block k, split radix table[2k] and
+// table[k]; entries 7 and 9 give block 0 the twiddle-free kind and block 1
+// the built-in factors, and read nothing for them.
+std::vector<StageShape> derived(uint32_t entry, uint32_t N) {
+    const bool split = entry >= 8, special = entry == 7 || entry == 9;
+    std::vector<StageShape> stages;
+    uint32_t b = 4;
+    for (; b <= N; b *= split ? 2 : 4) {
+        const uint32_t q = b / 4;
+        StageShape stage{b, q, {}};
+        std::vector<uint32_t> offsets;
+        if (split) offsets = kOffsets.at(q);
+        else for (uint32_t j = 0; j < q; ++j) offsets.push_back(j);
+        for (uint32_t k = 0; k < N / b; ++k)
+            for (const uint32_t j : offsets) {
+                std::string kind = "general";
+                std::vector<uint32_t> factors = split ? std::vector<uint32_t>{2 * k, k} : std::vector<uint32_t>{k, 2 * k};
+                if (special && k < 2) {
+                    kind = k == 0 ? "twiddle-free" : "block-one";
+                    factors.clear();
+                }
+                stage.butterflies.push_back({fourPoint(b * k, q, j), kind, factors});
+            }
+        stages.push_back(std::move(stage));
+    }
+    const uint32_t last = stages.empty() ? 1 : stages.back().block;
+    if (split || last != N) {
+        StageShape closing{N, N / 2, {}};
+        std::vector<uint32_t> offsets;
+        if (split) offsets = kOffsets.at(N / 2);
+        else for (uint32_t j = 0; j < N / 2; ++j) offsets.push_back(j);
+        for (const uint32_t j : offsets) closing.butterflies.push_back({{j, j + N / 2}, N >= 4 ? "closing" : "twiddle-free", {}});
+        stages.push_back(std::move(closing));
+    }
+    return stages;
+}
+
+struct FourPointCase {
+    uint32_t entry, N;
+};
+
+class FourPointGraph : public testing::TestWithParam<FourPointCase> {};
+
+TEST_P(FourPointGraph, StagesOffsetSetsKindsAndFactors) {
+    const auto [entry, N] = GetParam();
+    const json graph = graphJson(entry, N);
+    const std::vector<StageShape> stages = derived(entry, N);
+    ASSERT_EQ(graph["stages"].size(), stages.size());
+    for (size_t s = 0; s < stages.size(); ++s) {
+        const json& stage = graph["stages"][s];
+        EXPECT_EQ(stage["block_size"], stages[s].block) << "stage " << s;
+        EXPECT_EQ(stage["apart"], stages[s].apart) << "stage " << s;
+        EXPECT_EQ(stage["closing"], s + 1 == stages.size() && stages[s].butterflies.front().samples.size() == 2 && N >= 4);
+        std::vector<Expected> seen = butterfliesOf(stage), expected = stages[s].butterflies;
+        std::sort(seen.begin(), seen.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(seen, expected) << "stage " << s;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, FourPointGraph,
+                         testing::Values(FourPointCase{6, 8}, FourPointCase{6, 16}, FourPointCase{7, 8},
+                                         FourPointCase{7, 16}, FourPointCase{8, 16}, FourPointCase{8, 32},
+                                         FourPointCase{9, 8}, FourPointCase{9, 16}),
+                         [](const auto& info) { return fmt::format("entry{}_N{}", info.param.entry, info.param.N); });
+
+// Entry 9 at 16 points as a count: 5 twiddle-free, 2 block-1 and 2 general
+// butterflies and 5 closing pairs; labels name the built-in factors.
+TEST(FourPointGraph, Entry9At16Points) {
+    const json graph = graphJson(9, 16);
+    std::map<std::string, int> kinds;
+    std::set<std::string> labels;
+    for (const json& stage : graph["stages"])
+        for (const json& b : stage["butterflies"]) {
+            ++kinds[b["kind"].get<std::string>()];
+            labels.insert(b["label"].get<std::string>());
+        }
+    EXPECT_EQ(kinds, (std::map<std::string, int>{{"twiddle-free", 5}, {"block-one", 2}, {"general", 2}, {"closing", 5}}));
+    EXPECT_TRUE(labels.count("W8 W8³")) << "split radix's block 1: W8 at q, W8³ at 3q";
+    EXPECT_TRUE(labels.count("t[4] t[2]")) << "block 2 reads table[4], then table[2]";
+}
+
+// ---- entry 4: the depth-first order --------------------------------------------------
+
+using Step = std::tuple<char, int32_t, int32_t>;  // 'C' a 256-point leaf (size, index), 'J' a join
+std::vector<Step> traced;
+
+extern "C" void FFTPLUG_CALL recordStep(char kind, int32_t size, int32_t index) { traced.emplace_back(kind, size, index); }
+
+// The leaves and joins of entry 4, read from the recorded stages (the
+// samples each stage touches name its block), against the order the traced
+// build's hook reports for the same N.
+TEST(RecursiveOrder, RecordedStagesFollowTheTracedRecursion) {
+    const uint32_t N = 2048;
+    std::vector<Step> fromStages;
+    uint32_t block = 0, low = UINT32_MAX, high = 0;
+    auto close = [&] {
+        if (low == UINT32_MAX) return;
+        const uint32_t size = block <= 256 ? 256 : block;
+        const Step step{block <= 256 ? 'C' : 'J', static_cast<int32_t>(size), static_cast<int32_t>(low / size)};
+        EXPECT_EQ(high / size, low / size) << "a stage stays within its block";
+        if (std::get<0>(step) == 'J' || fromStages.empty() || fromStages.back() != step) fromStages.push_back(step);
+        low = UINT32_MAX;
+        high = 0;
+    };
+    recording().record(4, N, FFTPLUG_RECORD_ALL, [&](const FftplugEvent* events, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const FftplugEvent& e = events[i];
+            if (e.what == FFTPLUG_EVENT_STAGE) {
+                close();
+                block = e.value;
+            } else if (e.what == FFTPLUG_EVENT_LOAD || e.what == FFTPLUG_EVENT_STORE) {
+                low = std::min(low, e.value);
+                high = std::max(high, e.value);
+            }
+        }
+    });
+    close();
+
+    const PluginLibrary tracedBuild = PluginLibrary::open(fftplug::host::defaultPluginPath("fftplug_traced"));
+    using SetHook = void(FFTPLUG_CALL*)(void(FFTPLUG_CALL*)(char, int32_t, int32_t));
+    const auto setHook = reinterpret_cast<SetHook>(tracedBuild.symbol("setTraceHook"));
+    ASSERT_NE(setHook, nullptr);
+    setHook(recordStep);
+    auto arrays = fftplug::host::arrangeForEntry(tracedBuild, tracedBuild.catalogue().at(4),
+                                                 fftplug::host::randomSignal(N, 3));
+    traced.clear();
+    tracedBuild.run(4, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(), arrays.table.data(), 1);
+    setHook(nullptr);
+    std::vector<Step> expected;
+    for (const Step& step : traced)
+        if (std::get<0>(step) == 'J' || std::get<1>(step) == 256) expected.push_back(step);
+    ASSERT_EQ(expected.size(), size_t{N / 256 + N / 256 - 1});
+    EXPECT_EQ(fromStages, expected);
+}
+
+// ---- traces: the counting build's totals, closed forms of lines -------------------
+
+class TraceTotals : public testing::TestWithParam<uint32_t> {};
+
+// The loads and stores a trace counts, and its stages that touch work, are
+// those of the counting build (fftbench profile) for the same entry and N.
+TEST_P(TraceTotals, LoadsStoresAndStagesAreProfiles) {
+    static const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
+    const uint32_t entry = GetParam();
+    for (const uint32_t N : {2u, 16u, 1024u, 1u << 15}) {
+        const FftplugCounts counts = counting.count(entry, N);
+        const AccessTrace trace = recordAccessTrace(recording(), recording().catalogue().at(entry), N);
+        EXPECT_EQ(trace.loads, counts.loads) << "N = " << N;
+        EXPECT_EQ(trace.stores, counts.stores) << "N = " << N;
+        EXPECT_EQ(trace.stageCount, counts.stages) << "N = " << N;
+        uint64_t loads = 0, stores = 0;
+        for (const StageTraffic& s : trace.stages) {
+            loads += s.loads;
+            stores += s.stores;
+        }
+        EXPECT_EQ(loads, trace.loads);
+        EXPECT_EQ(stores, trace.stores);
+        EXPECT_EQ(trace.reuse.accesses(), trace.loads + trace.stores);
+        EXPECT_EQ(trace.reuse.firstTouches, trace.arrayLines()) << "every line of work touched, first once";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, TraceTotals, testing::Range(0u, 10u),
+                         [](const auto& info) { return fmt::format("entry{}", info.param); });
+
+// Distinct 64-byte lines (8 samples) per stage. Entry 0, strided: each of
+// its log2 N stages touches every sample, N/8 lines. Entry 4, block-outer:
+// the stages of each 256-point leaf, spans 2 … 256, touch that leaf's 32
+// lines, N/256 stages of each span; the join of span S > 256 touches the S/8
+// lines of its block, N/S joins of each span.
+TEST(TraceLines, StridedAndBlockOuterEntries) {
+    const uint32_t N = 1u << 12;
+    const AccessTrace strided = recordAccessTrace(recording(), recording().catalogue().at(0), N);
+    ASSERT_EQ(strided.stages.size(), 12u);
+    for (const StageTraffic& s : strided.stages) {
+        EXPECT_EQ(s.stages, 1u) << s.description();
+        EXPECT_EQ(s.lines, N / 8) << s.description();
+    }
+    const AccessTrace blocks = recordAccessTrace(recording(), recording().catalogue().at(4), N);
+    ASSERT_EQ(blocks.stages.size(), 12u);
+    for (const StageTraffic& s : blocks.stages) {
+        const uint32_t span = s.block, region = std::max(span, 256u);
+        EXPECT_EQ(s.block, 2 * s.apart);
+        EXPECT_EQ(s.stages, N / region) << s.description();
+        EXPECT_EQ(s.lines, uint64_t{N / region} * (region / 8)) << s.description();
+    }
+}
+
+// Reuse distances on streams of known shape: cycling over K lines reuses
+// each line after K − 1 others, however long the stream (the times are
+// renumbered along the way: 4096 accesses fill the tree at N = 64).
+TEST(TraceReuse, CyclesOverLines) {
+    for (const uint32_t K : {1u, 2u, 5u, 8u}) {
+        AccessTracer tracer(0, 64);
+        std::vector<FftplugEvent> events{{FFTPLUG_EVENT_STAGE, 64, 1, }};
+        for (uint32_t i = 0; i < 20000; ++i) events.push_back({FFTPLUG_EVENT_LOAD, 8 * (i % K), 0});
+        tracer.consume(events.data(), events.size());
+        const AccessTrace trace = tracer.finish();
+        EXPECT_EQ(trace.reuse.firstTouches, K);
+        size_t bin = 0;
+        while ((uint64_t{1} << bin) <= K - 1) ++bin;
+        ASSERT_GT(trace.reuse.bins.size(), bin);
+        EXPECT_EQ(trace.reuse.bins[bin], 20000 - K) << "K = " << K;
+        EXPECT_EQ(trace.reuse.accesses(), 20000u);
+        EXPECT_EQ(trace.stages.front().lines, K);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+"""fftbench report: the page it writes, as a file and in a real browser.
+
+    report_test.py FFTBENCH OUT_DIR static    the HTML itself: every section and figure, nothing external
+    report_test.py FFTBENCH OUT_DIR browser   the same page in headless Chromium: the rendered DOM, a
+                                              screenshot that is not blank, no request to the network
+
+The browser test exits 77 (CTest's SKIP_RETURN_CODE) with a message saying so
+where no Chromium is installed ($FFTBENCH_CHROMIUM names one elsewhere).
+"""
+
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+SKIP = 77
+ENTRIES = range(10)
+SECTIONS = ["catalogue", "verify", "bench", "profile", "entries"] + [f"entry-{k}" for k in ENTRIES]
+FIGURES = ["fig-bench-speed", "fig-bench-accuracy", "fig-profile"] + [
+    f"fig-{kind}-{k}" for k in ENTRIES for kind in ("graph", "trace")]
+# Chromium's flags for a closed network; a fresh profile each run.
+CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking", "--no-first-run"]
+
+problems = []
+
+
+def check(condition, message):
+    if not condition:
+        problems.append(message)
+
+
+def write_report(fftbench, out):
+    shutil.rmtree(out, ignore_errors=True)
+    # A short report: few sizes, one quick measurement a cell.
+    command = [fftbench, "report", "--out", out, "--verify-sizes", "2^0..2^6", "--bench-sizes", "2^4,2^10",
+               "--min-time", "1", "--measurements", "1", "--profile-sizes", "2^2..2^10", "--trace-size", "2^12"]
+    run = subprocess.run(command, capture_output=True, text=True)
+    if run.returncode != 0:
+        sys.exit(f"fftbench report failed with status {run.returncode}:\n{run.stderr}")
+    check(f"{out}/index.html" in run.stdout, f"the report's path is not printed: {run.stdout!r}")
+    with open(os.path.join(out, "index.html"), encoding="utf-8") as page:
+        return page.read()
+
+
+def figure_bodies(html):
+    """Each figure's markup by its id."""
+    return {m.group(1): m.group(2) for m in re.finditer(r'<figure id="([^"]+)">(.*?)</figure>', html, re.S)}
+
+
+def check_structure(html, where):
+    for section in SECTIONS:
+        check(re.search(rf'<section[^>]* id="{section}"', html), f"{where}: no section {section}")
+    figures = figure_bodies(html)
+    for figure in FIGURES:
+        body = figures.get(figure)
+        check(body is not None, f"{where}: no figure {figure}")
+        if body is not None:
+            check("<svg" in body and "</svg>" in body, f"{where}: figure {figure} holds no inline SVG")
+    check(len(re.findall(r'<td class="pass">PASS</td>', html)) == 70, f"{where}: the verify table has not 10 x 7 PASS cells")
+
+
+def check_nothing_external(html):
+    # Namespace names (xmlns="http://www.w3.org/…") name, they fetch nothing.
+    without_namespaces = re.sub(r'xmlns(:\w+)?="[^"]*"', "", html)
+    for pattern, what in [(r'<(script|link|iframe|object|embed|img)\b', "an element that loads something"),
+                          (r'(src|href)\s*=\s*["\']?\s*(https?:|//|ftp:)', "a reference to another host"),
+                          (r'url\(\s*["\']?\s*(https?:|//)', "a style that fetches"),
+                          (r'@import', "a style sheet imported"),
+                          (r'https?://', "an address")]:
+        found = re.search(pattern, without_namespaces, re.I)
+        check(found is None, f"the page has {what}: {found.group(0) if found else ''}")
+
+
+def find_chromium():
+    chosen = os.environ.get("FFTBENCH_CHROMIUM")
+    if chosen:
+        return chosen if os.access(chosen, os.X_OK) else None
+    for name in ("chromium", "chromium-browser", "google-chrome"):
+        path = shutil.which(name)
+        if path:
+            return path
+    return None
+
+
+def chromium(program, url, *extra):
+    with tempfile.TemporaryDirectory() as profile:
+        run = subprocess.run([program, *CHROMIUM_FLAGS, f"--user-data-dir={profile}", *extra, url],
+                             capture_output=True, timeout=180)
+    return run
+
+
+def page_requests(net_log):
+    """The requests a page made (browser-own ones have no origin), from a net log."""
+    with open(net_log, encoding="utf-8") as f:
+        log = json.load(f)
+    types = {number: name for name, number in log["constants"]["logEventTypes"].items()}
+    requests = []
+    for event in log["events"]:
+        params = event.get("params", {})
+        if types.get(event["type"]) == "URL_REQUEST_START_JOB" and "url" in params:
+            if params.get("initiator") != "not an origin":
+                requests.append(params["url"])
+    return requests
+
+
+def png_pixels(path):
+    """(width, height, rows of RGB(A) bytes) of an 8-bit RGB or RGBA PNG, with the standard library."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        sys.exit(f"{path} is not a PNG file")
+    at, idat, width = 8, b"", 0
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+            if depth != 8 or colour not in (2, 6):
+                sys.exit(f"{path}: a PNG of depth {depth}, colour type {colour}")
+            channels = 3 if colour == 2 else 4
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        rows.append(bytes(line))
+        previous = line
+    return width, height, channels, rows
+
+
+def check_not_blank(path):
+    width, height, channels, rows = png_pixels(path)
+    inked, colours = 0, set()
+    for row in rows[::4]:
+        for x in range(0, width * channels, channels * 4):
+            pixel = row[x:x + 3]
+            colours.add(pixel)
+            if min(pixel) < 200:
+                inked += 1
+    sampled = len(rows[::4]) * len(range(0, width * channels, channels * 4))
+    check(inked > 0.01 * sampled, f"the screenshot is blank: {inked} of {sampled} sampled pixels inked")
+    check(len(colours) > 20, f"the screenshot has {len(colours)} colours: text and pictures have more")
+
+
+def main():
+    fftbench, out, mode = sys.argv[1:4]
+    if mode == "browser":
+        program = find_chromium()
+        if program is None:
+            print("SKIP: no Chromium installed (scripts/setup.sh installs Debian's chromium; "
+                  "$FFTBENCH_CHROMIUM names another): the report was not opened in a browser")
+            return SKIP
+    html = write_report(fftbench, out)
+    if mode == "static":
+        check_structure(html, "index.html")
+        check_nothing_external(html)
+    else:
+        url = "file://" + os.path.abspath(os.path.join(out, "index.html"))
+        net_log = os.path.join(out, "net-log.json")
+        dom = chromium(program, url, "--dump-dom", f"--log-net-log={net_log}", "--net-log-capture-mode=Everything")
+        check(dom.returncode == 0, f"chromium --dump-dom exited with {dom.returncode}: {dom.stderr[-400:]!r}")
+        check_structure(dom.stdout.decode("utf-8", "replace"), "the rendered DOM")
+        requests = page_requests(net_log)
+        check(not requests, f"the page requested {requests}")
+        # The net log must see a page's request when there is one: a control page with one.
+        control = os.path.join(out, "control.html")
+        with open(control, "w", encoding="utf-8") as f:
+            f.write('<html><body><img src="http://192.0.2.1/picture.png"><p>control</p></body></html>')
+        control_log = os.path.join(out, "control-net-log.json")
+        chromium(program, "file://" + os.path.abspath(control), "--dump-dom", f"--log-net-log={control_log}",
+                 "--net-log-capture-mode=Everything")
+        check(page_requests(control_log) == ["http://192.0.2.1/picture.png"],
+              f"the net log did not show the control page's request: {page_requests(control_log)}")
+
+        shot = os.path.join(out, "screenshot.png")
+        chromium(program, url, f"--screenshot={shot}", "--window-size=1280,2400")
+        check(os.path.exists(shot), "chromium wrote no screenshot")
+        if os.path.exists(shot):
+            check_not_blank(shot)
+    if problems:
+        print("FAIL:\n  " + "\n  ".join(problems))
+        return 1
+    print(f"PASS: {mode}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,238 @@
+// fftbench report --out DIR: verify, a short bench, profile, and every
+// entry's graph and access map, on one self-contained HTML page,
+// DIR/index.html (report.h).
+#include <fmt/chrono.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "access_trace.h"
+#include "cli.h"
+#include "commands.h"
+#include "cpu.h"
+#include "flowgraph.h"
+#include "gnuplot.h"
+#include "host/plugin_variants.h"
+#include "isolation.h"
+#include "output.h"
+#include "output_files.h"
+#include "peers.h"
+#include "profile.h"
+#include "progress.h"
+#include "recording.h"
+#include "report.h"
+#include "verify.h"
+
+namespace fftbench {
+
+namespace {
+
+struct ReportOptions {
+    std::vector<std::string> plugins;
+    std::string out;
+    std::string entries = "all";
+    std::string verifySizes = "2^0..2^12";
+    std::string benchSizes = "2^4,2^8,2^12,2^16,2^20";
+    std::string profileSizes = "2^1..2^20";
+    std::string traceSize = "2^18";
+    uint32_t graphSize = 16;
+    double minTimeMs = 10;
+    int measurements = 3;
+    bool noPeers = false;
+    std::string recording, counting;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A plot gnuplot drew to `path`, read back for the page.
+Picture plotPicture(const std::optional<std::string>& problem, const std::string& path) {
+    if (problem) return {{}, *problem};
+    return {readFile(path), {}};
+}
+
+// Bench's figures side by side and its summary: the printed table from its
+// block of mflops side by side on.
+std::string benchFigures(const std::string& printed) {
+    const size_t at = printed.find("\nmflops of ");
+    return at == std::string::npos ? printed : printed.substr(at + 1);
+}
+
+int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& options) {
+    const std::string plugin = singlePlugin("report", pluginPaths);
+    const auto wanted = parseEntries(options.entries);
+    const auto verifySizes = parseSizes(options.verifySizes);
+    const auto benchSizes = parseSizes(options.benchSizes);
+    const auto profileSizes = parseSizes(options.profileSizes);
+    const auto traceSizes = parseSizes(options.traceSize);
+    if (traceSizes.size() != 1 || traceSizes.front() < 2 || traceSizes.front() > (1u << 20))
+        throw UsageError(fmt::format("--trace-size {}: one size from 2 to 2^20", options.traceSize));
+    if (options.graphSize < kDrawMinSize || options.graphSize > kDrawMaxSize ||
+        (options.graphSize & (options.graphSize - 1)) != 0)
+        throw UsageError(fmt::format("--graph-size {}: a power of two from {} to {}", options.graphSize, kDrawMinSize,
+                                     kDrawMaxSize));
+    const uint32_t traceSize = traceSizes.front();
+
+    const fftplug::host::PluginLibrary library = loadPlugin(plugin);
+    const auto catalogue = library.readCatalogue();
+    const auto entries = selectEntries(catalogue.entries, wanted);
+    const RecordingLibrary recording = openRecordingLibrary(options.recording, "report");
+    const std::string countingPath = options.counting.empty() ? defaultCountingLibraryPath() : options.counting;
+    if (options.counting.empty() && !fftplug::host::fileExists(countingPath))
+        throw UsageError(fmt::format("report needs the counting build of the plug-in, {}, which is built beside "
+                                     "fftbench in a build tree but not installed; it is not at {} (name it with "
+                                     "--counting PATH)",
+                                     fftplug::host::platformLibraryName("fftplug_counting"), countingPath));
+    const CountingLibrary counting = CountingLibrary::open(countingPath);
+    const bool described = counting.describes(library);
+
+    std::error_code error;
+    std::filesystem::create_directories(options.out, error);
+    const std::string folder = options.out + "/";
+    OutputFiles outputs;
+    outputs.open("--out", folder + "index.html");
+    const std::string speedPath = folder + "bench.svg", profilePath = folder + "profile.svg";
+    outputs.reserve("--out", speedPath);
+    outputs.reserve("--out", accuracyPlotPath(speedPath));
+    outputs.reserve("--out", limitPlotPath(speedPath));  // drawn beside the others, not shown on the page
+    outputs.reserve("--out", profilePath);
+    if (!findGnuplot())
+        fmt::print(stderr, "fftbench: warning: gnuplot not found; the page will have no bench or profile plots\n");
+
+    ReportPage page;
+    page.pluginPath = library.path();
+    const CpuInfo cpu = detectCpu();
+    page.machine = fmt::format("{} ({})", cpu.brand.empty() ? "an unnamed processor" : cpu.brand,
+                               describeInstructionSets(cpu));
+    const std::time_t now = std::time(nullptr);
+    page.generated = fmt::format("on {:%Y-%m-%d at %H:%M}", fmt::localtime(now));
+    page.catalogue = catalogue.entries;
+
+    ProgressLine progress;
+    // verify
+    VerifyReport verify = verifyPlugin(
+        library, entries, verifySizes, 1,
+        [&](const fftplug::host::CatalogueEntry& entry, uint32_t N) {
+            progress.show(fmt::format("report: verifying entry {} at N = {}", entry.index, powerOfTwoText(N)));
+        },
+        Isolation{10, {}});
+    verify.catalogueFaults = catalogue.faults;
+    page.verify = &verify;
+
+    // bench, short
+    BenchSettings settings;
+    settings.minSeconds = options.minTimeMs / 1e3;
+    settings.measurements = options.measurements;
+    settings.peers = !options.noPeers;
+    const std::string label = pluginLabels({library.path()}).front();
+    std::vector<Contender> contenders = pluginContenders(library, entries, label, false);
+    if (!options.noPeers)
+        for (Contender& peer : peerContenders()) contenders.push_back(std::move(peer));
+    installInterruptHandler();
+    BenchRun bench = runBench(
+        {describePlugin(library, label)}, std::move(contenders), benchSizes, settings,
+        [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
+            progress.show(fmt::format("report: [{:>3}%] timing {} at N = {}{}", 100 * done / std::max<size_t>(total, 1),
+                                      contender.implementation, powerOfTwoText(N),
+                                      round == 0 ? std::string(", calibrating") : fmt::format(", round {}", round)));
+        },
+        [] { return interruptRequested(); });
+    if (bench.interrupted) {
+        progress.clear();
+        fmt::print(stderr, "fftbench: interrupted; no report written\n");
+        return kExitInterrupted;
+    }
+    if (described) attachCountedFlops(bench, counting, {label});
+    page.bench = &bench;
+    page.benchText = benchFigures(captureOutput([&](std::FILE* out) { printBenchTable(out, bench); }));
+    progress.show("report: drawing the bench plots");
+    const auto benchProblem = renderPlot(bench, speedPath);
+    page.speed = plotPicture(benchProblem, speedPath);
+    page.accuracy = plotPicture(benchProblem, accuracyPlotPath(speedPath));
+
+    // profile
+    progress.show("report: counting operations");
+    const ProfileRun profile = runProfile(counting, selectEntries(counting.catalogue(), wanted), profileSizes,
+                                          !options.noPeers);
+    page.profile = &profile;
+    page.profileText = captureOutput([&](std::FILE* out) { printProfileTable(out, profile); });
+    page.profilePlot = plotPicture(runGnuplot(profileGnuplotScript(profile, profilePath, false), profilePath),
+                                   profilePath);
+
+    // each entry's graph and access map
+    for (const auto& entry : selectEntries(recording.catalogue(), wanted)) {
+        progress.show(fmt::format("report: entry {}: graph at N = {}", entry.index, options.graphSize));
+        ReportEntry e;
+        e.entry = entry;
+        e.graphSize = options.graphSize;
+        e.graph.svg = flowGraphSvg(recordFlowGraph(recording, entry, options.graphSize));
+        e.traceSize = traceSize;
+        const AccessTrace trace = recordAccessTrace(recording, entry, traceSize, [&](uint64_t accesses, uint64_t) {
+            progress.show(fmt::format("report: entry {}: tracing N = {}, {:.1f} M accesses", entry.index,
+                                      powerOfTwoText(traceSize), double(accesses) / 1e6));
+        });
+        e.access.svg = accessTraceSvg(trace);
+        e.traceSummary = traceSummary(trace);
+        page.entries.push_back(std::move(e));
+    }
+    progress.clear();
+
+    outputs.write("--out", reportHtml(page));
+    if (benchProblem) outputs.fail(*benchProblem);
+    if (!page.profilePlot.missing.empty()) outputs.fail(page.profilePlot.missing);
+    fmt::print("report: {}index.html\n", folder);
+    return outputs.failed() ? kExitOutputFailed : kExitOk;
+}
+
+}  // namespace
+
+Command addReportCommand(CLI::App& app) {
+    auto options = std::make_shared<ReportOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "report", "Write one self-contained HTML page, DIR/index.html: the catalogue, verify, a short bench, profile, "
+                  "and every entry's signal-flow graph and memory accesses");
+    addPluginOption(sub, options->plugins, false);
+    sub->add_option("--out", options->out, "The folder of the page (created if need be)")->required()->type_name("DIR");
+    sub->add_option("--entries", options->entries, "Entries: 'all' or a list such as 0,3-9" + defaultText(options->entries))
+        ->type_name("LIST");
+    sub->add_option("--verify-sizes", options->verifySizes, "Sizes verify checks" + defaultText(options->verifySizes))
+        ->type_name("SIZES");
+    sub->add_option("--bench-sizes", options->benchSizes, "Sizes bench times" + defaultText(options->benchSizes))
+        ->type_name("SIZES");
+    sub->add_option("--min-time", options->minTimeMs,
+                    "Shortest bench measurement in milliseconds" + defaultText(options->minTimeMs))
+        ->type_name("MS")
+        ->check(numberFrom(0.1, 60000.0, "milliseconds"));
+    sub->add_option("--measurements", options->measurements,
+                    "Bench measurements per cell" + defaultText(options->measurements))
+        ->type_name("COUNT")
+        ->check(wholeNumberFrom(1, 1000, "measurements"));
+    sub->add_option("--profile-sizes", options->profileSizes, "Sizes profile counts" + defaultText(options->profileSizes))
+        ->type_name("SIZES");
+    sub->add_option("--graph-size", options->graphSize, "N of the signal-flow graphs" + defaultText(options->graphSize))
+        ->type_name("N");
+    sub->add_option("--trace-size", options->traceSize, "N of the access maps" + defaultText(options->traceSize))
+        ->type_name("N");
+    sub->add_flag("--no-peers", options->noPeers, "Leave FFTW and KissFFT out of bench and profile");
+    sub->add_option("--recording", options->recording,
+                    "The recording build of the plug-in (default: fftplug_recording beside fftbench)")
+        ->type_name("PATH");
+    sub->add_option("--counting", options->counting,
+                    "The counting build of the plug-in (default: fftplug_counting beside fftbench)")
+        ->type_name("PATH");
+    return Command{sub, [options](const std::vector<std::string>& global) {
+                       return runReport(pluginPaths(global, options->plugins), *options);
+                   }};
+}
+
+}  // namespace fftbench

@@ -1,0 +1,95 @@
+// fftbench trace --entry K --size N [--plot F.svg|F.png] [--csv F]: the
+// memory behaviour of one run of an entry, recorded as it ran.
+#include <fmt/format.h>
+
+#include <cstdio>
+
+#include "access_trace.h"
+#include "cli.h"
+#include "commands.h"
+#include "gnuplot.h"
+#include "output_files.h"
+#include "progress.h"
+#include "recording.h"
+#include "svg.h"
+
+namespace fftbench {
+
+namespace {
+
+struct TraceOptions {
+    std::vector<std::string> plugins;  // refused: trace records the recording build
+    uint32_t entry = 0;
+    std::string size = "2^16";
+    std::string plot, csv, recording;
+};
+
+// The largest N trace takes: its raster and reuse distances stay within a
+// few hundred megabytes of memory and a few seconds.
+constexpr uint32_t kTraceMaxSize = uint32_t{1} << 20;
+
+int runTrace(const std::vector<std::string>& pluginPaths, const TraceOptions& options) {
+    if (!pluginPaths.empty())
+        throw UsageError("trace records the recording build of fftplug (--recording PATH), not a plug-in given with "
+                         "--plugin");
+    const std::vector<uint32_t> sizes = parseSizes(options.size);
+    if (sizes.size() != 1) throw UsageError(fmt::format("--size {}: trace takes one size", options.size));
+    const uint32_t N = sizes.front();
+    if (N < 2 || N > kTraceMaxSize)
+        throw UsageError(fmt::format("--size {}: trace takes N from 2 to 2^20", options.size));
+    const auto format = plotFormatFor(options.plot);
+    if (!options.plot.empty() && !format)
+        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    const bool png = !options.plot.empty() && format == PlotFormat::png;
+    const RecordingLibrary recording = openRecordingLibrary(options.recording, "trace");
+    const auto entries = selectEntries(recording.catalogue(), std::vector<uint32_t>{options.entry});
+
+    OutputFiles outputs;
+    if (png) outputs.reserve("--plot", options.plot);
+    else outputs.open("--plot", options.plot);
+    outputs.open("--csv", options.csv);
+
+    ProgressLine progress;
+    const AccessTrace trace = recordAccessTrace(recording, entries.front(), N, [&](uint64_t accesses, uint64_t stages) {
+        progress.show(fmt::format("tracing entry {} at N = {}: {:.1f} M loads and stores, stage {}", options.entry,
+                                  powerOfTwoText(N), double(accesses) / 1e6, stages));
+    });
+    progress.clear();
+    printAccessTrace(stdout, trace);
+    std::fflush(stdout);
+
+    outputs.write("--csv", accessTraceCsv(trace));
+    if (!options.plot.empty()) {
+        if (png) {
+            if (const auto problem = writePng(accessTraceSvg(trace), options.plot)) outputs.fail(*problem);
+        } else {
+            outputs.write("--plot", accessTraceSvg(trace));
+        }
+    }
+    return outputs.failed() ? kExitOutputFailed : kExitOk;
+}
+
+}  // namespace
+
+Command addTraceCommand(CLI::App& app) {
+    auto options = std::make_shared<TraceOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "trace", "Trace the memory accesses of one entry at one size (up to 2^20) on the recording build: an "
+                 "access map, and per stage the lines touched, the bytes moved and the reuse distances");
+    sub->add_option("--entry", options->entry, "The entry to trace")->required()->type_name("K");
+    sub->add_option("--size", options->size, "N, a power of two from 2 to 2^20" + defaultText(options->size))
+        ->type_name("N");
+    sub->add_option("--plot", options->plot, "Draw the access map and the reuse histogram into FILE.svg or FILE.png")
+        ->type_name("FILE");
+    sub->add_option("--csv", options->csv, "Write the figures of every stage as CSV to this file")->type_name("FILE");
+    sub->add_option("--recording", options->recording,
+                    "The recording build of the plug-in (default: fftplug_recording beside fftbench)")
+        ->type_name("PATH");
+    // Taken only to refuse it with a reason: trace records no plug-in of the user's.
+    sub->add_option("--plugin", options->plugins)->group("");
+    return {sub, [options](const std::vector<std::string>& global) {
+                return runTrace(pluginPaths(global, options->plugins), *options);
+            }};
+}
+
+}  // namespace fftbench
