@@ -4,18 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
-#if defined(_WIN32)
-#define popen _popen
-#define pclose _pclose
-#else
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "programs.h"
 
 namespace fftbench {
 
@@ -81,75 +73,16 @@ std::string lineStyle(const LineStyle& style) {
 
 std::string dataBlock(const std::string& name, const std::string& rows) { return name + " << EOD\n" + rows + "EOD\n"; }
 
-std::optional<std::string> findGnuplot() {
-    if (const char* chosen = std::getenv("FFTBENCH_GNUPLOT"); chosen != nullptr && *chosen != '\0') {
-        if (std::ifstream(chosen).good()) return std::string(chosen);
-        return std::nullopt;
-    }
-#if defined(_WIN32)
-    const char separator = ';';
-    const char* const program = "gnuplot.exe";
-#else
-    const char separator = ':';
-    const char* const program = "gnuplot";
-#endif
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) return std::nullopt;
-    const std::string folders(path);
-    size_t start = 0;
-    while (start <= folders.size()) {
-        size_t end = folders.find(separator, start);
-        if (end == std::string::npos) end = folders.size();
-        std::string folder = folders.substr(start, end - start);
-        if (folder.empty()) folder = ".";
-        const std::string candidate = folder + "/" + program;
-#if defined(_WIN32)
-        if (std::ifstream(candidate).good()) return candidate;
-#else
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-#endif
-        start = end + 1;
-    }
-    return std::nullopt;
-}
+std::optional<std::string> findGnuplot() { return findProgram("FFTBENCH_GNUPLOT", "gnuplot"); }
 
 std::optional<std::string> runGnuplot(const std::string& script, const std::string& path) {
-    std::remove(path.c_str());  // so that a file left from before cannot pass for the new plot
     const auto gnuplot = findGnuplot();
-    if (!gnuplot)
+    if (!gnuplot) {
+        std::remove(path.c_str());  // so that a file left from before cannot pass for the new plot
         return fmt::format("gnuplot was not found{}, so no plot was drawn to {} (install gnuplot-nox)",
                            std::getenv("FFTBENCH_GNUPLOT") ? " at $FFTBENCH_GNUPLOT" : " on the PATH", path);
-#if defined(_WIN32)
-    const std::string command = "\"" + *gnuplot + "\"";
-#else
-    std::string command = "'";
-    for (char c : *gnuplot) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    command += "'";
-#endif
-    std::FILE* pipe = popen(command.c_str(), "w");
-    if (pipe == nullptr) return fmt::format("could not start {}", *gnuplot);
-#if !defined(_WIN32)
-    // A gnuplot that quits early must not take fftbench with it.
-    const auto previousHandler = std::signal(SIGPIPE, SIG_IGN);
-#endif
-    std::fwrite(script.data(), 1, script.size(), pipe);
-    const int status = pclose(pipe);
-#if !defined(_WIN32)
-    std::signal(SIGPIPE, previousHandler);
-    const bool failed = status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-#else
-    const bool failed = status != 0;
-#endif
-    bool drawn = false;
-    {
-        std::ifstream written(path, std::ios::binary | std::ios::ate);
-        drawn = written.good() && written.tellg() > 0;
     }
-    if (failed || !drawn) {
-        std::remove(path.c_str());  // no empty or half-drawn file where a plot was promised
-        return fmt::format("{} did not draw {} (exit status {})", *gnuplot, path, status);
-    }
-    return std::nullopt;
+    return writeThrough(*gnuplot, shellQuoted(*gnuplot), script, path);
 }
 
 }  // namespace fftbench

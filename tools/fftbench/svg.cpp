@@ -3,19 +3,11 @@
 #include <fmt/format.h>
 
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
 
-#if defined(_WIN32)
-#define popen _popen
-#define pclose _pclose
-#else
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "programs.h"
 
 namespace fftbench {
 
@@ -119,78 +111,15 @@ std::string inlineSvg(std::string_view document, std::string_view idPrefix) {
     return std::regex_replace(svg, std::regex(R"(url\(#)"), "url(#" + prefix);
 }
 
-namespace {
-
-// A program on the PATH, or the one an environment variable names.
-std::optional<std::string> findProgram(const char* variable, const std::string& name) {
-    if (const char* chosen = std::getenv(variable); chosen != nullptr && *chosen != '\0') {
-        if (std::ifstream(chosen).good()) return std::string(chosen);
-        return std::nullopt;
-    }
-#if defined(_WIN32)
-    const char separator = ';';
-    const std::string program = name + ".exe";
-#else
-    const char separator = ':';
-    const std::string& program = name;
-#endif
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) return std::nullopt;
-    const std::string folders(path);
-    for (size_t start = 0; start <= folders.size();) {
-        size_t end = folders.find(separator, start);
-        if (end == std::string::npos) end = folders.size();
-        std::string folder = folders.substr(start, end - start);
-        if (folder.empty()) folder = ".";
-        const std::string candidate = folder + "/" + program;
-#if defined(_WIN32)
-        if (std::ifstream(candidate).good()) return candidate;
-#else
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-#endif
-        start = end + 1;
-    }
-    return std::nullopt;
-}
-
-std::string shellQuoted(const std::string& text) {
-#if defined(_WIN32)
-    return "\"" + text + "\"";
-#else
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-#endif
-}
-
-}  // namespace
-
 std::optional<std::string> writePng(const std::string& svgDocument, const std::string& path) {
     const auto program = findProgram("FFTBENCH_RSVG_CONVERT", "rsvg-convert");
     if (!program)
         return fmt::format("rsvg-convert was not found{}, so {} was not drawn (install librsvg2-bin)",
                            std::getenv("FFTBENCH_RSVG_CONVERT") ? " at $FFTBENCH_RSVG_CONVERT" : " on the PATH",
                            path);
-    std::remove(path.c_str());  // so that a file left from before cannot pass for the new picture
     const std::string command = shellQuoted(*program) + " --format png --background-color white --output " +
                                 shellQuoted(path);
-    std::FILE* pipe = popen(command.c_str(), "w");
-    if (pipe == nullptr) return fmt::format("could not start {}", *program);
-#if !defined(_WIN32)
-    const auto previousHandler = std::signal(SIGPIPE, SIG_IGN);
-#endif
-    std::fwrite(svgDocument.data(), 1, svgDocument.size(), pipe);
-    const int status = pclose(pipe);
-#if !defined(_WIN32)
-    std::signal(SIGPIPE, previousHandler);
-    const bool failed = status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-#else
-    const bool failed = status != 0;
-#endif
-    std::ifstream written(path, std::ios::binary | std::ios::ate);
-    if (failed || !written.good() || written.tellg() <= 0)
-        return fmt::format("{} did not draw {} (exit status {})", *program, path, status);
-    return std::nullopt;
+    return writeThrough(*program, command, svgDocument, path);
 }
 
 }  // namespace fftbench
