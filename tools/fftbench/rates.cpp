@@ -25,7 +25,7 @@ template <typename Run>
 double ratePerSecond(Run run, double unitsPerCount, double minSeconds) {
     BenchSettings settings;
     settings.minSeconds = minSeconds;
-    settings.measurements = 3;
+    settings.measurements = 5;
     const Timing timing = measure(
         [&](int64_t count) {
             const auto begin = std::chrono::steady_clock::now();

@@ -42,7 +42,7 @@ uint64_t workingSetBytes(uint32_t N);
 
 // Measures the rates of `path` (as cpu.h's kernelPathOf names it) at every
 // N of `sizes`; nullopt for a path this build has no loops for. Each figure
-// is the best of 3 measurements of at least `minSeconds`.
+// is the best of 5 measurements of at least `minSeconds`.
 std::optional<PeakRates> measureRates(const std::string& path, const std::vector<uint32_t>& sizes,
                                       double minSeconds = 0.002);
 
