@@ -21,7 +21,7 @@ import zlib
 SKIP = 77
 ENTRIES = range(10)
 SECTIONS = ["catalogue", "verify", "bench", "profile", "entries"] + [f"entry-{k}" for k in ENTRIES]
-FIGURES = ["fig-bench-speed", "fig-bench-accuracy", "fig-profile"] + [
+FIGURES = ["fig-bench-speed", "fig-bench-accuracy", "fig-bench-limit", "fig-profile"] + [
     f"fig-{kind}-{k}" for k in ENTRIES for kind in ("graph", "trace")]
 # Chromium's flags for a closed network; a fresh profile each run.
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking", "--no-first-run"]

@@ -56,7 +56,7 @@ struct ReportPage {
     const VerifyReport* verify = nullptr;
     const BenchRun* bench = nullptr;
     std::string benchText;  // bench's side-by-side mflops and summary, as printed
-    Picture speed, accuracy;
+    Picture speed, accuracy, limit;
     const ProfileRun* profile = nullptr;
     std::string profileText;  // profile's table, as printed
     Picture profilePlot;

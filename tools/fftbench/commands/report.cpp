@@ -159,6 +159,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     const auto benchProblem = renderPlot(bench, speedPath);
     page.speed = plotPicture(benchProblem, speedPath);
     page.accuracy = plotPicture(benchProblem, accuracyPlotPath(speedPath));
+    page.limit = plotPicture(benchProblem, limitPlotPath(speedPath));
 
     // profile
     progress.show("report: counting operations");
