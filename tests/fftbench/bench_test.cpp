@@ -41,6 +41,18 @@ BenchSettings settingsWith(double minSeconds, int measurements) {
 
 const auto never = [] { return false; };
 
+// What printBenchTable prints for `run` (empty if no temporary file could be made).
+std::string printedTable(const BenchRun& run) {
+    std::FILE* file = std::tmpfile();
+    if (file == nullptr) return {};
+    printBenchTable(file, run);
+    std::string printed(static_cast<size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    printed.resize(std::fread(printed.data(), 1, printed.size(), file));
+    std::fclose(file);
+    return printed;
+}
+
 BenchRun sampleRun() {
     BenchRun run;
     run.plugins = {PluginInfo{"/opt/x/libfftplug.so", "libfftplug", 3, "creator"}};
@@ -526,13 +538,7 @@ TEST(Output, JsonCarriesSettingsPeersAndResults) {
 }
 
 TEST(Output, TheTableShowsTheRatesAndTheLimit) {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    printBenchTable(file, sampleRun());
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
-    std::fclose(file);
+    const std::string text = printedTable(sampleRun());
     EXPECT_NE(text.find("rates         AVX2 (8 floats a vector, no FMA): add 64.0, multiply 32.0 Gop/s\n"),
               std::string::npos) << text;
     EXPECT_NE(text.find("2^2 (4 KiB) 200/100"), std::string::npos) << text;
@@ -622,13 +628,7 @@ TEST(RunBench, SeveralPluginsSideBySideWithTheRatioToTheFirst) {
     EXPECT_DOUBLE_EQ(all["geometric_mean"].get<double>(), *run.results[3].ratioToFirst);
 
     // The printed table: a block of figures per plug-in, then the ratios.
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    printBenchTable(file, run);
-    std::string printed(static_cast<size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    printed.resize(std::fread(printed.data(), 1, printed.size(), file));
-    std::fclose(file);
+    const std::string printed = printedTable(run);
     for (const std::string& expected : {"\nmflops of " + first + "\n", "\nmflops of " + second + "\n",
                                         "\nmflops of " + second + " / mflops of " + first + "\n",
                                         "\n" + second + " entry 0 ", std::string("instructions  ")})
@@ -785,13 +785,7 @@ TEST(Summary, LabelsNameTheSizesMeasured) {
             r.mflops = mflops;
             run.results.push_back(r);
         }
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    printBenchTable(file, run);
-    std::string printed(static_cast<size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    printed.resize(std::fread(printed.data(), 1, printed.size(), file));
-    std::fclose(file);
+    const std::string printed = printedTable(run);
     for (const char* expected : {"  geometric mean over 2^4..2^6 (3 sizes)", "  minimum over 2^6 (1 size)",
                                  " 0.50 (entry 0)\n", " 1.50 (entry 6)\n", "best of 1 measurement of"})
         EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
