@@ -4,19 +4,18 @@
 # fused multiply-adds), so that entries that must agree bit for bit do, and
 # every path gives the same bits on every build.
 #
-# The kernels are compiled once per path: scalar (one sample at a time, the
-# compiler's own vectoriser off, so that it is the plain oracle of the
-# others), SSE2 (two samples a register), AVX2 (four) and AVX-512 (eight).
-# The dispatching library carries all four and chooses at run time; the
-# fixed-path variants fftplug-scalar, fftplug-sse2, fftplug-avx2 and
-# fftplug-avx512 carry one each, for the tests and for comparing paths in
+# The kernels are compiled once per path, one for each row of
+# plugin/simd/paths.h (scalar, the plain oracle of the others; SSE2, two
+# samples a register; AVX2, four; AVX-512, eight), read here for their names
+# and compile options. The dispatching library carries them all and chooses
+# at run time; the fixed-path variants fftplug-<path> (fftplug-scalar,
+# fftplug-sse2 …) carry one each, for the tests and for comparing paths in
 # fftbench. They are not installed.
 set(FFTPLUG_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
 set(FFTPLUG_COMMON_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/plugin/exports.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/catalogue.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/table.cpp
-  ${FFTPLUG_SOURCE_ROOT}/plugin/cpu.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/dispatch.cpp)
 set(FFTPLUG_KERNEL_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix2/ditRadix2.cpp
@@ -29,7 +28,27 @@ set(FFTPLUG_KERNEL_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4ThreeKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp)
-set(FFTPLUG_PATHS scalar sse2 avx2 avx512)
+
+# The rows of the path list: X(name, lane, "label", "flags", check), each on
+# a line of its own. A row this misses has no kernels, and the library that
+# names them fails to link.
+set(paths_list ${FFTPLUG_SOURCE_ROOT}/plugin/simd/paths.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${paths_list})
+set(path_row "\n +X\\(([a-z][a-z0-9_]*), *[A-Za-z_][A-Za-z0-9_]*, *\"[^\"\n]*\", *\"([^\"\n]*)\",")
+file(READ ${paths_list} path_text)
+string(REGEX MATCHALL "${path_row}" path_rows "${path_text}")
+set(FFTPLUG_PATHS "")
+foreach(row IN LISTS path_rows)
+  string(REGEX MATCH "${path_row}" matched "${row}")
+  list(APPEND FFTPLUG_PATHS ${CMAKE_MATCH_1})
+  separate_arguments(FFTPLUG_PATH_FLAGS_${CMAKE_MATCH_1} UNIX_COMMAND "${CMAKE_MATCH_2}")
+endforeach()
+if(NOT FFTPLUG_PATHS)
+  message(FATAL_ERROR "no path rows found in ${paths_list}")
+endif()
+unset(path_row)
+unset(path_rows)
+unset(path_text)
 
 # Compile options every unit of the plug-in shares.
 function(fftplug_plugin_options target)
@@ -60,7 +79,8 @@ function(fftplug_kernel_objects path variant out_var)
     add_library(${name} OBJECT ${FFTPLUG_KERNEL_SOURCES})
     fftplug_plugin_options(${name})
     string(TOUPPER ${path} upper)
-    target_compile_definitions(${name} PRIVATE FFTPLUG_PATH_${upper})
+    target_compile_definitions(${name} PRIVATE FFTPLUG_PATH=${path} FFTPLUG_PATH_${upper})
+    target_compile_options(${name} PRIVATE ${FFTPLUG_PATH_FLAGS_${path}})
     if(variant STREQUAL "traced")
       target_compile_definitions(${name} PRIVATE FFTPLUG_TRACE)
     elseif(variant STREQUAL "counting")
@@ -68,33 +88,13 @@ function(fftplug_kernel_objects path variant out_var)
     elseif(variant STREQUAL "recording")
       target_compile_definitions(${name} PRIVATE FFTPLUG_RECORDING)
     endif()
-    if(path STREQUAL "scalar")
-      target_compile_options(${name} PRIVATE -fno-tree-vectorize -fno-tree-slp-vectorize)
-    elseif(path STREQUAL "avx2")
-      # AVX2 without FMA: products and sums stay separate roundings.
-      target_compile_options(${name} PRIVATE -mavx2 -mno-fma)
-    elseif(path STREQUAL "avx512")
-      # AVX-512 F, DQ, BW and VL, again without FMA. But AVX-512F carries
-      # fused multiply-adds of its own that -mno-fma leaves on, and GCC 12's
-      # vectoriser fuses the products and sums of the code it vectorises
-      # (the narrower lanes' Complex arithmetic) into vfmaddsub whatever
-      # -ffp-contract says (seen in 32-bit builds): the vectoriser stays off,
-      # the kernels are vectorised by hand. GCC 12's own 512-bit intrinsics
-      # leave their undefined pass-through operand uninitialised on purpose,
-      # which -Wmaybe-uninitialized reports at every use (GCC bug 105593).
-      # Clang (the fuzz build) treats -mno-fma as switching AVX-512F off
-      # too, so there it is left out; -ffp-contract=off keeps clang unfused.
-      target_compile_options(${name} PRIVATE -mavx512f -mavx512dq -mavx512bw -mavx512vl
-                             -fno-tree-vectorize -fno-tree-slp-vectorize
-                             $<$<CXX_COMPILER_ID:GNU>:-mno-fma -Wno-maybe-uninitialized>)
-    endif()
   endif()
   set(${out_var} ${name} PARENT_SCOPE)
 endfunction()
 
-# fftplug_add_plugin(<target> [TRACED | COUNTING | RECORDING] [PATH scalar|sse2|avx2]):
-# PATH builds a fixed-path variant; TRACED adds the test-only hook that
-# reports the recursion order; COUNTING (with PATH scalar) the tallies of
+# fftplug_add_plugin(<target> [TRACED | COUNTING | RECORDING] [PATH <path>]):
+# PATH (one of FFTPLUG_PATHS) builds a fixed-path variant; TRACED adds the
+# test-only hook that reports the recursion order; COUNTING (with PATH scalar) the tallies of
 # operations, table reads and memory traffic and the export countEntry that
 # reports them (plugin/counts.h); RECORDING (with PATH scalar) the recorder of
 # every load, store, table read, factor and stage and the export recordEntry
@@ -123,6 +123,9 @@ function(fftplug_add_plugin target)
     set(variant recording)
   endif()
   if(ARG_PATH)
+    if(NOT ARG_PATH IN_LIST FFTPLUG_PATHS)
+      message(FATAL_ERROR "fftplug_add_plugin(${target} PATH ${ARG_PATH}): not a row of plugin/simd/paths.h")
+    endif()
     set(paths ${ARG_PATH})
   else()
     set(paths ${FFTPLUG_PATHS})
@@ -162,8 +165,7 @@ function(fftplug_add_plugin target)
     target_compile_definitions(${target} PRIVATE FFTPLUG_RECORDING)
   endif()
   if(ARG_PATH)
-    string(TOUPPER ${ARG_PATH} upper)
-    target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH FFTPLUG_FIXED_PATH_${upper})
+    target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH=${ARG_PATH})
   endif()
   if(WIN32)
     # The C++ runtime is linked in, so that the DLL imports only system DLLs.

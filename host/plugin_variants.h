@@ -1,35 +1,39 @@
 // The builds of the plug-in that a test compares: the dispatching library and
-// the fixed-path ones beside it (fftplug-scalar, -sse2, -avx2, -avx512),
-// each with the same five exports. A fixed-path build is used only where this
-// CPU can run its instructions.
+// the fixed-path ones beside it (fftplug-scalar, -sse2 …, one for each row of
+// plugin/simd/paths.h), each with the same five exports. A fixed-path build
+// is used only where this CPU can run its instructions.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "plugin/simd/paths.h"
 #include "plugin_library.h"
+#if defined(__i386__) || defined(__x86_64__)
+#include "plugin/cpu.h"
+#endif
 
 namespace fftplug::host {
 
 // The fixed paths a build may ship, in the order they are compared.
 inline const std::vector<std::string>& fixedPathNames() {
-    static const std::vector<std::string> names = {"scalar", "sse2", "avx2", "avx512"};
+#define FFTPLUG_HOST_PATH_NAME(name, ...) #name,
+    static const std::vector<std::string> names = {FFTPLUG_FOR_EACH_PATH(FFTPLUG_HOST_PATH_NAME)};
+#undef FFTPLUG_HOST_PATH_NAME
     return names;
 }
 
 // Whether this CPU (and the operating system, which must save the wide
-// registers) runs the instructions of path `name`: SSE2, AVX2 or AVX-512 (F,
-// DQ, BW, VL); the scalar path runs anywhere.
+// registers) runs the instructions of path `name`, by the check of its row;
+// the scalar path runs anywhere.
 inline bool cpuRunsPath(const std::string& name) {
 #if defined(__i386__) || defined(__x86_64__)
-    __builtin_cpu_init();
-    if (name == "sse2") return __builtin_cpu_supports("sse2");
-    if (name == "avx2") return __builtin_cpu_supports("avx2");
-    if (name == "avx512")
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
-    return true;
+#define FFTPLUG_HOST_PATH_RUNS(path, ...) \
+    if (name == #path) return fftplug::cpu::Probe{}.runs(fftplug::KernelPath::path);
+    FFTPLUG_FOR_EACH_PATH(FFTPLUG_HOST_PATH_RUNS)
+#undef FFTPLUG_HOST_PATH_RUNS
+    return false;
 #else
     return name == "scalar";
 #endif

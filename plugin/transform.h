@@ -1,7 +1,10 @@
-// The shape every entry's transform shares, and the ten transforms.
+// The shape every entry's transform shares, and the ten transforms, one for
+// each row of entries.h.
 #pragma once
 
 #include <fftplug/fftplug.h>
+
+#include "entries.h"
 
 namespace fftplug {
 
@@ -14,15 +17,8 @@ using Transform = void (*)(int32_t N, const Complex* input, uint32_t reserved1, 
     void name(int32_t N, const Complex* input, uint32_t reserved1, Complex* work,                \
               uint32_t reserved2, Complex* table, uint32_t reserved3, int32_t reps)
 
-FFTPLUG_TRANSFORM(ditRadix2);          // entry 0
-FFTPLUG_TRANSFORM(ditRadix2Half);      // entry 1
-FFTPLUG_TRANSFORM(difRadix2);          // entry 2
-FFTPLUG_TRANSFORM(difRadix2Reversed);  // entry 3
-FFTPLUG_TRANSFORM(difRadix2Recursive); // entry 4
-FFTPLUG_TRANSFORM(difRadix2Special);   // entry 5
-FFTPLUG_TRANSFORM(difRadix4);          // entry 6
-FFTPLUG_TRANSFORM(difRadix4Special);   // entry 7
-FFTPLUG_TRANSFORM(splitRadix);         // entry 8
-FFTPLUG_TRANSFORM(splitRadixSpecial);  // entry 9
+#define FFTPLUG_DECLARE_TRANSFORM(context, name, order) FFTPLUG_TRANSFORM(name);
+FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_DECLARE_TRANSFORM, )
+#undef FFTPLUG_DECLARE_TRANSFORM
 
 }  // namespace fftplug

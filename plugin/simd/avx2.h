@@ -12,6 +12,7 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 struct Four {
     static constexpr uint32_t width = 4;
+    using narrower = Two;
 };
 
 struct Quad {

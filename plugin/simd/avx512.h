@@ -14,6 +14,7 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 struct Eight {
     static constexpr uint32_t width = 8;
+    using narrower = Four;
 };
 
 struct Oct {

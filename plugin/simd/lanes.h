@@ -1,55 +1,40 @@
 // The lanes of the path this unit is built for, and the loops over them.
 //
-// The kernels are compiled once per path (scalar, SSE2, AVX2, AVX-512), each
-// time with FFTPLUG_PATH_SCALAR, _SSE2, _AVX2 or _AVX512 defined and the
-// matching instruction-set flags. They are written once, over the lane
-// vocabulary (load, store, add, sub, mul, factor, factors, timesMinusI …):
-// `Widest` is the widest lane of the path, `Narrower<L>` the next one down,
-// ending at `One`, a single Complex. A wider path is one more header and one
-// more branch here.
+// The kernels are compiled once per path (the rows of paths.h), each time
+// with FFTPLUG_PATH naming the path and its instruction-set flags. They are
+// written once, over the lane vocabulary (load, store, add, sub, mul, factor,
+// factors, timesMinusI …): `Widest` is the widest lane of the path, the lane
+// of its row, and `Narrower<L>` the next one down, which each lane names as
+// its `narrower`, ending at `One`, a single Complex. A new path is one row of
+// paths.h and its lane header.
 #pragma once
 
 #include <cstdint>
 
 #include "path.h"
-#if defined(FFTPLUG_PATH_AVX512)
-#include "avx512.h"
-#elif defined(FFTPLUG_PATH_AVX2)
-#include "avx2.h"
-#elif defined(FFTPLUG_PATH_SSE2)
-#include "sse2.h"
-#else
-#include "scalar.h"
-#endif
+#include FFTPLUG_PATH_HEADER
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-#if defined(FFTPLUG_PATH_AVX512)
-using Widest = Eight;
-#elif defined(FFTPLUG_PATH_AVX2)
-using Widest = Four;
-#elif defined(FFTPLUG_PATH_SSE2)
-using Widest = Two;
-#else
-using Widest = One;
-#endif
+// Every row's lane, declared so that the row of this unit's path can be
+// picked out; only that one (and those narrower) are defined here.
+#define FFTPLUG_DECLARE_LANE(name, lane, ...) struct lane;
+FFTPLUG_FOR_EACH_PATH(FFTPLUG_DECLARE_LANE)
+#undef FFTPLUG_DECLARE_LANE
 
 namespace lanes {
-template <typename L> struct NarrowerOf;
-template <> struct NarrowerOf<One> { using type = One; };
-#if defined(FFTPLUG_PATH_SSE2) || defined(FFTPLUG_PATH_AVX2) || defined(FFTPLUG_PATH_AVX512)
-template <> struct NarrowerOf<Two> { using type = One; };
-#endif
-#if defined(FFTPLUG_PATH_AVX2) || defined(FFTPLUG_PATH_AVX512)
-template <> struct NarrowerOf<Four> { using type = Two; };
-#endif
-#if defined(FFTPLUG_PATH_AVX512)
-template <> struct NarrowerOf<Eight> { using type = Four; };
-#endif
+template <KernelPath> struct WidestOf;
+#define FFTPLUG_WIDEST_OF(name, lane, ...) \
+    template <> struct WidestOf<KernelPath::name> { using type = lane; };
+FFTPLUG_FOR_EACH_PATH(FFTPLUG_WIDEST_OF)
+#undef FFTPLUG_WIDEST_OF
 }  // namespace lanes
 
+using Widest = lanes::WidestOf<KernelPath::FFTPLUG_PATH>::type;
+static_assert(Widest::width >= 1, "the lane header of the path defines the lane of its row");
+
 template <typename L>
-using Narrower = typename lanes::NarrowerOf<L>::type;
+using Narrower = typename L::narrower;
 
 // The samples of a lane, as a value: Complex, Pair, Quad or Oct.
 template <typename L>

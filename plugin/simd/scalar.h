@@ -12,6 +12,7 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 struct One {
     static constexpr uint32_t width = 1;
+    using narrower = One;
 };
 
 inline Complex load(One, const Complex* p) {

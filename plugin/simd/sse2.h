@@ -12,6 +12,7 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 struct Two {
     static constexpr uint32_t width = 2;
+    using narrower = One;
 };
 
 struct Pair {

@@ -10,6 +10,8 @@
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
+
+#include "plugin/cpu.h"
 #define FFTBENCH_X86 1
 #endif
 
@@ -77,6 +79,7 @@ CpuInfo detectCpu() {
     };
     for (const auto& set : known)
         if (bit(set.word, set.bit)) cpu.sets.emplace_back(set.name);
+    cpu.widestPath = fftplug::cpu::Probe{}.widestPath();
     // XGETBV exists only where the system has turned on OSXSAVE.
     if (bit(one.ecx, 27)) {
         const uint64_t saved = xcr0();
@@ -124,15 +127,12 @@ std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const Cp
     // A label made unique in a run ("libfftplug#2") names the same library.
     std::string stem = pluginLabel.substr(0, pluginLabel.find('#'));
     if (stem.rfind("lib", 0) == 0) stem = stem.substr(3);
-    if (stem == "fftplug-scalar") return std::string("scalar");
-    if (stem == "fftplug-sse2") return std::string("SSE2");
-    if (stem == "fftplug-avx2") return std::string("AVX2");
-    if (stem == "fftplug-avx512") return std::string("AVX-512");
+#define FFTBENCH_FIXED_PATH(name, lane, label, ...) \
+    if (stem == "fftplug-" #name) return std::string(label);
+    FFTPLUG_FOR_EACH_PATH(FFTBENCH_FIXED_PATH)
+#undef FFTBENCH_FIXED_PATH
     if (stem != "fftplug" || !cpu.x86) return std::nullopt;
-    const bool avx512 = cpu.usable("AVX-512F") && cpu.usable("AVX-512DQ") && cpu.usable("AVX-512BW") &&
-                        cpu.usable("AVX-512VL");
-    return std::string(fftplug::kernelPathName(
-        fftplug::chooseKernelPath(avx512, cpu.usable("AVX2"), static_cast<int32_t>(N))));
+    return std::string(fftplug::kernelPathName(fftplug::chooseKernelPath(cpu.widestPath, static_cast<int32_t>(N))));
 }
 
 }  // namespace fftbench

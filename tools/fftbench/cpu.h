@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/simd/paths.h"
+
 namespace fftbench {
 
 struct CpuInfo {
@@ -20,6 +22,9 @@ struct CpuInfo {
     bool osSavesYmm = false;         // XCR0 bits 1 and 2: SSE and AVX state
     bool osSavesZmm = false;         // and bits 5 to 7: the AVX-512 state
     uint32_t family = 0, model = 0;  // CPUID's display family and model (AMD Zen 4: 25 and 17)
+    // The widest of fftplug's paths that this machine runs, by the checks of
+    // plugin/simd/paths.h, which the library applies too.
+    fftplug::KernelPath widestPath = fftplug::KernelPath{};
     bool has(const std::string& set) const;
     // Present and usable: for AVX and its successors the system must also
     // save the registers they use.
@@ -35,11 +40,12 @@ std::string describeInstructionSets(const CpuInfo& cpu);
 // The "cpu" (brand) and "instructions" lines, labels padded to `labelWidth`.
 void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth);
 
-// The kernels a plug-in of fftplug's own runs at N on this processor:
-// "scalar", "SSE2", "AVX2" or "AVX-512". A fixed-path library is known by
-// its file name (libfftplug-avx2, fftplug-sse2.dll …); the dispatching one
-// (libfftplug, fftplug.dll) by the library's own rule of choice
-// (plugin/path_choice.h) over what this processor runs. nullopt for any
+// The kernels a plug-in of fftplug's own runs at N on this processor, by
+// the label of their path in plugin/simd/paths.h: "scalar", "SSE2", "AVX2",
+// "AVX-512" … A fixed-path library is known by its file name
+// (libfftplug-avx2, fftplug-sse2.dll …); the dispatching one (libfftplug,
+// fftplug.dll) by the library's own rule of choice (plugin/path_choice.h)
+// over cpu.widestPath. nullopt for any
 // other plug-in.
 std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const CpuInfo& cpu, uint32_t N);
 
