@@ -20,6 +20,7 @@
 #include "host/plugin_library.h"
 #include "host/plugin_variants.h"
 #include "host/reference.h"
+#include "plugin/path_choice.h"
 #include "output.h"
 #include "peers.h"
 #include "profile.h"
@@ -712,6 +713,15 @@ TEST(Cpu, AgreesWithTheCompilersDetection) {
         {"AVX-512BW", __builtin_cpu_supports("avx512bw")}, {"AVX-512VL", __builtin_cpu_supports("avx512vl")}};
     for (const auto& [name, supported] : sets) EXPECT_EQ(cpu.usable(name), supported) << name;
     EXPECT_NE(describeInstructionSets(cpu).find("SSE2"), std::string::npos);
+    // The checks of the library's path rows, against the compiler's own.
+    const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+    const std::pair<const char*, bool> paths[] = {
+        {"scalar", true}, {"sse2", __builtin_cpu_supports("sse2")}, {"avx2", __builtin_cpu_supports("avx2")},
+        {"avx512", avx512}};
+    for (const auto& [name, runs] : paths) EXPECT_EQ(fftplug::host::cpuRunsPath(name), runs) << name;
+    const char* widest = avx512 ? "AVX-512" : __builtin_cpu_supports("avx2") ? "AVX2" : "SSE2";
+    EXPECT_EQ(std::string(fftplug::kernelPathName(cpu.widestPath)), widest);
 #else
     EXPECT_FALSE(cpu.x86);
 #endif
