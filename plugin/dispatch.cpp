@@ -24,7 +24,7 @@ struct KernelSet {
 #undef FFTPLUG_KERNEL_MEMBER
 };
 
-#define FFTPLUG_KERNEL_OF(path, name, order) path::name##Kernel,
+#define FFTPLUG_KERNEL_OF(path, name, order) path::name,
 #define FFTPLUG_KERNELS_OF(path, ...) KernelSet{FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_KERNEL_OF, path)},
 
 #if defined(FFTPLUG_FIXED_PATH)

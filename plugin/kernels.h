@@ -13,7 +13,7 @@ namespace fftplug {
 
 using Kernel = void (*)(Complex* work, const Complex* table, int32_t N);
 
-#define FFTPLUG_DECLARE_KERNEL(path, name, order) void name##Kernel(Complex* work, const Complex* table, int32_t N);
+#define FFTPLUG_DECLARE_KERNEL(path, name, order) void name(Complex* work, const Complex* table, int32_t N);
 
 #define FFTPLUG_DECLARE_PATH_KERNELS(path, ...)                                                  \
     namespace path {                                                                             \

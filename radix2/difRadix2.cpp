@@ -1,13 +1,13 @@
-// Entry 2: plain radix-2 decimation in frequency. Natural-order input,
-// bit-reversed result. Spans shrink from N/2 to 1; the stage of half-span h
-// reads its factors W(2h, j) from the segment table[h .. 2h), the twiddle loop
-// outside and one butterfly per block inside.
+// difRadix2 (entry 2): plain radix-2 decimation in frequency. Natural-order
+// input, bit-reversed result. Spans shrink from N/2 to 1; the stage of
+// half-span h reads its factors W(2h, j) from the segment table[h .. 2h), the
+// twiddle loop outside and one butterfly per block inside.
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void difRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
+void difRadix2(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     const auto butterfly = [](auto& x, auto& y, const auto& w) { radix2::dif(x, y, w); };
     const bool narrowGroups = n >= 2 * Widest::width;  // spans narrower than a lane: groups of blocks

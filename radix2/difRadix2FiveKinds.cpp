@@ -1,8 +1,8 @@
-// Entry 5: entry 3's transform with five butterfly kinds. The first four
-// blocks of every stage have fixed factors, 1, −i, (1 − i)·c and (−1 − i)·c
-// with c the float nearest √½, so they read no table entry and need no or two
-// real multiplications; blocks 4 and later use the general butterfly with
-// table[k].
+// difRadix2Special (entry 5): difRadix2Reversed's transform with five
+// butterfly kinds. The first four blocks of every stage have fixed factors, 1,
+// −i, (1 − i)·c and (−1 − i)·c with c the float nearest √½, so they read no
+// table entry and need no or two real multiplications; blocks 4 and later use
+// the general butterfly with table[k].
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
@@ -76,7 +76,7 @@ void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
 
 }  // namespace
 
-void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
+void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {

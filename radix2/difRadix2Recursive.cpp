@@ -1,8 +1,9 @@
-// Entry 4: the butterflies of entry 3, ordered depth-first. A block of more
-// than 256 points is done by transforming its two halves completely, first
-// then second, and joining them with one stage of butterflies; a block of 256
-// points or fewer runs the stage loop of entry 3 on its own. A 256-point block
-// (2 KiB of samples) stays in the nearest cache through all its stages.
+// difRadix2Recursive (entry 4): the butterflies of difRadix2Reversed, ordered
+// depth-first. A block of more than 256 points is done by transforming its two
+// halves completely, first then second, and joining them with one stage of
+// butterflies; a block of 256 points or fewer runs the stage loop of
+// difRadix2Reversed on its own. A 256-point block (2 KiB of samples) stays in
+// the nearest cache through all its stages.
 #include "../plugin/trace.h"
 #include "../plugin/kernels.h"
 #include "butterflies.h"
@@ -33,7 +34,7 @@ void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const 
     radix2::difStagesOnBlock(work, table, size, start);
 }
 
-void difRadix2RecursiveKernel(Complex* a, const Complex* table, int32_t N) {
+void difRadix2Recursive(Complex* a, const Complex* table, int32_t N) {
     difRadix2Split(N, 0, a, table);
 }
 

@@ -1,7 +1,8 @@
-// Entry 3: radix-2 decimation in frequency on the bit-reversed table.
-// Bit-reversed input, natural-order result. Stages of growing span, the block
-// loop outside: block k of every stage finds its factor at table[k], and the
-// butterflies of a block walk its two halves with unit stride.
+// difRadix2Reversed (entry 3): radix-2 decimation in frequency on the
+// bit-reversed table. Bit-reversed input, natural-order result. Stages of
+// growing span, the block loop outside: block k of every stage finds its
+// factor at table[k], and the butterflies of a block walk its two halves with
+// unit stride.
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
@@ -38,7 +39,7 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
 
 }  // namespace radix2
 
-void difRadix2ReversedKernel(Complex* a, const Complex* table, int32_t N) {
+void difRadix2Reversed(Complex* a, const Complex* table, int32_t N) {
     radix2::difStagesOnBlock(a, table, static_cast<uint32_t>(N), 0);
 }
 

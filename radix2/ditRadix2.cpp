@@ -1,13 +1,13 @@
-// Entry 0: radix-2 decimation in time with the full segmented table.
-// Bit-reversed input, natural-order result. Stage of span s = 2h reads its
-// factors W(2h, j) from the segment table[h .. 2h), the twiddle loop outside:
-// each factor is read once and walks the array with stride s.
+// ditRadix2 (entry 0): radix-2 decimation in time with the full segmented
+// table. Bit-reversed input, natural-order result. Stage of span s = 2h reads
+// its factors W(2h, j) from the segment table[h .. 2h), the twiddle loop
+// outside: each factor is read once and walks the array with stride s.
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void ditRadix2Kernel(Complex* a, const Complex* table, int32_t N) {
+void ditRadix2(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     const auto butterfly = [](auto& q, auto& p, const auto& w) { radix2::dit(q, p, w); };
     uint32_t h = 1;

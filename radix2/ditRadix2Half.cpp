@@ -1,12 +1,12 @@
-// Entry 1: radix-2 decimation in time reading only the half table
-// table[N/2 + k] = W(N, k), with a stride that halves from stage to stage.
-// The lower half is never read, so a prepared table serves as well.
+// ditRadix2Half (entry 1): radix-2 decimation in time reading only the half
+// table table[N/2 + k] = W(N, k), with a stride that halves from stage to
+// stage. The lower half is never read, so a prepared table serves as well.
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void ditRadix2HalfKernel(Complex* a, const Complex* table, int32_t N) {
+void ditRadix2Half(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
     const Complex* half = table + n / 2;
     const auto butterfly = [](auto& q, auto& p, const auto& w) { radix2::dit(q, p, w); };

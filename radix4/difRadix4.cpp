@@ -1,13 +1,13 @@
-// Entry 6: radix-4 decimation in frequency on the bit-reversed table.
-// Bit-reversed input, natural-order result. Stages of block size 4, 16, 64 …
-// each doing the work of two radix-2 stages; three factors per block, formed
-// once from two table reads; a closing radix-2 pass when log2 N is odd.
+// difRadix4 (entry 6): radix-4 decimation in frequency on the bit-reversed
+// table. Bit-reversed input, natural-order result. Stages of block size 4, 16,
+// 64 … each doing the work of two radix-2 stages; three factors per block,
+// formed once from two table reads; a closing radix-2 pass when log2 N is odd.
 #include "../plugin/kernels.h"
 #include "radix4.h"
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void difRadix4Kernel(Complex* a, const Complex* table, int32_t N) {
+void difRadix4(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
     if (n >= 4) {

@@ -1,7 +1,8 @@
-// Entry 7: entry 6's transform with three butterfly kinds. Block 0 of every
-// stage has the factors 1, 1, 1 and needs no multiplication; block 1 has
-// W(8, 1), −i and W(8, 3), done with four multiplications by c = √½; blocks 2
-// and later use the general butterfly with factors from the table.
+// difRadix4Special (entry 7): difRadix4's transform with three butterfly
+// kinds. Block 0 of every stage has the factors 1, 1, 1 and needs no
+// multiplication; block 1 has W(8, 1), −i and W(8, 3), done with four
+// multiplications by c = √½; blocks 2 and later use the general butterfly with
+// factors from the table.
 #include "../plugin/kernels.h"
 #include "radix4.h"
 
@@ -72,7 +73,7 @@ void firstEightBlocks(Lane lane, Complex* a, const Complex* table) {
 
 }  // namespace
 
-void difRadix4SpecialKernel(Complex* a, const Complex* table, int32_t N) {
+void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     uint64_t q = 1;
     for (uint64_t b = 4; b <= n; q = b, b *= 4) {

@@ -1,13 +1,13 @@
-// Entry 8: split-radix decimation in frequency on the bit-reversed table.
-// Bit-reversed input, natural-order result. Stages of block size 4, 8, …, N
-// visit only the offset set O(q) of each block; two factors per block; a
-// closing twiddle-free radix-2 pass over O(N/2).
+// splitRadix (entry 8): split-radix decimation in frequency on the
+// bit-reversed table. Bit-reversed input, natural-order result. Stages of
+// block size 4, 8, …, N visit only the offset set O(q) of each block; two
+// factors per block; a closing twiddle-free radix-2 pass over O(N/2).
 #include "../plugin/kernels.h"
 #include "splitradix.h"
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void splitRadixKernel(Complex* a, const Complex* table, int32_t N) {
+void splitRadix(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     if (n >= 4) {
         FFTPLUG_STAGE(4, 1);

@@ -1,7 +1,8 @@
-// Entry 9: entry 8's transform with three butterfly kinds. Block 0 of every
-// stage has the factors 1 and 1 and needs no multiplication; block 1 has
-// W(8, 1) and W(8, 3), done with four multiplications by c = √½; blocks 2 and
-// later use the general butterfly with factors from the table.
+// splitRadixSpecial (entry 9): splitRadix's transform with three butterfly
+// kinds. Block 0 of every stage has the factors 1 and 1 and needs no
+// multiplication; block 1 has W(8, 1) and W(8, 3), done with four
+// multiplications by c = √½; blocks 2 and later use the general butterfly with
+// factors from the table.
 #include "../plugin/kernels.h"
 #include "splitradix.h"
 
@@ -29,7 +30,7 @@ struct BlockOne {
 
 }  // namespace
 
-void splitRadixSpecialKernel(Complex* a, const Complex* table, int32_t N) {
+void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
     for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
         FFTPLUG_STAGE(b, q);
