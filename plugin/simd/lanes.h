@@ -104,3 +104,5 @@ inline V timesW8Cubed(V d) {
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
+
+#include "core.h"
