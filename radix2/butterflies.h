@@ -56,6 +56,25 @@ inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) {
     });
 }
 
+// The blocks of half-span h (H when it is a constant) in a + c … a + c + M,
+// block by block from the factor at w on.
+template <uint32_t H>
+inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
+    const uint32_t half = H != 0 ? H : h;
+    for (uint32_t p = c; p < c + M; p += 2 * half, ++w) difBlock(a + p, a + p + half, half, twiddle(w));
+}
+
+// The blocks of the narrowest whole-lane spans, where a block is one to four
+// widest lanes, with the span a constant: their loops then unroll, and the
+// cost of a block is its butterflies rather than the loop around them.
+inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
+    constexpr uint32_t W = Widest::width;
+    if (h == W) return difBlocks<W>(a, c, M, h, w);
+    if (h == 2 * W) return difBlocks<2 * W>(a, c, M, h, w);
+    if (h == 4 * W) return difBlocks<4 * W>(a, c, M, h, w);
+    difBlocks<0>(a, c, M, h, w);
+}
+
 // The half-spans narrower than the lane L, Span<1>, Span<2> … up to L's
 // width / 2, ascending (growing spans) or descending (shrinking ones); none
 // for the scalar lane.

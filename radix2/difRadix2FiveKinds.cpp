@@ -118,8 +118,7 @@ void difRadix2SpecialKernel(Complex* a, const Complex* table, int32_t N) {
             kindButterfly(lane, block3 + j, block3 + h + j, SecondDiagonal{});
         });
 
-        for (uint32_t k = 4, s = 4 * b; s < n; ++k, s += b)  // general blocks
-            radix2::difBlock(a + s, a + s + h, h, twiddle(table + k));
+        radix2::difBlocks(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
     }
 }
 
