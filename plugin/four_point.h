@@ -25,30 +25,6 @@ inline auto combineFourPoint(Lane lane, const Complex* x, uint32_t q) {
     return combineFourPoint(load(lane, x), load(lane, x + q), load(lane, x + 2 * q), load(lane, x + 3 * q));
 }
 
-// How many lanes side by side one step of a loop handles.
-template <int U>
-struct Unroll {
-    static constexpr int count = U;
-};
-
-// Runs body(lane, i, unroll) over i = 0 … count − 1: two `Lane`-wide lanes a
-// step while they fit (unroll = Unroll<2>), so that a step loads all its
-// samples before it stores any, then one, then narrower lanes.
-template <typename Lane = Widest, typename Body>
-inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
-    uint32_t i = 0;
-    if constexpr (Lane::width > 1) {
-        for (; i + 2 * Lane::width <= count; i += 2 * Lane::width) body(Lane{}, i, Unroll<2>{});
-    }
-    for (; i + Lane::width <= count; i += Lane::width) body(Lane{}, i, Unroll<1>{});
-    if constexpr (Lane::width > 1) {
-        if (i < count) {
-            forEachLane<Narrower<Lane>>(count - i,
-                                        [&](auto lane, uint32_t k) { body(lane, i + k, Unroll<1>{}); });
-        }
-    }
-}
-
 // Runs body(lane, k) over the blocks k = first … last − 1 of a stage whose
 // butterflies span one block each: `Lane`-wide groups of adjacent blocks
 // from the first multiple of the width on, narrower lanes before it and at

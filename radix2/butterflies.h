@@ -2,6 +2,8 @@
 // written once over the lanes of plugin/simd/lanes.h.
 #pragma once
 
+#include <cstddef>
+
 #include "../plugin/simd/lanes.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::radix2 {
@@ -23,36 +25,54 @@ inline void dif(V& x, V& y, const Factor& w) {
     y = mul(d, w);
 }
 
-template <typename Lane, typename Factor>
-inline void difButterfly(Lane lane, Complex* x, Complex* y, const Factor& w) {
-    auto a = load(lane, x), b = load(lane, y);
-    dif(a, b, w);
-    store(x, a);
-    store(y, b);
+// U lanes of butterflies side by side, x + u·W with y + u·W for u < U, the
+// lane u with factor w(u): all loads (the x side, then the y side), the
+// butterflies, then all stores in the same order.
+template <int U, typename Lane, typename Factors, typename Butterfly>
+inline void butterflyLanes(Lane lane, Complex* x, Complex* y, Factors&& w, Butterfly&& butterfly) {
+    constexpr uint32_t W = Lane::width;
+    Samples<Lane> p[U], q[U];
+    for (int u = 0; u < U; ++u) p[u] = load(lane, x + u * W);
+    for (int u = 0; u < U; ++u) q[u] = load(lane, y + u * W);
+    for (int u = 0; u < U; ++u) butterfly(p[u], q[u], w(u));
+    for (int u = 0; u < U; ++u) store(x + u * W, p[u]);
+    for (int u = 0; u < U; ++u) store(y + u * W, q[u]);
 }
 
-// The butterflies of one block: x[i] with y[i] for i < h, one factor; two
-// lanes a step where h allows.
+// The butterflies of one block: x[i] with y[i] for i < h, one factor; h is
+// a power of two, so the block is whole steps of two widest lanes, or
+// narrower than two.
 inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) {
-    constexpr uint32_t W = Widest::width;
-    if constexpr (W > 1) {
-        if (h >= 2 * W) {
-            const Widest lane;
-            const auto f = factor(lane, w);
-            for (const Complex* end = x + h; x < end; x += 2 * W, y += 2 * W) {
-                auto x0 = load(lane, x), x1 = load(lane, x + W);
-                auto y0 = load(lane, y), y1 = load(lane, y + W);
-                dif(x0, y0, f);
-                dif(x1, y1, f);
-                store(x, x0);
-                store(x + W, x1);
-                store(y, y0);
-                store(y + W, y1);
-            }
-            return;
-        }
+    const auto dif = [](auto& p, auto& q, const auto& f) { radix2::dif(p, q, f); };
+    constexpr uint32_t step = 2 * Widest::width;
+    if (Widest::width > 1 && h >= step) {
+        const auto wide = factor(Widest{}, w);
+        for (std::size_t i = 0; i < h; i += step)
+            butterflyLanes<2>(Widest{}, x + i, y + i, [wide](int) { return wide; }, dif);
+        return;
     }
-    forEachLane(h, [&](auto lane, uint32_t i) { difButterfly(lane, x + i, y + i, factor(lane, w)); });
+    forEachLane(h, [&](auto lane, uint32_t i) {
+        butterflyLanes<1>(lane, x + i, y + i, [f = factor(lane, w)](int) { return f; }, dif);
+    });
+}
+
+// The blocks of half-span h (H when it is a constant) in a + c … a + c + M,
+// block by block from the factor at w on.
+template <uint32_t H>
+inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
+    const uint32_t half = H != 0 ? H : h;
+    for (uint32_t p = c; p < c + M; p += 2 * half, ++w) difBlock(a + p, a + p + half, half, twiddle(w));
+}
+
+// The blocks of the narrowest whole-lane spans, where a block is one to four
+// widest lanes, with the span a constant: their loops then unroll, and the
+// cost of a block is its butterflies rather than the loop around them.
+inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
+    constexpr uint32_t W = Widest::width;
+    if (h == W) return difBlocks<W>(a, c, M, h, w);
+    if (h == 2 * W) return difBlocks<2 * W>(a, c, M, h, w);
+    if (h == 4 * W) return difBlocks<4 * W>(a, c, M, h, w);
+    difBlocks<0>(a, c, M, h, w);
 }
 
 // The half-spans narrower than the lane L, Span<1>, Span<2> … up to L's
@@ -75,41 +95,20 @@ inline void forEachNarrowSpanDown(Body&& body) {
 
 // One stage of a twiddle-outer entry (0 to 2) with half-span h at least the
 // lane width: the twiddle loop outside, the butterflies of each twiddle down
-// the array with stride 2h inside. Adjacent twiddles j … j + 2W − 1 (two lanes:
-// one 64-byte line of samples at each strided step) walk the array together;
-// each is read once, by twiddles(lane, j), the factors of j … j + W − 1.
-// Narrow spans and the scalar path walk one lane at a time.
+// the array with stride 2h inside. Adjacent twiddles j … j + U·W − 1 (two
+// lanes where h allows: one 64-byte line of samples at each strided step on
+// the widest path) walk the array together; each is read once, by
+// twiddles(lane, j), the factors of j … j + W − 1.
 template <typename Twiddles, typename Butterfly>
 inline void stridedStage(Complex* a, uint32_t n, uint32_t h, Twiddles&& twiddles, Butterfly&& butterfly) {
     const uint32_t span = 2 * h;
-    constexpr uint32_t W = Widest::width;
-    if constexpr (W > 1) {
-        if (h >= 2 * W) {
-            const Widest lane;
-            for (uint32_t j = 0; j < h; j += 2 * W) {
-                const auto w0 = twiddles(lane, j), w1 = twiddles(lane, j + W);
-                for (Complex* x = a + j; x < a + n; x += span) {
-                    auto x0 = load(lane, x), x1 = load(lane, x + W);
-                    auto y0 = load(lane, x + h), y1 = load(lane, x + h + W);
-                    butterfly(x0, y0, w0);
-                    butterfly(x1, y1, w1);
-                    store(x, x0);
-                    store(x + W, x1);
-                    store(x + h, y0);
-                    store(x + h + W, y1);
-                }
-            }
-            return;
-        }
-    }
-    forEachLane(h, [&](auto lane, uint32_t j) {
-        const auto w = twiddles(lane, j);
-        for (Complex* x = a + j; x < a + n; x += span) {
-            auto p = load(lane, x), q = load(lane, x + h);
-            butterfly(p, q, w);
-            store(x, p);
-            store(x + h, q);
-        }
+    forEachLaneUnrolled(h, [&](auto lane, uint32_t j, auto unroll) {
+        constexpr int U = decltype(unroll)::count;
+        constexpr uint32_t W = decltype(lane)::width;
+        decltype(twiddles(lane, j)) w[U];
+        for (int u = 0; u < U; ++u) w[u] = twiddles(lane, j + u * W);
+        for (Complex* x = a + j; x < a + n; x += span)
+            butterflyLanes<U>(lane, x, x + h, [&](int u) { return w[u]; }, butterfly);
     });
 }
 

@@ -9,33 +9,48 @@
 namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
-// Each kind writes x + y to x and the difference times its factor to y.
-template <typename Lane>
-inline void twiddleFree(Lane lane, Complex* x, Complex* y) {  // kind 1: 1
+// The fixed factors of blocks 0 to 3, each a kind applied to the difference.
+struct TwiddleFree {  // block 0: 1
+    template <typename V>
+    V operator()(V d) const { return d; }
+};
+struct MinusI {  // block 1: −i, (d.im, −d.re)
+    template <typename V>
+    V operator()(V d) const { return timesMinusI(d); }
+};
+struct FirstDiagonal {  // block 2: (1 − i)·c
+    template <typename V>
+    V operator()(V d) const { return timesW8(d); }
+};
+struct SecondDiagonal {  // block 3: (−1 − i)·c, ((d.im − d.re)·c, (−d.re − d.im)·c)
+    template <typename V>
+    V operator()(V d) const { return timesW8Cubed(d); }
+};
+
+// x + y to x and kind(x − y) to y, one lane.
+template <typename Lane, typename Kind>
+inline void kindButterfly(Lane lane, Complex* x, Complex* y, Kind kind) {
     const auto a = load(lane, x), b = load(lane, y);
     store(x, add(a, b));
-    store(y, sub(a, b));
+    store(y, kind(sub(a, b)));
 }
 
-template <typename Lane>
-inline void minusI(Lane lane, Complex* x, Complex* y) {  // kind 2: −i
-    const auto a = load(lane, x), b = load(lane, y);
-    store(x, add(a, b));
-    store(y, timesMinusI(sub(a, b)));  // (x.im − y.im, y.re − x.re)
-}
+// The four fixed kinds applied to one difference, in block order.
+template <typename V>
+struct FixedKinds {
+    V block[4];
+    explicit FixedKinds(V d) : block{TwiddleFree{}(d), MinusI{}(d), FirstDiagonal{}(d), SecondDiagonal{}(d)} {}
+};
 
-template <typename Lane>
-inline void firstDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 3: (1 − i)·c
-    const auto a = load(lane, x), b = load(lane, y);
-    store(x, add(a, b));
-    store(y, timesW8(sub(a, b)));
-}
-
-template <typename Lane>
-inline void secondDiagonal(Lane lane, Complex* x, Complex* y) {  // kind 4: (−1 − i)·c
-    const auto a = load(lane, x), b = load(lane, y);
-    store(x, add(a, b));
-    store(y, timesW8Cubed(sub(a, b)));  // ((e.re − e.im)·c, (e.im + e.re)·c) with e = y − x
+// The factor w[b] of each block b >= first of a group, reading none of
+// w[0 … first − 1]; the blocks before `first` get zeros, which pickBlocks
+// drops.
+template <typename Lane, uint32_t H>
+inline auto blockFactorsFrom(Lane lane, Span<H> span, const Complex* w, uint32_t first) {
+    constexpr uint32_t blocks = Lane::width / H;
+    Complex from[blocks];
+    for (uint32_t b = 0; b < blocks; ++b) from[b] = b < first ? Complex{0.0f, 0.0f} : w[b];
+    return blockFactors(lane, span, from);
 }
 
 // A stage of half-span H narrower than a lane, in groups of adjacent blocks:
@@ -54,8 +69,9 @@ void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
         const auto halves = loadHalves(lane, span, p);
         const auto d = sub(halves.x, halves.y);
         const auto general = mul(d, blockFactorsFrom(lane, span, table, 4));
-        Samples<Widest> kinds[blocksPerGroup] = {d, timesMinusI(d), timesW8(d), timesW8Cubed(d)};
-        for (uint32_t b = 4; b < blocksPerGroup; ++b) kinds[b] = general;
+        const FixedKinds<Samples<Widest>> fixed(d);
+        Samples<Widest> kinds[blocksPerGroup];
+        for (uint32_t b = 0; b < blocksPerGroup; ++b) kinds[b] = b < 4 ? fixed.block[b] : general;
         storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, kinds));
         block = blocksPerGroup;
         p += groupSize;
@@ -63,8 +79,8 @@ void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
         for (; block < 4 && p < a + n; block += blocksPerGroup, p += groupSize) {
             const auto halves = loadHalves(lane, span, p);
             const auto d = sub(halves.x, halves.y);
-            const decltype(d) kinds[4] = {d, timesMinusI(d), timesW8(d), timesW8Cubed(d)};
-            storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, kinds + block));
+            const FixedKinds<Samples<Widest>> fixed(d);
+            storeHalves(p, span, add(halves.x, halves.y), pickBlocks(lane, span, fixed.block + block));
         }
     }
     for (; p < a + n; block += blocksPerGroup, p += groupSize) {
@@ -88,22 +104,21 @@ void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint32_t b = 2 * h; b <= n; h = b, b *= 2) {
         FFTPLUG_STAGE(b, h);
-        forEachLane(h, [&](auto lane, uint32_t j) { twiddleFree(lane, a + j, a + h + j); });  // block 0
+        forEachLane(h, [&](auto lane, uint32_t j) { kindButterfly(lane, a + j, a + h + j, TwiddleFree{}); });  // block 0
         if (b == n) break;  // the last stage: one block
 
         Complex* block1 = a + b;
-        forEachLane(h, [&](auto lane, uint32_t j) { minusI(lane, block1 + j, block1 + h + j); });
+        forEachLane(h, [&](auto lane, uint32_t j) { kindButterfly(lane, block1 + j, block1 + h + j, MinusI{}); });
         if (2 * b == n) continue;  // two blocks in this stage
 
         Complex* block2 = a + 2 * b;
         Complex* block3 = a + 3 * b;
         forEachLane(h, [&](auto lane, uint32_t j) {  // blocks 2 and 3 in one loop
-            firstDiagonal(lane, block2 + j, block2 + h + j);
-            secondDiagonal(lane, block3 + j, block3 + h + j);
+            kindButterfly(lane, block2 + j, block2 + h + j, FirstDiagonal{});
+            kindButterfly(lane, block3 + j, block3 + h + j, SecondDiagonal{});
         });
 
-        for (uint32_t k = 4, s = 4 * b; s < n; ++k, s += b)  // general blocks
-            radix2::difBlock(a + s, a + s + h, h, twiddle(table + k));
+        radix2::difBlocks(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
     }
 }
 

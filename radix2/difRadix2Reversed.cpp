@@ -31,9 +31,7 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
     for (uint32_t factor = c / (2 * h); h < M; h *= 2, factor /= 2) {
         // factor: the number of the block's first sub-block of size 2h
         FFTPLUG_STAGE(2 * h, h);
-        const uint32_t span = 2 * h;
-        const Complex* w = table + factor;
-        for (uint32_t p = c; p < c + M; p += span, ++w) difBlock(a + p, a + p + h, h, twiddle(w));
+        difBlocks(a, c, M, h, table + factor);
     }
 }
 

@@ -125,13 +125,6 @@ inline OctFactor blockFactors(Eight, Span<4>, const Complex* w) {
     return {_mm512_permutexvar_ps(_mm512_setr_epi32(0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2), v),
             _mm512_permutexvar_ps(_mm512_setr_epi32(1, 1, 1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3, 3, 3), v)};
 }
-// The factor w[b] of each block b >= first of the group, reading none of
-// w[0 … first − 1]; the blocks before `first` get zeros.
-inline OctFactor blockFactorsFrom(Eight, Span<1>, const Complex* w, uint32_t first) {
-    const __m512 v = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (2 * first)), &w->re);
-    return {_mm512_permutexvar_ps(_mm512_setr_epi32(0, 0, 8, 8, 2, 2, 10, 10, 4, 4, 12, 12, 6, 6, 14, 14), v),
-            _mm512_permutexvar_ps(_mm512_setr_epi32(1, 1, 9, 9, 3, 3, 11, 11, 5, 5, 13, 13, 7, 7, 15, 15), v)};
-}
 // The factor of each offset j < H within a block, w[j·stride].
 inline OctFactor offsetFactors(Eight, Span<1>, const Complex* w, uint32_t) { return factor(Eight{}, *w); }
 inline OctFactor offsetFactors(Eight, Span<2>, const Complex* w, uint32_t stride) {

@@ -53,6 +53,30 @@ inline void forEachLane(uint32_t count, Body&& body) {
     }
 }
 
+// How many lanes side by side one step of a loop handles.
+template <int U>
+struct Unroll {
+    static constexpr int count = U;
+};
+
+// Runs body(lane, i, unroll) over i = 0 … count − 1: two `Lane`-wide lanes a
+// step while they fit (unroll = Unroll<2>), so that a step loads all its
+// samples before it stores any, then one, then narrower lanes.
+template <typename Lane = Widest, typename Body>
+inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
+    uint32_t i = 0;
+    if constexpr (Lane::width > 1) {
+        for (; i + 2 * Lane::width <= count; i += 2 * Lane::width) body(Lane{}, i, Unroll<2>{});
+        if (i == count) return;  // the common case: count a multiple of two lanes
+    }
+    for (; i + Lane::width <= count; i += Lane::width) body(Lane{}, i, Unroll<1>{});
+    if constexpr (Lane::width > 1) {
+        if (i < count) {
+            forEachLane<Narrower<Lane>>(count - i, [&](auto lane, uint32_t k) { body(lane, i + k, Unroll<1>{}); });
+        }
+    }
+}
+
 // d·(1 − i)·c = ((d.re + d.im)·c, (d.im − d.re)·c), the factor W(8, 1)
 template <typename V>
 inline V timesW8(V d) {
@@ -65,3 +89,5 @@ inline V timesW8Cubed(V d) {
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
+
+#include "core.h"

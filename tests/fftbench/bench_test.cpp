@@ -746,8 +746,8 @@ TEST(Cpu, SaysWhenTheSystemDoesNotSaveTheWideRegisters) {
 
 // With the host's reordering timed, every entry appears twice, both right
 // (natural order in and out: a wrong permutation would fail the error
-// bound), the reordered one the slower for the work the permutations add,
-// and both in the CSV, told apart by host_reorder.
+// bound), and both in the CSV, told apart by host_reorder. How much slower
+// the reordered one is belongs to the benchmark's figures, not to a test.
 TEST(RunBench, WithReorderTimesTheHostsPermutationBesideThePlainEntry) {
     const PluginLibrary plugin = openBeside("fftplug");
     const auto label = pluginLabels({plugin.path()}).front();
@@ -764,7 +764,6 @@ TEST(RunBench, WithReorderTimesTheHostsPermutationBesideThePlainEntry) {
         EXPECT_TRUE(reordered.reorder);
         EXPECT_EQ(reordered.implementation, plain.implementation + "+reorder");
         EXPECT_LT(reordered.error, 1.5e-7 * std::sqrt(13.0)) << reordered.implementation;
-        EXPECT_LT(reordered.mflops, plain.mflops) << reordered.implementation;
         EXPECT_LE(plain.secondsPerTransform, plain.medianSecondsPerTransform);
         EXPECT_GE(plain.spread, 0.0);
     }
