@@ -92,19 +92,46 @@ inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* t
     storeBlockPair(a + s, y);
 }
 
+#if defined(FFTPLUG_PATH_AVX512)
+// The general blocks first … last − 1 of a stage whose quarter span q is a
+// multiple of 16, on the eight-sample lane alone, with each block's factors
+// formed on the lane: the parts of table[k] and table[2k] spread straight
+// from memory (a load, no shuffle), f3 = f2·f1 as the lane product of f2
+// (both parts, spread as one sample) by f1, whose imaginary parts round as
+// those of the Complex product do (a sum of the same two products), then
+// split. Scalar factors would take a spread for each of the six parts and
+// as many FP operations again for f3; the stage with q = 16 has one step
+// of butterflies a block, against which that set-up counts.
+inline void wideGeneralBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
+    for (uint32_t k = first; k < last; ++k) {
+        FFTPLUG_COUNT_TABLE_READ(table + k);
+        FFTPLUG_COUNT_TABLE_READ(table + 2 * k);
+        const OctFactor f2 = factor(Eight{}, table[k]), f1 = factor(Eight{}, table[2 * k]);
+        const OctFactorSigned f1Signed = signedFactor(f1);
+        const OctFactor f3 = avx512::split(mul(broadcastSample(Eight{}, table + k), f1Signed).v);
+        const LaneFactors<OctFactorSigned> f{f1Signed, signedFactor(f2), signedFactor(f3)};
+        Complex* x = a + 4 * q * k;
+        for (uint32_t j = 0; j < q; j += 2 * Eight::width)
+            butterflies<2>(Eight{}, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
+    }
+}
+#endif
+
 // Whether the stage of quarter span q runs two blocks a lane: q = 4 on the
 // eight-sample lane.
 constexpr bool pairsBlocks(uint32_t q) { return Widest::width == 8 && q == 4; }
 
 // The general blocks first … last − 1 of the stage of quarter span q, in
-// order: two at a time where pairsBlocks(q), otherwise (and for an odd one
-// left) one at a time.
+// order: on the eight-sample lane with factors formed on it where q is a
+// multiple of 16, two at a time where pairsBlocks(q), otherwise (and for an
+// odd one left) one at a time.
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
     uint32_t k = first;
-    if constexpr (Widest::width == 8) {
-        if (pairsBlocks(q))
-            for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 16 * k, table, k);
-    }
+#if defined(FFTPLUG_PATH_AVX512)
+    if (q % 16 == 0) return wideGeneralBlocks(a, table, first, last, q);
+    if (pairsBlocks(q))
+        for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 16 * k, table, k);
+#endif
     for (; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
 }
 

@@ -50,6 +50,10 @@ inline __m512 pickSamples(__m512 a, __m512i index, __m512 b) {
 }  // namespace avx512
 
 inline Oct load(Eight, const Complex* p) { return {_mm512_loadu_ps(&p->re)}; }
+// *p in every sample.
+inline Oct broadcastSample(Eight, const Complex* p) {
+    return {_mm512_castpd_ps(_mm512_set1_pd(_mm_cvtsd_f64(_mm_castps_pd(sse::loadSample(p)))))};
+}
 inline void store(Complex* p, Oct v) { _mm512_storeu_ps(&p->re, v.v); }
 inline OctFactor factor(Eight, Complex w) { return {_mm512_set1_ps(w.re), _mm512_set1_ps(w.im)}; }
 inline OctFactor factors(Eight, const Complex* w) { return avx512::split(_mm512_loadu_ps(&w->re)); }
@@ -67,6 +71,21 @@ inline Oct mul(Oct a, OctFactor w) {
     const __m512 straight = _mm512_mul_ps(a.v, w.re);
     const __m512 crossed = _mm512_mul_ps(avx512::swapParts(a.v), w.im);
     return {avx512::subAdd(straight, crossed)};
+}
+
+// One factor w over every sample with the sign of the crossed product
+// folded in: im holds −w.im in the real parts and w.im in the imaginary
+// ones, so that a·w is one addition, a.re·w.re + a.im·(−w.im) rounding as
+// a.re·w.re − a.im·w.im does. For a factor that serves many samples (a
+// block's broadcast), where the flip is made once instead of at every
+// product.
+struct OctFactorSigned {
+    __m512 re, im;
+};
+inline OctFactorSigned signedFactor(OctFactor w) { return {w.re, avx512::negateReals(w.im)}; }
+inline OctFactorSigned signedFactor(Eight, Complex w) { return signedFactor(factor(Eight{}, w)); }
+inline Oct mul(Oct a, OctFactorSigned w) {
+    return {_mm512_add_ps(_mm512_mul_ps(a.v, w.re), _mm512_mul_ps(avx512::swapParts(a.v), w.im))};
 }
 
 // d·(−i) = (d.im, −d.re)
