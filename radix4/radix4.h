@@ -6,6 +6,17 @@
 
 #include "../plugin/closing_pass.h"
 
+// The body of a loop over lanes or block pairs, inlined where the loop is:
+// out of line (as GCC leaves these large bodies), every call reloads the
+// permute indices and sign masks and the loop's state from memory.
+#if defined(__GNUC__)
+#define FFTPLUG_RADIX4_LOOP_BODY inline __attribute__((always_inline))
+#define FFTPLUG_RADIX4_LAMBDA_BODY __attribute__((always_inline))
+#else
+#define FFTPLUG_RADIX4_LOOP_BODY inline
+#define FFTPLUG_RADIX4_LAMBDA_BODY
+#endif
+
 namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 
 // The three factors of block k: f2 = table[k] for the quarter at 2q, f1 =
@@ -81,7 +92,7 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
 // narrower than the lane); each half has its own block's factors:
 // f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
 template <typename Lane>
-inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+FFTPLUG_RADIX4_LOOP_BODY void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
     using V = Samples<Lane>;
     V x[4], y[4];
     loadBlockPair(lane, a + s, x);
@@ -141,24 +152,26 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint
 // table[2k … 2k + 2W − 1], f3 = f2·f1 formed sample by sample. The
 // eight-sample lane holds its blocks in the interleaved order of
 // loadAcrossBlocksInterleaved.
+template <typename Lane>
+FFTPLUG_RADIX4_LOOP_BODY void firstStageLane(Lane lane, Complex* a, const Complex* table, uint32_t k) {
+    using V = Samples<Lane>;
+    V x[4], y[4];
+    if constexpr (Lane::width == 8) {  // the blocks in the lanes' interleaved order
+        loadAcrossBlocksInterleaved(lane, a + 4 * k, x);
+        const auto f2 = factorsInterleaved(lane, table + k);
+        const auto f1 = factorsEvenInterleaved(lane, table + 2 * k);
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+        storeAcrossBlocksInterleaved(a + 4 * k, y);
+    } else {
+        loadAcrossBlocks(lane, a + 4 * k, x);
+        const auto f2 = factors(lane, table + k);
+        const auto f1 = factorsEven(lane, table + 2 * k);
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+        storeAcrossBlocks(a + 4 * k, y);
+    }
+}
 inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
-    forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
-        using V = Samples<decltype(lane)>;
-        V x[4], y[4];
-        if constexpr (decltype(lane)::width == 8) {  // the blocks in the lanes' interleaved order
-            loadAcrossBlocksInterleaved(lane, a + 4 * k, x);
-            const auto f2 = factorsInterleaved(lane, table + k);
-            const auto f1 = factorsEvenInterleaved(lane, table + 2 * k);
-            butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-            storeAcrossBlocksInterleaved(a + 4 * k, y);
-        } else {
-            loadAcrossBlocks(lane, a + 4 * k, x);
-            const auto f2 = factors(lane, table + k);
-            const auto f1 = factorsEven(lane, table + 2 * k);
-            butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-            storeAcrossBlocks(a + 4 * k, y);
-        }
-    });
+    forEachBlockLane(first, last, [&](auto lane, uint32_t k) FFTPLUG_RADIX4_LAMBDA_BODY { firstStageLane(lane, a, table, k); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::radix4
