@@ -6,6 +6,17 @@
 
 #include "../plugin/closing_pass.h"
 
+// The body of the loop over block pairs, inlined where the loop is: out of
+// line (as GCC leaves it), every pair was a call that reloaded its permute
+// indices and sign masks. (The first stage's lane is left to the compiler:
+// forced inline it made no difference from 2^10 points up and cost 8 to
+// 12 cycles at 32 and 64.)
+#if defined(__GNUC__)
+#define FFTPLUG_RADIX4_LOOP_BODY inline __attribute__((always_inline))
+#else
+#define FFTPLUG_RADIX4_LOOP_BODY inline
+#endif
+
 namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 
 // The three factors of block k: f2 = table[k] for the quarter at 2q, f1 =
@@ -81,7 +92,7 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
 // narrower than the lane); each half has its own block's factors:
 // f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
 template <typename Lane>
-inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+FFTPLUG_RADIX4_LOOP_BODY void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
     using V = Samples<Lane>;
     V x[4], y[4];
     loadBlockPair(lane, a + s, x);
@@ -92,19 +103,46 @@ inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* t
     storeBlockPair(a + s, y);
 }
 
+#if defined(FFTPLUG_PATH_AVX512)
+// The general blocks first … last − 1 of a stage whose quarter span q is a
+// multiple of 16, on the eight-sample lane alone, with each block's factors
+// formed on the lane: the parts of table[k] and table[2k] spread straight
+// from memory (a load, no shuffle), f3 = f2·f1 as the lane product of f2
+// (both parts, spread as one sample) by f1, whose imaginary parts round as
+// those of the Complex product do (a sum of the same two products), then
+// split. Scalar factors would take a spread for each of the six parts and
+// as many FP operations again for f3; the stage with q = 16 has one step
+// of butterflies a block, against which that set-up counts.
+inline void wideGeneralBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
+    for (uint32_t k = first; k < last; ++k) {
+        FFTPLUG_COUNT_TABLE_READ(table + k);
+        FFTPLUG_COUNT_TABLE_READ(table + 2 * k);
+        const OctFactor f2 = factor(Eight{}, table[k]), f1 = factor(Eight{}, table[2 * k]);
+        const OctFactorSigned f1Signed = signedFactor(f1);
+        const OctFactor f3 = avx512::split(mul(broadcastSample(Eight{}, table + k), f1Signed).v);
+        const LaneFactors<OctFactorSigned> f{f1Signed, signedFactor(f2), signedFactor(f3)};
+        Complex* x = a + 4 * q * k;
+        for (uint32_t j = 0; j < q; j += 2 * Eight::width)
+            butterflies<2>(Eight{}, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
+    }
+}
+#endif
+
 // Whether the stage of quarter span q runs two blocks a lane: q = 4 on the
 // eight-sample lane.
 constexpr bool pairsBlocks(uint32_t q) { return Widest::width == 8 && q == 4; }
 
 // The general blocks first … last − 1 of the stage of quarter span q, in
-// order: two at a time where pairsBlocks(q), otherwise (and for an odd one
-// left) one at a time.
+// order: on the eight-sample lane with factors formed on it where q is a
+// multiple of 16, two at a time where pairsBlocks(q), otherwise (and for an
+// odd one left) one at a time.
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
     uint32_t k = first;
-    if constexpr (Widest::width == 8) {
-        if (pairsBlocks(q))
-            for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 16 * k, table, k);
-    }
+#if defined(FFTPLUG_PATH_AVX512)
+    if (q % 16 == 0) return wideGeneralBlocks(a, table, first, last, q);
+    if (pairsBlocks(q))
+        for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 16 * k, table, k);
+#endif
     for (; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
 }
 
@@ -114,24 +152,26 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint
 // table[2k … 2k + 2W − 1], f3 = f2·f1 formed sample by sample. The
 // eight-sample lane holds its blocks in the interleaved order of
 // loadAcrossBlocksInterleaved.
+template <typename Lane>
+inline void firstStageLane(Lane lane, Complex* a, const Complex* table, uint32_t k) {
+    using V = Samples<Lane>;
+    V x[4], y[4];
+    if constexpr (Lane::width == 8) {  // the blocks in the lanes' interleaved order
+        loadAcrossBlocksInterleaved(lane, a + 4 * k, x);
+        const auto f2 = factorsInterleaved(lane, table + k);
+        const auto f1 = factorsEvenInterleaved(lane, table + 2 * k);
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+        storeAcrossBlocksInterleaved(a + 4 * k, y);
+    } else {
+        loadAcrossBlocks(lane, a + 4 * k, x);
+        const auto f2 = factors(lane, table + k);
+        const auto f1 = factorsEven(lane, table + 2 * k);
+        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+        storeAcrossBlocks(a + 4 * k, y);
+    }
+}
 inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
-    forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
-        using V = Samples<decltype(lane)>;
-        V x[4], y[4];
-        if constexpr (decltype(lane)::width == 8) {  // the blocks in the lanes' interleaved order
-            loadAcrossBlocksInterleaved(lane, a + 4 * k, x);
-            const auto f2 = factorsInterleaved(lane, table + k);
-            const auto f1 = factorsEvenInterleaved(lane, table + 2 * k);
-            butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-            storeAcrossBlocksInterleaved(a + 4 * k, y);
-        } else {
-            loadAcrossBlocks(lane, a + 4 * k, x);
-            const auto f2 = factors(lane, table + k);
-            const auto f1 = factorsEven(lane, table + 2 * k);
-            butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-            storeAcrossBlocks(a + 4 * k, y);
-        }
-    });
+    forEachBlockLane(first, last, [&](auto lane, uint32_t k) { firstStageLane(lane, a, table, k); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::radix4

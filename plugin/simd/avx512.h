@@ -3,7 +3,10 @@
 // operations of its Complex counterpart in scalar.h: no fused multiply-add
 // (this code is built with AVX-512 F, DQ, BW and VL and without -mfma, and
 // calls no fused intrinsic) and no reassociation. There is no 512-bit addsub:
-// its place is taken by a masked subtraction over the real parts of a sum.
+// where one is wanted, the real parts of the subtrahend have their signs
+// flipped and the two are added (x + (−y) rounds exactly as x − y does), so
+// that the additions pipes see one instruction, not a sum and a masked
+// difference; the flip is a logical operation that any FP pipe runs.
 #pragma once
 
 #include <immintrin.h>
@@ -25,12 +28,17 @@ struct OctFactor {
 };
 
 namespace avx512 {
-// The float lanes that hold real parts, and those that hold imaginary parts.
-constexpr __mmask16 kRealParts = 0x5555;
 inline __m512 swapParts(__m512 a) { return _mm512_permute_ps(a, _MM_SHUFFLE(2, 3, 0, 1)); }
 inline OctFactor split(__m512 w) { return {_mm512_moveldup_ps(w), _mm512_movehdup_ps(w)}; }
+// b with the signs of its real parts flipped, and of its imaginary parts.
+inline __m512 negateReals(__m512 b) {
+    return _mm512_xor_ps(b, _mm512_castsi512_ps(_mm512_set1_epi64(static_cast<long long>(0x0000000080000000ull))));
+}
+inline __m512 negateImags(__m512 b) {
+    return _mm512_xor_ps(b, _mm512_castsi512_ps(_mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull))));
+}
 // a − b in the real parts, a + b in the imaginary ones (what addsub does).
-inline __m512 subAdd(__m512 a, __m512 b) { return _mm512_mask_sub_ps(_mm512_add_ps(a, b), kRealParts, a, b); }
+inline __m512 subAdd(__m512 a, __m512 b) { return _mm512_add_ps(a, negateReals(b)); }
 inline __m512 join(__m256 lo, __m256 hi) {
     return _mm512_castpd_ps(_mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(lo)), _mm256_castps_pd(hi), 1));
 }
@@ -43,6 +51,10 @@ inline __m512 pickSamples(__m512 a, __m512i index, __m512 b) {
 }  // namespace avx512
 
 inline Oct load(Eight, const Complex* p) { return {_mm512_loadu_ps(&p->re)}; }
+// *p in every sample.
+inline Oct broadcastSample(Eight, const Complex* p) {
+    return {_mm512_castpd_ps(_mm512_set1_pd(_mm_cvtsd_f64(_mm_castps_pd(sse::loadSample(p)))))};
+}
 inline void store(Complex* p, Oct v) { _mm512_storeu_ps(&p->re, v.v); }
 inline OctFactor factor(Eight, Complex w) { return {_mm512_set1_ps(w.re), _mm512_set1_ps(w.im)}; }
 inline OctFactor factors(Eight, const Complex* w) { return avx512::split(_mm512_loadu_ps(&w->re)); }
@@ -62,15 +74,28 @@ inline Oct mul(Oct a, OctFactor w) {
     return {avx512::subAdd(straight, crossed)};
 }
 
-// d·(−i) = (d.im, −d.re)
-inline Oct timesMinusI(Oct d) {
-    const __m512 imagSigns = _mm512_castsi512_ps(_mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull)));
-    return {_mm512_xor_ps(avx512::swapParts(d.v), imagSigns)};
+// One factor w over every sample with the sign of the crossed product
+// folded in: im holds −w.im in the real parts and w.im in the imaginary
+// ones, so that a·w is one addition, a.re·w.re + a.im·(−w.im) rounding as
+// a.re·w.re − a.im·w.im does. For a factor that serves many samples (a
+// block's broadcast), where the flip is made once instead of at every
+// product.
+struct OctFactorSigned {
+    __m512 re, im;
+};
+inline OctFactorSigned signedFactor(OctFactor w) { return {w.re, avx512::negateReals(w.im)}; }
+inline OctFactorSigned signedFactor(Eight, Complex w) { return signedFactor(factor(Eight{}, w)); }
+inline Oct mul(Oct a, OctFactorSigned w) {
+    return {_mm512_add_ps(_mm512_mul_ps(a.v, w.re), _mm512_mul_ps(avx512::swapParts(a.v), w.im))};
 }
+
+// d·(−i) = (d.im, −d.re)
+inline Oct timesMinusI(Oct d) { return {avx512::negateImags(avx512::swapParts(d.v))}; }
 // d0 − i·d1 = (d0.re + d1.im, d0.im − d1.re)
 inline Oct subTimesI(Oct d0, Oct d1) { return add(d0, timesMinusI(d1)); }
-// d0 + i·d1 = (d0.re − d1.im, d0.im + d1.re)
-inline Oct addTimesI(Oct d0, Oct d1) { return {avx512::subAdd(d0.v, avx512::swapParts(d1.v))}; }
+// d0 + i·d1 = (d0.re − d1.im, d0.im − (−d1.re)): the difference from the
+// same d1·(−i) as subTimesI, so that the pair shares one swap and one flip
+inline Oct addTimesI(Oct d0, Oct d1) { return sub(d0, timesMinusI(d1)); }
 
 // ---- Narrow radix-2 stages (see Span in scalar.h) ----
 // Half-span 1: the group a0 … a15 holds the blocks (a0, a1) … (a14, a15);
@@ -269,16 +294,23 @@ inline void storeAcrossBlocksInterleaved(Complex* p, const Oct (&y)[4]) {
 }
 // Lane-wise factors in that order: w[b] and the even entries w[2b] (from
 // w[0 … 7] and w[7 … 14]) for the block b of each lane. Blocks before
-// `first` get zeros, and the entries they would take are not read.
+// `first` get zeros, and the entries they would take are not read. Each
+// part comes from the loaded entries by one float permute, which reorders
+// and spreads it at once (a sample permute and then the two spreads of
+// split would take three shuffles where these take two; the first stage,
+// whose lanes take these factors, is bound by its shuffles).
 inline OctFactor factorsInterleaved(Eight, const Complex* w, uint32_t first = 0) {
     const __m512 v = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (2 * first)), &w->re);
-    return avx512::split(_mm512_castpd_ps(
-        _mm512_permutexvar_pd(_mm512_setr_epi64(0, 2, 1, 3, 4, 6, 5, 7), _mm512_castps_pd(v))));
+    // samples 0, 2, 1, 3, 4, 6, 5, 7: their real parts, then their imaginary parts
+    return {_mm512_permutexvar_ps(_mm512_setr_epi32(0, 0, 4, 4, 2, 2, 6, 6, 8, 8, 12, 12, 10, 10, 14, 14), v),
+            _mm512_permutexvar_ps(_mm512_setr_epi32(1, 1, 5, 5, 3, 3, 7, 7, 9, 9, 13, 13, 11, 11, 15, 15), v)};
 }
 inline OctFactor factorsEvenInterleaved(Eight, const Complex* w, uint32_t first = 0) {
     const __m512 low = _mm512_maskz_loadu_ps(static_cast<__mmask16>(0xFFFFu << (4 * first)), &w[0].re);
-    return avx512::split(
-        avx512::pickSamples(low, _mm512_setr_epi64(0, 4, 2, 6, 9, 13, 11, 15), _mm512_loadu_ps(&w[7].re)));
+    const __m512 high = _mm512_loadu_ps(&w[7].re);
+    // w[0], w[4], w[2], w[6] from low, then w[8], w[12], w[10], w[14] (samples 1, 5, 3, 7 of high)
+    return {_mm512_permutex2var_ps(low, _mm512_setr_epi32(0, 0, 8, 8, 4, 4, 12, 12, 18, 18, 26, 26, 22, 22, 30, 30), high),
+            _mm512_permutex2var_ps(low, _mm512_setr_epi32(1, 1, 9, 9, 5, 5, 13, 13, 19, 19, 27, 27, 23, 23, 31, 31), high)};
 }
 // `base` with its sample `lane` taken from v.
 inline Oct replaceSample(Oct base, Oct v, uint32_t lane) {
