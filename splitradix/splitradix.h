@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "../plugin/closing_pass.h"
+#include "lanes.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 
@@ -217,7 +218,7 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
         } else if constexpr (q == 1) {
             loadAcrossBlocks(lane, at, x);
         } else if constexpr (decltype(lane)::width == 8) {
-            loadEvenAcrossBlocks(lane, at, x);
+            loadEvenOfEightBlocks(at, x);
         } else {
             for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, at + i * q, 4 * q);
         }
@@ -236,7 +237,7 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
         } else if constexpr (q == 1) {
             storeAcrossBlocks(at, y);
         } else if constexpr (decltype(lane)::width == 8) {
-            storeEvenAcrossBlocks(at, y);
+            storeEvenOfEightBlocks(at, y);
         } else {
             for (int i = 0; i < 4; ++i) storeStrided(at + i * q, 4 * q, y[i]);
         }
@@ -268,7 +269,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     } else if constexpr (q == 1) {
         loadAcrossBlocks(lane, a, x);
     } else if constexpr (W == 8) {
-        loadEvenAcrossBlocks(lane, a, x);
+        loadEvenOfEightBlocks(a, x);
     } else {
         for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, a + i * q, 4 * q);
     }
@@ -300,7 +301,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     } else if constexpr (q == 1) {
         storeAcrossBlocks(a, y);
     } else if constexpr (W == 8) {
-        storeEvenAcrossBlocks(a, y);
+        storeEvenOfEightBlocks(a, y);
     } else {
         for (int i = 0; i < 4; ++i) storeStrided(a + i * q, 4 * q, y[i]);
     }
