@@ -56,7 +56,7 @@ inline void storeSome(Complex* p, Members<Bits> members, V v) {
 // at offset `at`, every sample or Members<…>. The lane is the widest one
 // that q fills; false, and nothing done, when it would be narrower than 4.
 template <typename Lane = Widest, typename Body>
-inline bool forEachOffsetLane(uint32_t q, Body&& body) {
+__attribute__((always_inline)) inline bool forEachOffsetLane(uint32_t q, Body&& body) {
     constexpr uint32_t W = Lane::width;
     if constexpr (W >= 4) {
         if (q < W) return forEachOffsetLane<Narrower<Lane>>(q, body);
@@ -106,7 +106,7 @@ inline void butterfly(const FourPoint<V>& v, V (&y)[4], OnP&& onP, OnR&& onR) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 template <int U, typename Lane, typename Which, typename Kind>
-inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
+__attribute__((always_inline)) inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
     constexpr uint32_t W = Lane::width;
     using V = Samples<Lane>;
     FourPoint<V> v[U];
@@ -129,8 +129,8 @@ inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& ki
 // (forEachOffsetLane); below, and on the narrower paths, a run at a time,
 // U lanes of adjacent offsets a step within each run.
 template <typename Kind>
-inline void block(Complex* x, uint32_t q, Kind&& kind) {
-    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) {
+__attribute__((always_inline)) inline void block(Complex* x, uint32_t q, Kind&& kind) {
+    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) __attribute__((always_inline)) {
             butterflies<decltype(unroll)::count>(lane, x + first, q, which, kind);
         }))
         return;
@@ -143,7 +143,7 @@ inline void block(Complex* x, uint32_t q, Kind&& kind) {
 
 // The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
 // and (D0 + i·D1)·f3 at 3q.
-inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
+__attribute__((always_inline)) inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
     const auto f1 = factor(Widest{}, f.f1), f3 = factor(Widest{}, f.f3);
     block(a + s, q, [&](auto lane, const auto& v, auto& y) {
         if constexpr (decltype(lane)::width == Widest::width) {
@@ -185,6 +185,17 @@ inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t 
 }
 
 // The general blocks first … last − 1 of the stage of quarter span q >= 4.
+// The stages of small quarter span, where a block is a few lanes, take the
+// span as a constant, so that the walk over O(q) unfolds and each block runs
+// inline with its factors in registers; the walk and the butterflies are
+// forced inline everywhere (left to itself GCC 12 makes functions of them and
+// passes the factors through the stack, which cost a third of the time of
+// the stages of quarter span 8 to 64 and a quarter of the larger ones).
+template <uint32_t q>
+inline void generalBlocksOfSpan(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+    for (uint32_t k = first; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
+}
+
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t first, uint32_t last) {
     if constexpr (Widest::width == 8) {
         if (q == 4) {
@@ -192,6 +203,11 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
             return;
         }
     }
+    if (q == 4) return generalBlocksOfSpan<4>(a, table, first, last);
+    if (q == 8) return generalBlocksOfSpan<8>(a, table, first, last);
+    if (q == 16) return generalBlocksOfSpan<16>(a, table, first, last);
+    if (q == 32) return generalBlocksOfSpan<32>(a, table, first, last);
+    if (q == 64) return generalBlocksOfSpan<64>(a, table, first, last);
     for (uint32_t k = first; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
 }
 
@@ -200,7 +216,8 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
 // time, taken across the blocks, each sample with its own block's factors:
 // f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
-// block of 8 are read and written. With q = 1 the eight-sample lane holds
+// block of 8 are written (the eight-sample lane reads each block whole,
+// see loadEvenOfEightBlocks). With q = 1 the eight-sample lane holds
 // its blocks in the interleaved order of loadAcrossBlocksInterleaved, whose
 // transpose takes in-lane unpacks where loadAcrossBlocks takes two-source
 // permutes, and the factors follow that order.
