@@ -15,7 +15,7 @@ namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 // a cache line more than the block itself does; the odd samples come in
 // with it and are dropped by the first round of the transpose, in-lane
 // unpacks pairing the even samples of blocks 2m and 2m + 1. Two rounds of
-// two-source shuffles finish it, as in loadEvenAcrossBlocks.
+// two-source shuffles finish the transpose.
 inline void loadEvenOfEightBlocks(const Complex* p, Oct (&x)[4]) {
     __m512d pairs[4];
     for (int m = 0; m < 4; ++m) {
@@ -52,6 +52,17 @@ inline void storeEvenOfEightBlocks(Complex* p, const Oct (&y)[4]) {
     for (int m = 0; m < 4; ++m) {
         _mm512_mask_storeu_pd(&p[16 * m].re, 0x55, pairs[m]);
         _mm512_mask_storeu_pd(&p[16 * m + 8].re, 0x55, _mm512_permute_pd(pairs[m], 0x55));
+    }
+}
+// Two blocks of sixteen samples (quarter span 4) at p and p + 16, one to a
+// half: x[i] = [p[4i … 4i + 3] | p[16 + 4i … 16 + 4i + 3]], members 0, 1, 3
+// of each quarter alone read. The second block's quarter goes straight into
+// the upper half by a merging masked load whose lower half is masked off,
+// so that no shuffle joins the halves.
+inline void loadQuartersOfTwoBlocksMasked(const Complex* p, Oct (&x)[4]) {
+    for (int i = 0; i < 4; ++i) {
+        const __m512d first = _mm512_castpd256_pd512(_mm256_maskz_loadu_pd(0x0B, &p[4 * i].re));
+        x[i] = {_mm512_castpd_ps(_mm512_mask_loadu_pd(first, 0xB0, &p[12 + 4 * i].re))};
     }
 }
 #endif

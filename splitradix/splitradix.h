@@ -156,8 +156,8 @@ __attribute__((always_inline)) inline void generalBlock(Complex* a, uint32_t s, 
 }
 
 // The stage of quarter span 4 on eight-sample lanes: two blocks a lane
-// (loadQuartersOfTwoBlocks), four blocks a step with their factors formed
-// side by side (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k …
+// (loadQuartersOfTwoBlocksMasked, storeQuartersOfTwoBlocks), four blocks a
+// step with their factors formed side by side (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k …
 // k + 3] sample by sample), a remaining pair with factors formed block by
 // block, a last single block on its own.
 template <typename Lane>
@@ -165,7 +165,7 @@ inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t 
     using V = Samples<Lane>;
     const auto twoBlocks = [&](Complex* at, const auto& f1, const auto& f3) {
         V x[4], y[4];
-        loadQuartersOfTwoBlocks(lane, at, x);
+        loadQuartersOfTwoBlocksMasked(at, x);
         butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](V p) { return mul(p, f1); },
                   [&](V r) { return mul(r, f3); });
         storeQuartersOfTwoBlocks(at, y);
