@@ -217,10 +217,7 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
 // f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
 // block of 8 are written (the eight-sample lane reads each block whole,
-// see loadEvenOfEightBlocks). With q = 1 the eight-sample lane holds
-// its blocks in the interleaved order of loadAcrossBlocksInterleaved, whose
-// transpose takes in-lane unpacks where loadAcrossBlocks takes two-source
-// permutes, and the factors follow that order.
+// see loadEvenOfEightBlocks).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 template <uint32_t q>
@@ -229,29 +226,18 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
         using V = Samples<decltype(lane)>;
         V x[4], y[4];
         Complex* at = a + 4 * q * k;
-        constexpr bool interleaved = q == 1 && decltype(lane)::width == 8;
-        if constexpr (interleaved) {
-            loadAcrossBlocksInterleaved(lane, at, x);
-        } else if constexpr (q == 1) {
+        if constexpr (q == 1) {
             loadAcrossBlocks(lane, at, x);
         } else if constexpr (decltype(lane)::width == 8) {
             loadEvenOfEightBlocks(at, x);
         } else {
             for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, at + i * q, 4 * q);
         }
-        const auto f1 = [&] {
-            if constexpr (interleaved) return factorsEvenInterleaved(lane, table + 2 * k);
-            else return factorsEven(lane, table + 2 * k);
-        }();
-        const auto f3 = [&] {
-            if constexpr (interleaved) return mul(f1, factorsInterleaved(lane, table + k));
-            else return mul(f1, factors(lane, table + k));
-        }();
+        const auto f1 = factorsEven(lane, table + 2 * k);
+        const auto f3 = mul(f1, factors(lane, table + k));
         butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](auto p) { return mul(p, f1); },
                   [&](auto r) { return mul(r, f3); });
-        if constexpr (interleaved) {
-            storeAcrossBlocksInterleaved(at, y);
-        } else if constexpr (q == 1) {
+        if constexpr (q == 1) {
             storeAcrossBlocks(at, y);
         } else if constexpr (decltype(lane)::width == 8) {
             storeEvenOfEightBlocks(at, y);
@@ -267,9 +253,7 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
 // across the blocks, where each kind's butterfly gives the samples of its
 // own blocks (pickFirstTwo) and the general one takes its factors from
 // entries past those of blocks 0 and 1, which stay unread; then the rest as
-// narrowStage. With q = 1 on the eight-sample lane the blocks lie in the
-// interleaved order there too, blocks 0 and 1 in samples interleavedLane(0)
-// and interleavedLane(1).
+// narrowStage.
 template <uint32_t q, typename Lane = Widest, typename Free, typename One_>
 inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t count, const Free& free,
                                      const One_& one) {
@@ -280,10 +264,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     using V = Samples<Lane>;
     const Lane lane{};
     V x[4], y[4], special[4];
-    constexpr bool interleaved = q == 1 && W == 8;
-    if constexpr (interleaved) {
-        loadAcrossBlocksInterleaved(lane, a, x);
-    } else if constexpr (q == 1) {
+    if constexpr (q == 1) {
         loadAcrossBlocks(lane, a, x);
     } else if constexpr (W == 8) {
         loadEvenOfEightBlocks(a, x);
@@ -293,15 +274,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
     free(lane, v, y);
     one(lane, v, special);
-    if constexpr (interleaved) {
-        V general[4];
-        const auto f1 = factorsEvenInterleaved(lane, table, 2);
-        const auto f3 = mul(f1, factorsInterleaved(lane, table, 2));
-        butterfly(v, general, [&](V p) { return mul(p, f1); }, [&](V r) { return mul(r, f3); });
-        constexpr uint32_t block0 = interleavedLane(Lane{}, 0), block1 = interleavedLane(Lane{}, 1);
-        y[1] = replaceSample(replaceSample(general[1], special[1], block1), y[1], block0);
-        y[3] = replaceSample(replaceSample(general[3], special[3], block1), y[3], block0);
-    } else if constexpr (W > 2) {
+    if constexpr (W > 2) {
         V general[4];
         const auto f1 = factorsEvenPastTwo(lane, table);
         const auto f3 = mul(f1, factorsPastTwo(lane, table));
@@ -313,9 +286,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
         y[3] = pickFirstTwo(y[3], special[3], special[3]);
     }
     // the sums, the same in every kind, are y[0] and y[2] as they stand
-    if constexpr (interleaved) {
-        storeAcrossBlocksInterleaved(a, y);
-    } else if constexpr (q == 1) {
+    if constexpr (q == 1) {
         storeAcrossBlocks(a, y);
     } else if constexpr (W == 8) {
         storeEvenOfEightBlocks(a, y);
