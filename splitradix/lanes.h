@@ -14,8 +14,8 @@ namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 // forwards from the first stage's whole-register stores and never crosses
 // a cache line more than the block itself does; the odd samples come in
 // with it and are dropped by the first round of the transpose, in-lane
-// unpacks pairing the even samples of blocks 2m and 2m + 1. Two rounds of
-// two-source shuffles finish the transpose.
+// unpacks pairing the even samples of blocks 2m and 2m + 1. A transpose of
+// 128-bit quarters (two rounds of 128-bit shuffles) finishes it.
 inline void loadEvenOfEightBlocks(const Complex* p, Oct (&x)[4]) {
     __m512d pairs[4];
     for (int m = 0; m < 4; ++m) {
@@ -23,16 +23,16 @@ inline void loadEvenOfEightBlocks(const Complex* p, Oct (&x)[4]) {
         // [block 2m sample 0, block 2m + 1 sample 0, … sample 2, …]
         pairs[m] = _mm512_unpacklo_pd(first, second);
     }
-    const __m512i first = _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11);
-    const __m512i second = _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15);
-    const __m512d low02 = _mm512_permutex2var_pd(pairs[0], first, pairs[1]);
-    const __m512d low46 = _mm512_permutex2var_pd(pairs[0], second, pairs[1]);
-    const __m512d high02 = _mm512_permutex2var_pd(pairs[2], first, pairs[3]);
-    const __m512d high46 = _mm512_permutex2var_pd(pairs[2], second, pairs[3]);
-    x[0] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low02, high02, _MM_SHUFFLE(1, 0, 1, 0)))};
-    x[1] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low02, high02, _MM_SHUFFLE(3, 2, 3, 2)))};
-    x[2] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low46, high46, _MM_SHUFFLE(1, 0, 1, 0)))};
-    x[3] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low46, high46, _MM_SHUFFLE(3, 2, 3, 2)))};
+    // pairs[m] holds samples 0, 2, 4, 6 of blocks 2m and 2m + 1 in its four
+    // 128-bit quarters: a 4 × 4 transpose of quarters gathers each sample.
+    const __m512d low01 = _mm512_shuffle_f64x2(pairs[0], pairs[1], _MM_SHUFFLE(1, 0, 1, 0));
+    const __m512d high01 = _mm512_shuffle_f64x2(pairs[0], pairs[1], _MM_SHUFFLE(3, 2, 3, 2));
+    const __m512d low23 = _mm512_shuffle_f64x2(pairs[2], pairs[3], _MM_SHUFFLE(1, 0, 1, 0));
+    const __m512d high23 = _mm512_shuffle_f64x2(pairs[2], pairs[3], _MM_SHUFFLE(3, 2, 3, 2));
+    x[0] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low01, low23, _MM_SHUFFLE(2, 0, 2, 0)))};
+    x[1] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(low01, low23, _MM_SHUFFLE(3, 1, 3, 1)))};
+    x[2] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(high01, high23, _MM_SHUFFLE(2, 0, 2, 0)))};
+    x[3] = {_mm512_castpd_ps(_mm512_shuffle_f64x2(high01, high23, _MM_SHUFFLE(3, 1, 3, 1)))};
 }
 // And back: the samples of block 2m + 1 are moved to the even samples of a
 // register of their own (an in-lane swap), so that every masked store lies
@@ -40,15 +40,17 @@ inline void loadEvenOfEightBlocks(const Complex* p, Oct (&x)[4]) {
 inline void storeEvenOfEightBlocks(Complex* p, const Oct (&y)[4]) {
     const __m512d y0 = _mm512_castps_pd(y[0].v), y1 = _mm512_castps_pd(y[1].v);
     const __m512d y2 = _mm512_castps_pd(y[2].v), y3 = _mm512_castps_pd(y[3].v);
-    const __m512d low02 = _mm512_shuffle_f64x2(y0, y1, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m512d high02 = _mm512_shuffle_f64x2(y0, y1, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m512d low46 = _mm512_shuffle_f64x2(y2, y3, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m512d high46 = _mm512_shuffle_f64x2(y2, y3, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m512i first = _mm512_setr_epi64(0, 1, 4, 5, 8, 9, 12, 13);
-    const __m512i second = _mm512_setr_epi64(2, 3, 6, 7, 10, 11, 14, 15);
-    const __m512d pairs[4] = {_mm512_permutex2var_pd(low02, first, low46), _mm512_permutex2var_pd(low02, second, low46),
-                              _mm512_permutex2var_pd(high02, first, high46),
-                              _mm512_permutex2var_pd(high02, second, high46)};
+    // the transpose of quarters undone: [blocks 0, 1 | 4, 5 | 0, 1 | 4, 5] of
+    // samples 0 and 2 (and 4 and 6), then of blocks 2, 3 | 6, 7; pairs[m]
+    // holds blocks 2m and 2m + 1
+    const __m512d even02 = _mm512_shuffle_f64x2(y0, y1, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m512d odd02 = _mm512_shuffle_f64x2(y0, y1, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m512d even46 = _mm512_shuffle_f64x2(y2, y3, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m512d odd46 = _mm512_shuffle_f64x2(y2, y3, _MM_SHUFFLE(3, 1, 3, 1));
+    const __m512d pairs[4] = {_mm512_shuffle_f64x2(even02, even46, _MM_SHUFFLE(2, 0, 2, 0)),
+                              _mm512_shuffle_f64x2(odd02, odd46, _MM_SHUFFLE(2, 0, 2, 0)),
+                              _mm512_shuffle_f64x2(even02, even46, _MM_SHUFFLE(3, 1, 3, 1)),
+                              _mm512_shuffle_f64x2(odd02, odd46, _MM_SHUFFLE(3, 1, 3, 1))};
     for (int m = 0; m < 4; ++m) {
         _mm512_mask_storeu_pd(&p[16 * m].re, 0x55, pairs[m]);
         _mm512_mask_storeu_pd(&p[16 * m + 8].re, 0x55, _mm512_permute_pd(pairs[m], 0x55));
