@@ -10,16 +10,17 @@ namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 #if defined(FFTPLUG_PATH_AVX512)
 // Eight blocks of eight samples at p, across the blocks, samples 0, 2, 4, 6
 // of each (the quarter span 2 stage): x[i] holds sample 2i of every block
-// (lane l: p[8l + 2i]). Each block is one whole-register load, so that it
-// forwards from the first stage's whole-register stores and never crosses
-// a cache line more than the block itself does; the odd samples come in
-// with it and are dropped by the first round of the transpose, in-lane
-// unpacks pairing the even samples of blocks 2m and 2m + 1. A transpose of
-// 128-bit quarters (two rounds of 128-bit shuffles) finishes it.
+// (lane l: p[8l + 2i]). Each block is one register loaded under a mask of
+// its even samples, the members of the stage: the odd samples are not read,
+// and no access crosses a cache line more than the block itself does. The
+// first round of the transpose, in-lane unpacks, pairs the even samples of
+// blocks 2m and 2m + 1; a transpose of 128-bit quarters (two rounds of
+// 128-bit shuffles) finishes it.
 inline void loadEvenOfEightBlocks(const Complex* p, Oct (&x)[4]) {
     __m512d pairs[4];
     for (int m = 0; m < 4; ++m) {
-        const __m512d first = _mm512_loadu_pd(&p[16 * m].re), second = _mm512_loadu_pd(&p[16 * m + 8].re);
+        const __m512d first = _mm512_maskz_loadu_pd(0x55, &p[16 * m].re);
+        const __m512d second = _mm512_maskz_loadu_pd(0x55, &p[16 * m + 8].re);
         // [block 2m sample 0, block 2m + 1 sample 0, … sample 2, …]
         pairs[m] = _mm512_unpacklo_pd(first, second);
     }
