@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "../plugin/closing_pass.h"
+#include "lanes.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 
@@ -55,7 +56,7 @@ inline void storeSome(Complex* p, Members<Bits> members, V v) {
 // at offset `at`, every sample or Members<…>. The lane is the widest one
 // that q fills; false, and nothing done, when it would be narrower than 4.
 template <typename Lane = Widest, typename Body>
-inline bool forEachOffsetLane(uint32_t q, Body&& body) {
+__attribute__((always_inline)) inline bool forEachOffsetLane(uint32_t q, Body&& body) {
     constexpr uint32_t W = Lane::width;
     if constexpr (W >= 4) {
         if (q < W) return forEachOffsetLane<Narrower<Lane>>(q, body);
@@ -105,7 +106,7 @@ inline void butterfly(const FourPoint<V>& v, V (&y)[4], OnP&& onP, OnR&& onR) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 template <int U, typename Lane, typename Which, typename Kind>
-inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
+__attribute__((always_inline)) inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
     constexpr uint32_t W = Lane::width;
     using V = Samples<Lane>;
     FourPoint<V> v[U];
@@ -128,8 +129,8 @@ inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& ki
 // (forEachOffsetLane); below, and on the narrower paths, a run at a time,
 // U lanes of adjacent offsets a step within each run.
 template <typename Kind>
-inline void block(Complex* x, uint32_t q, Kind&& kind) {
-    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) {
+__attribute__((always_inline)) inline void block(Complex* x, uint32_t q, Kind&& kind) {
+    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) __attribute__((always_inline)) {
             butterflies<decltype(unroll)::count>(lane, x + first, q, which, kind);
         }))
         return;
@@ -142,7 +143,7 @@ inline void block(Complex* x, uint32_t q, Kind&& kind) {
 
 // The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
 // and (D0 + i·D1)·f3 at 3q.
-inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
+__attribute__((always_inline)) inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
     const auto f1 = factor(Widest{}, f.f1), f3 = factor(Widest{}, f.f3);
     block(a + s, q, [&](auto lane, const auto& v, auto& y) {
         if constexpr (decltype(lane)::width == Widest::width) {
@@ -155,8 +156,8 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
 }
 
 // The stage of quarter span 4 on eight-sample lanes: two blocks a lane
-// (loadQuartersOfTwoBlocks), four blocks a step with their factors formed
-// side by side (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k …
+// (loadQuartersOfTwoBlocksMasked, storeQuartersOfTwoBlocks), four blocks a
+// step with their factors formed side by side (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k …
 // k + 3] sample by sample), a remaining pair with factors formed block by
 // block, a last single block on its own.
 template <typename Lane>
@@ -164,7 +165,7 @@ inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t 
     using V = Samples<Lane>;
     const auto twoBlocks = [&](Complex* at, const auto& f1, const auto& f3) {
         V x[4], y[4];
-        loadQuartersOfTwoBlocks(lane, at, x);
+        loadQuartersOfTwoBlocksMasked(at, x);
         butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](V p) { return mul(p, f1); },
                   [&](V r) { return mul(r, f3); });
         storeQuartersOfTwoBlocks(at, y);
@@ -184,6 +185,17 @@ inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t 
 }
 
 // The general blocks first … last − 1 of the stage of quarter span q >= 4.
+// The stages of small quarter span, where a block is a few lanes, take the
+// span as a constant, so that the walk over O(q) unfolds and each block runs
+// inline with its factors in registers; the walk and the butterflies are
+// forced inline everywhere (left to itself GCC 12 makes functions of them and
+// passes the factors through the stack, which cost a third of the time of
+// the stages of quarter span 8 to 64 and a quarter of the larger ones).
+template <uint32_t q>
+inline void generalBlocksOfSpan(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+    for (uint32_t k = first; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
+}
+
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t first, uint32_t last) {
     if constexpr (Widest::width == 8) {
         if (q == 4) {
@@ -191,6 +203,11 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
             return;
         }
     }
+    if (q == 4) return generalBlocksOfSpan<4>(a, table, first, last);
+    if (q == 8) return generalBlocksOfSpan<8>(a, table, first, last);
+    if (q == 16) return generalBlocksOfSpan<16>(a, table, first, last);
+    if (q == 32) return generalBlocksOfSpan<32>(a, table, first, last);
+    if (q == 64) return generalBlocksOfSpan<64>(a, table, first, last);
     for (uint32_t k = first; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
 }
 
@@ -199,7 +216,8 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
 // time, taken across the blocks, each sample with its own block's factors:
 // f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
-// block of 8 are read and written.
+// block of 8 are written (the eight-sample lane reads each block whole,
+// see loadEvenOfEightBlocks).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 template <uint32_t q>
@@ -211,7 +229,7 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
         if constexpr (q == 1) {
             loadAcrossBlocks(lane, at, x);
         } else if constexpr (decltype(lane)::width == 8) {
-            loadEvenAcrossBlocks(lane, at, x);
+            loadEvenOfEightBlocks(at, x);
         } else {
             for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, at + i * q, 4 * q);
         }
@@ -222,7 +240,7 @@ inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32
         if constexpr (q == 1) {
             storeAcrossBlocks(at, y);
         } else if constexpr (decltype(lane)::width == 8) {
-            storeEvenAcrossBlocks(at, y);
+            storeEvenOfEightBlocks(at, y);
         } else {
             for (int i = 0; i < 4; ++i) storeStrided(at + i * q, 4 * q, y[i]);
         }
@@ -249,7 +267,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     if constexpr (q == 1) {
         loadAcrossBlocks(lane, a, x);
     } else if constexpr (W == 8) {
-        loadEvenAcrossBlocks(lane, a, x);
+        loadEvenOfEightBlocks(a, x);
     } else {
         for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, a + i * q, 4 * q);
     }
@@ -271,7 +289,7 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     if constexpr (q == 1) {
         storeAcrossBlocks(a, y);
     } else if constexpr (W == 8) {
-        storeEvenAcrossBlocks(a, y);
+        storeEvenOfEightBlocks(a, y);
     } else {
         for (int i = 0; i < 4; ++i) storeStrided(a + i * q, 4 * q, y[i]);
     }
