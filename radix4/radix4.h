@@ -6,17 +6,6 @@
 
 #include "../plugin/closing_pass.h"
 
-// The body of the loop over block pairs, inlined where the loop is: out of
-// line (as GCC leaves it), every pair was a call that reloaded its permute
-// indices and sign masks. (The first stage's lane is left to the compiler:
-// forced inline it made no difference from 2^10 points up and cost 8 to
-// 12 cycles at 32 and 64.)
-#if defined(__GNUC__)
-#define FFTPLUG_RADIX4_LOOP_BODY inline __attribute__((always_inline))
-#else
-#define FFTPLUG_RADIX4_LOOP_BODY inline
-#endif
-
 namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 
 // The three factors of block k: f2 = table[k] for the quarter at 2q, f1 =
@@ -92,7 +81,7 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
 // narrower than the lane); each half has its own block's factors:
 // f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
 template <typename Lane>
-FFTPLUG_RADIX4_LOOP_BODY void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+FFTPLUG_ALWAYS_INLINE inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
     using V = Samples<Lane>;
     V x[4], y[4];
     loadBlockPair(lane, a + s, x);

@@ -56,7 +56,7 @@ inline void storeSome(Complex* p, Members<Bits> members, V v) {
 // at offset `at`, every sample or Members<…>. The lane is the widest one
 // that q fills; false, and nothing done, when it would be narrower than 4.
 template <typename Lane = Widest, typename Body>
-__attribute__((always_inline)) inline bool forEachOffsetLane(uint32_t q, Body&& body) {
+FFTPLUG_ALWAYS_INLINE inline bool forEachOffsetLane(uint32_t q, Body&& body) {
     constexpr uint32_t W = Lane::width;
     if constexpr (W >= 4) {
         if (q < W) return forEachOffsetLane<Narrower<Lane>>(q, body);
@@ -99,14 +99,8 @@ inline void butterfly(const FourPoint<V>& v, V (&y)[4], OnP&& onP, OnR&& onR) {
 }
 
 // U lanes of butterflies at x, x + W, …: all loads, then all stores.
-// GCC 12 makes a function of this for entry 9's special blocks, and of the
-// quarter span 2 stage's lane step, and then warns that the "undefined"
-// placeholder operand of its own 512-bit shuffle intrinsics is uninitialised;
-// it is never used.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
 template <int U, typename Lane, typename Which, typename Kind>
-__attribute__((always_inline)) inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
+FFTPLUG_ALWAYS_INLINE inline void butterflies(Lane lane, Complex* x, uint32_t q, Which which, Kind& kind) {
     constexpr uint32_t W = Lane::width;
     using V = Samples<Lane>;
     FourPoint<V> v[U];
@@ -122,15 +116,13 @@ __attribute__((always_inline)) inline void butterflies(Lane lane, Complex* x, ui
     }
 }
 
-#pragma GCC diagnostic pop
-
 // The butterflies of the block at x over O(q): kind(lane, fourPoint,
 // outputs). From q = 4 on, whole lanes and one partly filled lane
 // (forEachOffsetLane); below, and on the narrower paths, a run at a time,
 // U lanes of adjacent offsets a step within each run.
 template <typename Kind>
-__attribute__((always_inline)) inline void block(Complex* x, uint32_t q, Kind&& kind) {
-    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) __attribute__((always_inline)) {
+FFTPLUG_ALWAYS_INLINE inline void block(Complex* x, uint32_t q, Kind&& kind) {
+    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) FFTPLUG_ALWAYS_INLINE {
             butterflies<decltype(unroll)::count>(lane, x + first, q, which, kind);
         }))
         return;
@@ -143,7 +135,7 @@ __attribute__((always_inline)) inline void block(Complex* x, uint32_t q, Kind&& 
 
 // The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
 // and (D0 + i·D1)·f3 at 3q.
-__attribute__((always_inline)) inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
+FFTPLUG_ALWAYS_INLINE inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
     const auto f1 = factor(Widest{}, f.f1), f3 = factor(Widest{}, f.f3);
     block(a + s, q, [&](auto lane, const auto& v, auto& y) {
         if constexpr (decltype(lane)::width == Widest::width) {
@@ -187,10 +179,8 @@ inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t 
 // The general blocks first … last − 1 of the stage of quarter span q >= 4.
 // The stages of small quarter span, where a block is a few lanes, take the
 // span as a constant, so that the walk over O(q) unfolds and each block runs
-// inline with its factors in registers; the walk and the butterflies are
-// forced inline everywhere (left to itself GCC 12 makes functions of them and
-// passes the factors through the stack, which cost a third of the time of
-// the stages of quarter span 8 to 64 and a quarter of the larger ones).
+// inline with its factors in registers (the walk and the butterflies are
+// forced inline for that).
 template <uint32_t q>
 inline void generalBlocksOfSpan(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     for (uint32_t k = first; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
@@ -218,8 +208,6 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
 // block of 8 are written (the eight-sample lane reads each block whole,
 // see loadEvenOfEightBlocks).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
 template <uint32_t q>
 inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
@@ -295,8 +283,6 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     }
     if (W < count) narrowStage<q>(a, table, W, count);
 }
-
-#pragma GCC diagnostic pop
 
 // The twiddle-free radix-2 pass over pairs half the array apart, on O(N/2).
 inline void closingPass(Complex* a, uint32_t n) {

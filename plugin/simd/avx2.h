@@ -20,6 +20,7 @@ struct Quad {
 };
 struct QuadFactor {
     __m256 re, im;
+    static constexpr bool laneFactor = true;  // mul(factor, factor) in lanes.h
 };
 
 namespace avx {
@@ -154,11 +155,6 @@ inline QuadFactor factorsEven(Four, const Complex* w) {
     // [w0, w4, w2, w6], then in order
     const __m256d picked = _mm256_blend_pd(first, second, 0b1010);
     return avx::split(_mm256_castpd_ps(_mm256_permute4x64_pd(picked, _MM_SHUFFLE(3, 1, 2, 0))));
-}
-// The product of two lane-wise factors, sample by sample as mul(Complex, Complex).
-inline QuadFactor mul(QuadFactor a, QuadFactor w) {
-    return {_mm256_sub_ps(_mm256_mul_ps(a.re, w.re), _mm256_mul_ps(a.im, w.im)),
-            _mm256_add_ps(_mm256_mul_ps(a.re, w.im), _mm256_mul_ps(a.im, w.re))};
 }
 // The samples p[0], p[stride], p[2·stride], p[3·stride] of a lane, one to a
 // sample, and back.

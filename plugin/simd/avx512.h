@@ -25,6 +25,7 @@ struct Oct {
 };
 struct OctFactor {
     __m512 re, im;
+    static constexpr bool laneFactor = true;  // mul(factor, factor) in lanes.h
 };
 
 namespace avx512 {
@@ -214,11 +215,6 @@ inline void storeAcrossBlocks(Complex* p, const Oct (&y)[4]) {
 inline OctFactor factorsEven(Eight, const Complex* w) {
     return avx512::split(avx512::pickSamples(_mm512_loadu_ps(&w[0].re), _mm512_setr_epi64(0, 2, 4, 6, 9, 11, 13, 15),
                                              _mm512_loadu_ps(&w[7].re)));
-}
-// The product of two lane-wise factors, sample by sample as mul(Complex, Complex).
-inline OctFactor mul(OctFactor a, OctFactor w) {
-    return {_mm512_sub_ps(_mm512_mul_ps(a.re, w.re), _mm512_mul_ps(a.im, w.im)),
-            _mm512_add_ps(_mm512_mul_ps(a.re, w.im), _mm512_mul_ps(a.im, w.re))};
 }
 // The samples p[0], p[stride], … p[7·stride] of a lane, one to a sample, and back.
 inline Oct loadStrided(Eight, const Complex* p, uint32_t stride) {

@@ -10,9 +10,14 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "path.h"
 #include FFTPLUG_PATH_HEADER
+
+// Inlines a loop body or a walk where GCC would otherwise make a function of
+// it per call site and pass the lane values and factors through the stack.
+#define FFTPLUG_ALWAYS_INLINE __attribute__((always_inline))
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
@@ -75,6 +80,15 @@ inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
             forEachLane<Narrower<Lane>>(count - i, [&](auto lane, uint32_t k) { body(lane, i + k, Unroll<1>{}); });
         }
     }
+}
+
+// The product of two lane-wise factors, sample by sample as mul(Complex,
+// Complex) forms it: the same four products, the same difference and sum,
+// each rounded on its own (the build contracts nothing into a fused
+// multiply-add).
+template <typename F, typename = std::enable_if_t<F::laneFactor>>
+inline F mul(F a, F w) {
+    return {a.re * w.re - a.im * w.im, a.re * w.im + a.im * w.re};
 }
 
 // d·(1 − i)·c = ((d.re + d.im)·c, (d.im − d.re)·c), the factor W(8, 1)

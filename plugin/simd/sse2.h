@@ -22,6 +22,7 @@ struct Pair {
 // repeated for both floats of its sample.
 struct PairFactor {
     __m128 re, im;
+    static constexpr bool laneFactor = true;  // mul(factor, factor) in lanes.h
 };
 
 namespace sse {
@@ -108,11 +109,6 @@ inline void storeAcrossBlocks(Complex* p, const Pair (&y)[4]) {
 inline PairFactor factorsEven(Two, const Complex* w) {
     const __m128 v = _mm_movelh_ps(_mm_loadu_ps(&w[0].re), sse::loadSample(w + 2));
     return {sse::realParts(v), sse::imagParts(v)};
-}
-// The product of two lane-wise factors, sample by sample as mul(Complex, Complex).
-inline PairFactor mul(PairFactor a, PairFactor w) {
-    return {_mm_sub_ps(_mm_mul_ps(a.re, w.re), _mm_mul_ps(a.im, w.im)),
-            _mm_add_ps(_mm_mul_ps(a.re, w.im), _mm_mul_ps(a.im, w.re))};
 }
 // The samples p[0], p[stride] of a lane, one to a sample, and back.
 inline Pair loadStrided(Two, const Complex* p, uint32_t stride) {
