@@ -474,13 +474,14 @@ TEST_P(Rates, MeasuredForEverySize) {
         EXPECT_TRUE(std::isfinite(m.loadBytesPerSecond) && std::isfinite(m.storeBytesPerSecond));
         EXPECT_EQ(rates->at(m.N), &m);
     }
-    // Half of each cache, then memory at four times the last where 24N bytes
-    // could outgrow it (24 KiB at 1024 does not).
+    // A quarter of each cache, at least twice the one before (L2: 64 KiB),
+    // then memory at four times the last where 24N bytes could outgrow it
+    // (24 KiB at 1024 does not).
     ASSERT_EQ(rates->levels.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         const LevelRate& level = rates->levels[i];
         EXPECT_EQ(level.name, caches[i].name);
-        EXPECT_EQ(level.bytes, caches[i].bytes / 2);
+        EXPECT_EQ(level.bytes, i == 0 ? 8u << 10 : 64u << 10);
         EXPECT_GT(level.loadBytesPerSecond, 1e6);
         EXPECT_GT(level.storeBytesPerSecond, 1e6);
     }

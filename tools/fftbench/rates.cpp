@@ -72,14 +72,20 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     ascending.erase(std::unique(ascending.begin(), ascending.end()), ascending.end());
     if (ascending.empty()) return rates;
 
-    // Half of each cache, so that the loop's lines stay in it whatever its
-    // replacement and whatever else shares it; memory at four times the
-    // last cache, where the arrays of the largest N (input, work and a
-    // table of up to N entries: 24N bytes) could outgrow it.
+    // A quarter of each cache, so that the loop's lines stay in it whatever
+    // its replacement and whatever else shares it (a last cache shared with
+    // other cores), but at least twice the cache before and at most half of
+    // this one; memory at four times the last cache, where the arrays of the
+    // largest N (input, work and a table of up to N entries: 24N bytes)
+    // could outgrow it.
     const uint64_t step = 8 * uint64_t{kernels->vectorBytes};  // the loops' stride
-    for (const CacheLevel& cache : caches)
+    uint64_t before = 0;
+    for (const CacheLevel& cache : caches) {
+        const uint64_t bytes = std::min(std::max(cache.bytes / 4, 2 * before), cache.bytes / 2);
         rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes,
-                                std::max<uint64_t>(cache.bytes / 2 / step * step, step), 0, 0});
+                                std::max<uint64_t>(bytes / step * step, step), 0, 0});
+        before = cache.bytes;
+    }
     if (!caches.empty() && uint64_t{24} * ascending.back() > caches.back().bytes)
         rates.levels.push_back({"memory", 0, 4 * caches.back().bytes, 0, 0});
 

@@ -11,7 +11,7 @@
 // multiplication, in independent chains.
 //
 // The same loops measure what each cache level delivers: loads and stores
-// over a working set half the size of each data cache (and four times the
+// over a working set of a quarter of each data cache (and four times the
 // last one's: memory), so that every line the loop touches comes from that
 // level. The least time prices each access at the level its line is in
 // (cache_traffic.h).
