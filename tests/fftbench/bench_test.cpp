@@ -414,9 +414,9 @@ TEST_P(LimitModel, TheSlowestAtItsLevelsRate) {
     rates.additionsPerSecond = c.addRate;
     rates.multiplicationsPerSecond = c.mulRate;
     rates.memory = {MemoryRate{64, 4096, 1, 1}};  // the sweep of N's working set: not part of the model
-    rates.levels = {{"L1d", 32 << 10, 16 << 10, c.l1Load, c.l1Store},
-                    {"L2", 1 << 20, 512 << 10, c.l2Load, c.l2Store},
-                    {"L3", 8 << 20, 4 << 20, c.l3Load, 1}};  // nothing is stored to L3: its rate does not bind
+    rates.levels = {{"L1d", 32 << 10, 8 << 10, 16 << 10, c.l1Load, c.l1Store},
+                    {"L2", 1 << 20, 256 << 10, 512 << 10, c.l2Load, c.l2Store},
+                    {"L3", 8 << 20, 2 << 20, 4 << 20, c.l3Load, 1}};  // nothing is stored to L3: its rate does not bind
     const auto least = leastTime(o, rates);
     ASSERT_TRUE(least.has_value());
     EXPECT_NEAR(least->seconds * 1e9, c.leastNs, 1e-9) << c.binds;
@@ -474,14 +474,15 @@ TEST_P(Rates, MeasuredForEverySize) {
         EXPECT_TRUE(std::isfinite(m.loadBytesPerSecond) && std::isfinite(m.storeBytesPerSecond));
         EXPECT_EQ(rates->at(m.N), &m);
     }
-    // A quarter of each cache, at least twice the one before (L2: 64 KiB),
-    // then memory at four times the last where 24N bytes could outgrow it
-    // (24 KiB at 1024 does not).
+    // A quarter (at least twice the cache before: L2 64 KiB) and a half of
+    // each cache, then memory at four times the last where 24N bytes could
+    // outgrow it (24 KiB at 1024 does not).
     ASSERT_EQ(rates->levels.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         const LevelRate& level = rates->levels[i];
         EXPECT_EQ(level.name, caches[i].name);
         EXPECT_EQ(level.bytes, i == 0 ? 8u << 10 : 64u << 10);
+        EXPECT_EQ(level.largestBytes, caches[i].bytes / 2);
         EXPECT_GT(level.loadBytesPerSecond, 1e6);
         EXPECT_GT(level.storeBytesPerSecond, 1e6);
     }

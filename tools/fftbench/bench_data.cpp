@@ -115,7 +115,8 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                               {"cache_bytes", level.cacheBytes ? json(level.cacheBytes) : json(nullptr)},
                               {"working_set_bytes", level.bytes},
                               {"load_gb_per_s", level.loadBytesPerSecond / 1e9},
-                              {"store_gb_per_s", level.storeBytesPerSecond / 1e9}});
+                              {"store_gb_per_s", level.storeBytesPerSecond / 1e9},
+                              {"largest_working_set_bytes", level.largestBytes}});
         rates.push_back({{"path", p.path},
                          {"floats_per_vector", p.lanes},
                          {"vector_bytes", p.vectorBytes},

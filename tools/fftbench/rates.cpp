@@ -72,25 +72,30 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     ascending.erase(std::unique(ascending.begin(), ascending.end()), ascending.end());
     if (ascending.empty()) return rates;
 
-    // A quarter of each cache, so that the loop's lines stay in it whatever
-    // its replacement and whatever else shares it (a last cache shared with
-    // other cores), but at least twice the cache before and at most half of
-    // this one; memory at four times the last cache, where the arrays of the
-    // largest N (input, work and a table of up to N entries: 24N bytes)
-    // could outgrow it.
+    // Sweeps of a quarter and of a half of each cache (a quarter at least
+    // twice the cache before), the faster of the two for each rate: the
+    // loop's lines stay in the cache whatever its replacement and whatever
+    // else shares it (a last cache shared with other cores), and a core's
+    // prefetchers may keep up better with one length than with the other
+    // (Zen 5's L2 delivers a fifth more to a 512 KiB sweep than to 256 KiB).
+    // Memory at four times the last cache, where the arrays of the largest N
+    // (input, work and a table of up to N entries: 24N bytes) could outgrow it.
     const uint64_t step = 8 * uint64_t{kernels->vectorBytes};  // the loops' stride
+    auto rounded = [&](uint64_t bytes) { return std::max<uint64_t>(bytes / step * step, step); };
     uint64_t before = 0;
     for (const CacheLevel& cache : caches) {
-        const uint64_t bytes = std::min(std::max(cache.bytes / 4, 2 * before), cache.bytes / 2);
-        rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes,
-                                std::max<uint64_t>(bytes / step * step, step), 0, 0});
+        const uint64_t half = rounded(cache.bytes / 2);
+        const uint64_t quarter = std::min(rounded(std::max(cache.bytes / 4, 2 * before)), half);
+        rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes, quarter, half, 0, 0});
         before = cache.bytes;
     }
-    if (!caches.empty() && uint64_t{24} * ascending.back() > caches.back().bytes)
-        rates.levels.push_back({"memory", 0, 4 * caches.back().bytes, 0, 0});
+    if (!caches.empty() && uint64_t{24} * ascending.back() > caches.back().bytes) {
+        const uint64_t bytes = 4 * caches.back().bytes;
+        rates.levels.push_back({"memory", 0, bytes, bytes, 0, 0});
+    }
 
     uint64_t largest = workingSetBytes(ascending.back());
-    for (const LevelRate& level : rates.levels) largest = std::max(largest, level.bytes);
+    for (const LevelRate& level : rates.levels) largest = std::max(largest, level.largestBytes);
     // 64-byte aligned, as the plug-in's arrays are at least 8-byte aligned
     // and a wide vector's natural alignment is its width.
     std::unique_ptr<char[]> storage(new char[largest + 64]());
@@ -107,7 +112,15 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
         sweep(m.bytes, m.loadBytesPerSecond, m.storeBytesPerSecond);
         rates.memory.push_back(m);
     }
-    for (LevelRate& level : rates.levels) sweep(level.bytes, level.loadBytesPerSecond, level.storeBytesPerSecond);
+    for (LevelRate& level : rates.levels) {
+        sweep(level.bytes, level.loadBytesPerSecond, level.storeBytesPerSecond);
+        if (level.largestBytes != level.bytes) {
+            double load = 0, store = 0;
+            sweep(level.largestBytes, load, store);
+            level.loadBytesPerSecond = std::max(level.loadBytesPerSecond, load);
+            level.storeBytesPerSecond = std::max(level.storeBytesPerSecond, store);
+        }
+    }
     return rates;
 }
 
