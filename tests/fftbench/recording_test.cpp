@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "access_trace.h"
+#include "cache_traffic.h"
 #include "flowgraph.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
@@ -372,3 +373,48 @@ TEST(TraceReuse, CyclesOverLines) {
 }
 
 }  // namespace
+
+// ---- cache levels from reuse distances ------------------------------------------
+
+// The level each access of a real recording is priced at, at N = 2^14 (three
+// arrays of 2048 lines, 128 KiB each) against caches of 4 KiB, 64 KiB and
+// 1 MiB, in lines of one array (W). Everything fits the 1 MiB level, so in
+// the steady state of repeated calls nothing comes from memory. Entry 2
+// sweeps the whole array in each of its 14 stages: every stage finds its
+// lines beyond 64 KiB. Entry 4 goes depth first: only the stages of blocks
+// of 512 points (4 KiB) and more (six), the 256-point stage after them and
+// the copy's reads of input miss 4 KiB, and only the stages of 2^14 and 2^13
+// points and the copy miss 64 KiB (plus a few table lines).
+struct LevelCase {
+    uint32_t entry;
+    double l1Least, l1Most, l2Least, l2Most;  // load misses of 4 KiB and 64 KiB, in W
+};
+void PrintTo(const LevelCase& c, std::ostream* os) { *os << "entry " << c.entry; }
+class CacheLevels : public testing::TestWithParam<LevelCase> {};
+
+TEST_P(CacheLevels, EachStagePricedAtTheLevelItsBlocksFit) {
+    const LevelCase& c = GetParam();
+    constexpr uint32_t N = 1u << 14;
+    constexpr double W = N / 8.0;
+    const std::vector<CacheLevel> caches = {{"L1d", 4 << 10}, {"L2", 64 << 10}, {"L3", 1 << 20}};
+    const CacheTraffic t = measureCacheTraffic(recording(), c.entry, N, caches);
+    // Every access of the call seen: the kernel's as counted, and the copy.
+    const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
+    const FftplugCounts counts = counting.count(c.entry, N);
+    EXPECT_EQ(t.loads, counts.loads + counts.tableReads + N);
+    EXPECT_EQ(t.stores, counts.stores + N);
+    ASSERT_EQ(t.loadMisses.size(), 3u);
+    EXPECT_EQ(t.loadMisses[2], 0u);
+    EXPECT_EQ(t.storeMisses[2], 0u);
+    EXPECT_GE(t.loadMisses[0] / W, c.l1Least);
+    EXPECT_LE(t.loadMisses[0] / W, c.l1Most);
+    EXPECT_GE(t.loadMisses[1] / W, c.l2Least);
+    EXPECT_LE(t.loadMisses[1] / W, c.l2Most);
+    // A store follows its sample's load; only the copy's stores find work
+    // where the previous call's last stage left it, beyond 64 KiB.
+    EXPECT_EQ(t.storeMisses[1], N / 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, CacheLevels,
+                         testing::Values(LevelCase{2, 14, 1e9, 14, 1e9}, LevelCase{4, 7, 9, 3, 5}),
+                         [](const auto& info) { return "entry" + std::to_string(info.param.entry); });

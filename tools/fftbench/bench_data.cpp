@@ -109,13 +109,22 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                               {"working_set_bytes", m.bytes},
                               {"load_gb_per_s", m.loadBytesPerSecond / 1e9},
                               {"store_gb_per_s", m.storeBytesPerSecond / 1e9}});
+        json levels = json::array();
+        for (const LevelRate& level : p.levels)
+            levels.push_back({{"level", level.name},
+                              {"cache_bytes", level.cacheBytes ? json(level.cacheBytes) : json(nullptr)},
+                              {"working_set_bytes", level.bytes},
+                              {"load_gb_per_s", level.loadBytesPerSecond / 1e9},
+                              {"store_gb_per_s", level.storeBytesPerSecond / 1e9},
+                              {"largest_working_set_bytes", level.largestBytes}});
         rates.push_back({{"path", p.path},
                          {"floats_per_vector", p.lanes},
                          {"vector_bytes", p.vectorBytes},
                          {"add_gop_per_s", p.additionsPerSecond / 1e9},
                          {"multiply_gop_per_s", p.multiplicationsPerSecond / 1e9},
                          {"shuffle_gop_per_s", p.shufflesPerSecond ? json(*p.shufflesPerSecond / 1e9) : json(nullptr)},
-                         {"memory", memory}});
+                         {"memory", memory},
+                         {"levels", levels}});
     }
     const json document = {
         {"tool", "fftbench"},

@@ -236,11 +236,20 @@ void printRates(std::FILE* out, const BenchRun& bench) {
             }
         }
         if (!line.empty()) fmt::print(out, "{:<14}  {}\n", "", line);
+        line.clear();
+        for (const LevelRate& level : rates.levels)
+            line += fmt::format("{}{}{} ({}{}) {:.0f}/{:.0f}", line.empty() ? "" : ", ", level.name,
+                                level.cacheBytes ? " " + bytesText(level.cacheBytes) : std::string(),
+                                bytesText(level.bytes),
+                                level.largestBytes != level.bytes ? ", " + bytesText(level.largestBytes) : std::string(),
+                                level.loadBytesPerSecond / 1e9, level.storeBytesPerSecond / 1e9);
+        if (!line.empty()) fmt::print(out, "{:<14}  levels: {}\n", "", line);
     }
     if (!bench.rates.empty())
-        fmt::print(out, "{:<14}load/store GB/s above: over the working set of N (2 x 8N bytes: work and table); "
-                   "limit % = least time of the counted loads, stores, additions and multiplications at these rates "
-                   "/ measured time\n",
+        fmt::print(out, "{:<14}load/store GB/s above: over the working set of N (2 x 8N bytes: work and table), and "
+                   "of each cache level (the faster of a quarter and a half of it; memory: four times the last); limit % = least time of the "
+                   "counted loads and stores, each line at the level its reuse distance reaches, additions and "
+                   "multiplications at these rates / measured time\n",
                    "");
 }
 

@@ -1,5 +1,7 @@
 #include "profile.h"
 
+#include "cache_traffic.h"
+
 #include <fmt/format.h>
 
 #include <nlohmann/json.hpp>
@@ -105,15 +107,17 @@ ProfileRun runProfile(const CountingLibrary& counting, const std::vector<Catalog
     return run;
 }
 
-void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const std::vector<std::string>& described) {
+void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const std::vector<std::string>& described,
+                        TrafficCache* traffic) {
     for (BenchResult& r : bench.results) {
         if (!r.entry || std::find(described.begin(), described.end(), r.plugin) == described.end()) continue;
         const FftplugCounts& counts = counting.countCached(*r.entry, r.N);
         r.countedFlops = static_cast<double>(counts.additions + counts.multiplications);
         r.countedMflops = *r.countedFlops / (r.secondsPerTransform * 1e6);
+        if (traffic == nullptr) continue;
         for (const PeakRates& rates : bench.rates)
             if (rates.path == r.kernelPath)
-                if (const auto least = leastTime(operationsOf(counts, r.N), r.N, rates)) {
+                if (const auto least = leastTime(operationsOf(counts, r.N, traffic->of(*r.entry, r.N)), rates)) {
                     r.leastSecondsPerTransform = least->seconds;
                     r.limitBound = least->bound;
                     r.limitPercent = limitPercent(least->seconds, r.secondsPerTransform);

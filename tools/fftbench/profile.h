@@ -75,8 +75,11 @@ ProfileRun runProfile(const CountingLibrary& counting, const std::vector<fftplug
 
 // Gives every result of an entry of the plug-ins labelled in `described`
 // (those the counting build describes) its counted flops and counted mflops,
-// and, where bench.rates has its path, its least time and limit %.
-void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const std::vector<std::string>& described);
+// and, where bench.rates has its path and `traffic` (the recording build's
+// traces) is given, its least time and limit %.
+class TrafficCache;
+void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const std::vector<std::string>& described,
+                        TrafficCache* traffic = nullptr);
 
 void printProfileTable(std::FILE* out, const ProfileRun& run);
 std::string profileCsv(const ProfileRun& run);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "bench.h"
+#include "cache_traffic.h"
 #include "rate_kernels.h"
 
 namespace fftbench {
@@ -49,7 +50,8 @@ const MemoryRate* PeakRates::at(uint32_t N) const {
 
 uint64_t workingSetBytes(uint32_t N) { return std::max<uint64_t>(uint64_t{16} * N, 4096); }
 
-std::optional<PeakRates> measureRates(const std::string& path, const std::vector<uint32_t>& sizes, double minSeconds) {
+std::optional<PeakRates> measureRates(const std::string& path, const std::vector<uint32_t>& sizes,
+                                      const std::vector<CacheLevel>& caches, double minSeconds) {
     const RateKernels* kernels = kernelsFor(path);
     if (kernels == nullptr) return std::nullopt;
     PeakRates rates;
@@ -69,45 +71,96 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     std::sort(ascending.begin(), ascending.end());
     ascending.erase(std::unique(ascending.begin(), ascending.end()), ascending.end());
     if (ascending.empty()) return rates;
-    const uint64_t largest = workingSetBytes(ascending.back());
+
+    // Sweeps of a quarter and of a half of each cache (a quarter at least
+    // twice the cache before), the faster of the two for each rate: the
+    // loop's lines stay in the cache whatever its replacement and whatever
+    // else shares it (a last cache shared with other cores), and a core's
+    // prefetchers may keep up better with one length than with the other
+    // (Zen 5's L2 delivers a fifth more to a 512 KiB sweep than to 256 KiB).
+    // Memory at four times the last cache, where the arrays of the largest N
+    // (input, work and a table of up to N entries: 24N bytes) could outgrow it.
+    const uint64_t step = 8 * uint64_t{kernels->vectorBytes};  // the loops' stride
+    auto rounded = [&](uint64_t bytes) { return std::max<uint64_t>(bytes / step * step, step); };
+    uint64_t before = 0;
+    for (const CacheLevel& cache : caches) {
+        const uint64_t half = rounded(cache.bytes / 2);
+        const uint64_t quarter = std::min(rounded(std::max(cache.bytes / 4, 2 * before)), half);
+        rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes, quarter, half, 0, 0});
+        before = cache.bytes;
+    }
+    if (!caches.empty() && uint64_t{24} * ascending.back() > caches.back().bytes) {
+        const uint64_t bytes = 4 * caches.back().bytes;
+        rates.levels.push_back({"memory", 0, bytes, bytes, 0, 0});
+    }
+
+    uint64_t largest = workingSetBytes(ascending.back());
+    for (const LevelRate& level : rates.levels) largest = std::max(largest, level.largestBytes);
     // 64-byte aligned, as the plug-in's arrays are at least 8-byte aligned
     // and a wide vector's natural alignment is its width.
     std::unique_ptr<char[]> storage(new char[largest + 64]());
     char* buffer = storage.get() + (64 - reinterpret_cast<uintptr_t>(storage.get()) % 64) % 64;
+    auto sweep = [&](uint64_t bytes, double& loadRate, double& storeRate) {
+        kernels->store(buffer, bytes, 1);  // touched before it is timed
+        loadRate = ratePerSecond([&](int64_t n) { sink = kernels->load(buffer, bytes, n); }, double(bytes), minSeconds);
+        storeRate = ratePerSecond([&](int64_t n) { kernels->store(buffer, bytes, n); }, double(bytes), minSeconds);
+    };
     for (const uint32_t N : ascending) {
         MemoryRate m;
         m.N = N;
         m.bytes = workingSetBytes(N);
-        const double bytes = static_cast<double>(m.bytes);
-        kernels->store(buffer, m.bytes, 1);  // touched before it is timed
-        m.loadBytesPerSecond =
-            ratePerSecond([&](int64_t n) { sink = kernels->load(buffer, m.bytes, n); }, bytes, minSeconds);
-        m.storeBytesPerSecond = ratePerSecond([&](int64_t n) { kernels->store(buffer, m.bytes, n); }, bytes, minSeconds);
+        sweep(m.bytes, m.loadBytesPerSecond, m.storeBytesPerSecond);
         rates.memory.push_back(m);
+    }
+    for (LevelRate& level : rates.levels) {
+        sweep(level.bytes, level.loadBytesPerSecond, level.storeBytesPerSecond);
+        if (level.largestBytes != level.bytes) {
+            double load = 0, store = 0;
+            sweep(level.largestBytes, load, store);
+            level.loadBytesPerSecond = std::max(level.loadBytesPerSecond, load);
+            level.storeBytesPerSecond = std::max(level.storeBytesPerSecond, store);
+        }
     }
     return rates;
 }
 
-Operations operationsOf(const FftplugCounts& counts, uint32_t N) {
+Operations operationsOf(const FftplugCounts& counts, uint32_t N, const CacheTraffic& traffic) {
     Operations o;
     o.loadBytes = 8.0 * static_cast<double>(counts.loads) + 8.0 * N;
     o.storeBytes = 8.0 * static_cast<double>(counts.stores) + 8.0 * N;
     o.additions = static_cast<double>(counts.additions);
     o.multiplications = static_cast<double>(counts.multiplications);
+    for (size_t c = 0; c < traffic.caches.size(); ++c) {
+        o.loadMissBytes.push_back(double(kLineBytes) * static_cast<double>(traffic.loadMisses[c]));
+        o.storeMissBytes.push_back(double(kLineBytes) * static_cast<double>(traffic.storeMisses[c]));
+    }
     return o;
 }
 
-std::optional<LeastTime> leastTime(const Operations& o, uint32_t N, const PeakRates& rates) {
-    const MemoryRate* memory = rates.at(N);
-    if (memory == nullptr || memory->loadBytesPerSecond <= 0 || memory->storeBytesPerSecond <= 0 ||
-        rates.additionsPerSecond <= 0 || rates.multiplicationsPerSecond <= 0)
-        return std::nullopt;
-    const std::pair<double, const char*> terms[] = {{o.loadBytes / memory->loadBytesPerSecond, "loads"},
-                                                    {o.storeBytes / memory->storeBytesPerSecond, "stores"},
-                                                    {o.additions / rates.additionsPerSecond, "additions"},
-                                                    {o.multiplications / rates.multiplicationsPerSecond, "multiplications"}};
-    const auto& slowest = *std::max_element(std::begin(terms), std::end(terms),
-                                            [](const auto& a, const auto& b) { return a.first < b.first; });
+std::optional<LeastTime> leastTime(const Operations& o, const PeakRates& rates) {
+    if (rates.levels.empty() || rates.additionsPerSecond <= 0 || rates.multiplicationsPerSecond <= 0) return std::nullopt;
+    std::vector<std::pair<double, std::string>> terms;
+    // Rate 0: a level not measured, fatal only where something comes from it.
+    auto add = [&](double amount, double rate, std::string name) {
+        if (amount <= 0) return true;
+        if (!(rate > 0)) return false;
+        terms.emplace_back(amount / rate, std::move(name));
+        return true;
+    };
+    const LevelRate& first = rates.levels.front();
+    bool known = add(o.loadBytes, first.loadBytesPerSecond, "loads") && add(o.storeBytes, first.storeBytesPerSecond, "stores") &&
+                 add(o.additions, rates.additionsPerSecond, "additions") &&
+                 add(o.multiplications, rates.multiplicationsPerSecond, "multiplications");
+    // What cache c misses comes from level c + 1 (the next cache, or memory).
+    for (size_t c = 0; known && c < o.loadMissBytes.size(); ++c) {
+        const LevelRate* from = c + 1 < rates.levels.size() ? &rates.levels[c + 1] : nullptr;
+        const std::string name = from ? from->name : "memory";
+        known = add(o.loadMissBytes[c], from ? from->loadBytesPerSecond : 0, name + " loads") &&
+                add(o.storeMissBytes[c], from ? from->storeBytesPerSecond : 0, name + " stores");
+    }
+    if (!known || terms.empty()) return std::nullopt;
+    const auto& slowest =
+        *std::max_element(terms.begin(), terms.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return LeastTime{slowest.first, slowest.second};
 }
 

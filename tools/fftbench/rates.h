@@ -9,6 +9,12 @@
 // at each N (work and table, 2 · 8N bytes, at least 4 KiB), and of vector
 // additions, multiplications (no FMA) and the shuffles of a complex
 // multiplication, in independent chains.
+//
+// The same loops measure what each cache level delivers: loads and stores
+// over a quarter and a half of each data cache, the faster (and four times
+// the last one's: memory), so that every line the loop touches comes from that
+// level. The least time prices each access at the level its line is in
+// (cache_traffic.h).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "access_trace.h"
 #include "plugin/counts.h"
 
 namespace fftbench {
@@ -26,6 +33,15 @@ struct MemoryRate {
     double loadBytesPerSecond = 0, storeBytesPerSecond = 0;
 };
 
+// What one level delivers: the caches' lines come from it when they are in
+// it and not in the caches before (memory: in none of them).
+struct LevelRate {
+    std::string name;        // "L1d", "L2", "L3", "memory"
+    uint64_t cacheBytes = 0;  // 0 for memory
+    uint64_t bytes = 0, largestBytes = 0;  // the working sets measured (a quarter and a half of the cache)
+    double loadBytesPerSecond = 0, storeBytesPerSecond = 0;
+};
+
 struct PeakRates {
     std::string path;  // "scalar", "SSE2", "AVX2", "AVX-512"
     unsigned lanes = 0, vectorBytes = 0;
@@ -33,6 +49,9 @@ struct PeakRates {
     double additionsPerSecond = 0, multiplicationsPerSecond = 0;
     std::optional<double> shufflesPerSecond;  // lanes shuffled; none on the scalar path
     std::vector<MemoryRate> memory;          // ascending N
+    // Per data cache (ascending), then memory when the largest N's arrays
+    // (input, work and table) could outgrow the last cache.
+    std::vector<LevelRate> levels;
     // The rates at N's working set; nullptr where N was not measured.
     const MemoryRate* at(uint32_t N) const;
 };
@@ -42,28 +61,37 @@ uint64_t workingSetBytes(uint32_t N);
 
 // Measures the rates of `path` (as cpu.h's kernelPathOf names it) at every
 // N of `sizes`; nullopt for a path this build has no loops for. Each figure
-// is the best of 5 measurements of at least `minSeconds`.
+// is the best of 5 measurements of at least `minSeconds`; the levels are
+// those of `caches` (dataCaches()).
 std::optional<PeakRates> measureRates(const std::string& path, const std::vector<uint32_t>& sizes,
-                                      double minSeconds = 0.002);
+                                      const std::vector<CacheLevel>& caches, double minSeconds = 0.002);
 
 // What one transform of N points moves and computes, from the counting
 // build: the work samples it loads and stores (8 bytes each) plus the copy
 // of input into work that every call makes (8N bytes read, 8N written),
-// and its real additions and multiplications.
+// and its real additions and multiplications; from the recording build's
+// trace, the lines each cache misses (cache_traffic.h), 64 bytes each.
 struct Operations {
     double loadBytes = 0, storeBytes = 0, additions = 0, multiplications = 0;
+    // Per data cache, ascending: bytes of the lines it misses for loads
+    // (work, input and table) and for stores (work).
+    std::vector<double> loadMissBytes, storeMissBytes;
 };
-Operations operationsOf(const FftplugCounts& counts, uint32_t N);
+struct CacheTraffic;
+Operations operationsOf(const FftplugCounts& counts, uint32_t N, const CacheTraffic& traffic);
 
-// The least time: the slowest of the four alone, each at its peak rate
-// (loads, stores, additions, multiplications all overlapping perfectly),
-// and which of them it is ("loads", "stores", "additions",
-// "multiplications"); nullopt where N's memory rates were not measured.
+// The least time: the slowest of these alone, each at its peak rate, all
+// overlapping perfectly, and which of them it is: the bytes loaded and
+// stored at the first-level cache's rates ("loads", "stores"); the lines
+// each cache misses for loads and for stores at the rates of the level
+// beyond it, which delivers them ("L2 loads", "memory stores" …);
+// additions and multiplications ("additions", "multiplications").
+// nullopt where the rates of a level the lines come from were not measured.
 struct LeastTime {
     double seconds = 0;
     std::string bound;
 };
-std::optional<LeastTime> leastTime(const Operations& operations, uint32_t N, const PeakRates& rates);
+std::optional<LeastTime> leastTime(const Operations& operations, const PeakRates& rates);
 
 // least / measured · 100.
 double limitPercent(double leastSeconds, double measuredSeconds);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "cache_traffic.h"
 #include "cli.h"
 #include "gnuplot.h"
 #include "host/plugin_variants.h"
@@ -14,6 +15,7 @@
 #include "peers.h"
 #include "profile.h"
 #include "progress.h"
+#include "recording.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"
@@ -56,15 +58,32 @@ std::vector<std::pair<std::string, std::vector<uint32_t>>> pathsTaken(const std:
 }
 
 // Counted mflops for the plug-ins whose entries the counting build
-// describes, where it is found beside fftbench.
-void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrary>& plugins) {
+// describes, where it is found beside fftbench; with the rates and the
+// recording build beside it too, the limit % (each entry traced once a size:
+// a few seconds for the default sizes, shown on the progress line).
+void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrary>& plugins, ProgressLine& progress) {
     if (!fftplug::host::fileExists(defaultCountingLibraryPath())) return;
     try {
         const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
         std::vector<std::string> described;
         for (size_t p = 0; p < plugins.size(); ++p)
             if (counting.describes(plugins[p])) described.push_back(bench.plugins[p].label);
-        attachCountedFlops(bench, counting, described);
+        std::optional<RecordingLibrary> recording;
+        if (!bench.rates.empty()) {
+            if (fftplug::host::fileExists(defaultRecordingLibraryPath()))
+                recording.emplace(RecordingLibrary::open(defaultRecordingLibraryPath()));
+            else
+                bench.warnings.push_back(fmt::format("no limit %: the recording build {} is not beside fftbench",
+                                                     defaultRecordingLibraryPath()));
+        }
+        std::optional<TrafficCache> traffic;
+        if (recording)
+            traffic.emplace(*recording, dataCaches(), [&](uint32_t index, uint32_t N, uint64_t accesses) {
+                progress.show(fmt::format("tracing entry {} at N = {} for the cache levels: {}M accesses", index,
+                                          powerOfTwoText(N), accesses >> 20));
+            });
+        attachCountedFlops(bench, counting, described, traffic ? &*traffic : nullptr);
+        progress.clear();
     } catch (const fftplug::host::LoadError& error) {
         bench.warnings.push_back(fmt::format("no counted mflops: {}", oneLine(error.what())));
     }
@@ -140,7 +159,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     if (settings.rates)
         for (const auto& [path, at] : pathsTaken(labels, sizes)) {
             progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
-            if (auto measured = measureRates(path, at)) rates.push_back(std::move(*measured));
+            if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
         }
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
@@ -155,7 +174,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     progress.clear();
     bench.rates = std::move(rates);
 
-    attachCounts(bench, plugins);
+    attachCounts(bench, plugins, progress);
     printBenchTable(stdout, bench);
     std::fflush(stdout);
     for (const std::string& warning : bench.warnings) fmt::print(stderr, "fftbench: warning: {}\n", warning);
