@@ -82,6 +82,23 @@ inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
     }
 }
 
+// One factor for every sample of whichever lane asks: the widest lane's
+// spread once, when the factor is made, a narrower lane's when it asks (the
+// ends of a run narrower than the widest lane).
+class Spread {
+public:
+    explicit Spread(Complex w) : w_(w), wide_(factor(Widest{}, w)) {}
+    template <typename L>
+    auto operator()(L lane) const {
+        if constexpr (std::is_same_v<L, Widest>) return wide_;
+        else return factor(lane, w_);
+    }
+
+private:
+    Complex w_;
+    decltype(factor(Widest{}, Complex{})) wide_;
+};
+
 // The product of two lane-wise factors, sample by sample as mul(Complex,
 // Complex) forms it: the same four products, the same difference and sum,
 // each rounded on its own (the build contracts nothing into a fused
