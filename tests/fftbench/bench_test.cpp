@@ -56,6 +56,28 @@ std::string printedTable(const BenchRun& run) {
     return printed;
 }
 
+// A result with the fields the sample run sets; the rest keep their defaults.
+BenchResult sampleResult(std::string implementation, std::optional<uint32_t> entry, std::string name,
+                         std::string label, uint32_t N, unsigned log2N, int64_t reps, double seconds, double ns,
+                         double mflops, double error, std::string plugin, std::optional<double> ratioToFirst) {
+    BenchResult r;
+    r.implementation = std::move(implementation);
+    r.entry = entry;
+    r.name = std::move(name);
+    r.label = std::move(label);
+    r.N = N;
+    r.log2N = log2N;
+    r.reps = reps;
+    r.measurements = 5;
+    r.secondsPerTransform = seconds;
+    r.nsPerPoint = ns;
+    r.mflops = mflops;
+    r.error = error;
+    r.plugin = std::move(plugin);
+    r.ratioToFirst = ratioToFirst;
+    return r;
+}
+
 BenchRun sampleRun() {
     BenchRun run;
     run.plugins = {PluginInfo{"/opt/x/libfftplug.so", "libfftplug", 3, "creator"}};
@@ -65,10 +87,11 @@ BenchRun sampleRun() {
     Contender peer{"fftwf", std::nullopt, "FFTW", "FFTW (fftwf, measure)", 100, {}, ""};
     run.contenders = {entry, peer};
     run.results.push_back(
-        BenchResult{"entry 3", 3u, entry.name, entry.label, 4, 2, 1000, 5, 2e-8, 5, 1000, 2e-8, "libfftplug", 1.0, {}, {}});
+        sampleResult("entry 3", 3u, entry.name, entry.label, 4, 2, 1000, 2e-8, 5, 1000, 2e-8, "libfftplug", 1.0));
     run.results.push_back(
-        BenchResult{"entry 3", 3u, entry.name, entry.label, 8, 3, 500, 5, 6e-8, 7.5, 2000, 3e-8, "libfftplug", 1.0, {}, {}});
-    run.results.push_back(BenchResult{"fftwf", std::nullopt, "FFTW", peer.label, 4, 2, 2000, 4, 1e-8, 2.5, 2000, 1e-8, "", std::nullopt, {}, {}});
+        sampleResult("entry 3", 3u, entry.name, entry.label, 8, 3, 500, 6e-8, 7.5, 2000, 3e-8, "libfftplug", 1.0));
+    run.results.push_back(sampleResult("fftwf", std::nullopt, "FFTW", peer.label, 4, 2, 2000, 1e-8, 2.5, 2000, 1e-8, "", std::nullopt));
+    run.results.back().measurements = 4;
     run.results[1].leastSecondsPerTransform = 3e-8;  // half the measured 6e-8 s
     run.results[1].limitPercent = 50;
     run.results[1].limitBound = "stores";
