@@ -498,14 +498,14 @@ TEST_P(Rates, MeasuredForEverySize) {
         EXPECT_TRUE(std::isfinite(m.loadBytesPerSecond) && std::isfinite(m.storeBytesPerSecond));
         EXPECT_EQ(rates->at(m.N), &m);
     }
-    // A quarter (at least twice the cache before: L2 64 KiB) and a half of
-    // each cache, then memory at four times the last where 24N bytes could
+    // From an eighth (at least four times the cache before: L2 128 KiB) to a
+    // half of each cache, then memory at four times the last where 24N bytes could
     // outgrow it (24 KiB at 1024 does not).
     ASSERT_EQ(rates->levels.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         const LevelRate& level = rates->levels[i];
         EXPECT_EQ(level.name, caches[i].name);
-        EXPECT_EQ(level.bytes, i == 0 ? 8u << 10 : 64u << 10);
+        EXPECT_EQ(level.bytes, i == 0 ? 4u << 10 : 128u << 10);
         EXPECT_EQ(level.largestBytes, caches[i].bytes / 2);
         EXPECT_GT(level.loadBytesPerSecond, 1e6);
         EXPECT_GT(level.storeBytesPerSecond, 1e6);

@@ -247,7 +247,7 @@ void printRates(std::FILE* out, const BenchRun& bench) {
     }
     if (!bench.rates.empty())
         fmt::print(out, "{:<14}load/store GB/s above: over the working set of N (2 x 8N bytes: work and table), and "
-                   "of each cache level (the faster of a quarter and a half of it; memory: four times the last); limit % = least time of the "
+                   "of each cache level (the fastest of an eighth, a quarter and a half of it; memory: four times the last); limit % = least time of the "
                    "counted loads and stores, each line at the level its reuse distance reaches, additions and "
                    "multiplications at these rates / measured time\n",
                    "");

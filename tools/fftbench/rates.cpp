@@ -72,11 +72,12 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     ascending.erase(std::unique(ascending.begin(), ascending.end()), ascending.end());
     if (ascending.empty()) return rates;
 
-    // Sweeps of a quarter and of a half of each cache (a quarter at least
-    // twice the cache before), the faster of the two for each rate: the
-    // loop's lines stay in the cache whatever its replacement and whatever
-    // else shares it (a last cache shared with other cores), and a core's
-    // prefetchers may keep up better with one length than with the other
+    // Sweeps of an eighth, a quarter and a half of each cache (the eighth at
+    // least four times the cache before), the fastest for each rate: the
+    // loop's lines stay in the cache whatever its replacement, and the
+    // eighth stays in it even where the cache is shared with other cores or
+    // other machines (a virtual machine's last cache), while a core's
+    // prefetchers may keep up better with one length than with another
     // (Zen 5's L2 delivers a fifth more to a 512 KiB sweep than to 256 KiB).
     // Memory at four times the last cache, where the arrays of the largest N
     // (input, work and a table of up to N entries: 24N bytes) could outgrow it.
@@ -85,8 +86,8 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     uint64_t before = 0;
     for (const CacheLevel& cache : caches) {
         const uint64_t half = rounded(cache.bytes / 2);
-        const uint64_t quarter = std::min(rounded(std::max(cache.bytes / 4, 2 * before)), half);
-        rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes, quarter, half, 0, 0});
+        const uint64_t eighth = std::min(rounded(std::max(cache.bytes / 8, 4 * before)), half);
+        rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes, eighth, half, 0, 0});
         before = cache.bytes;
     }
     if (!caches.empty() && uint64_t{24} * ascending.back() > caches.back().bytes) {
@@ -114,11 +115,12 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     }
     for (LevelRate& level : rates.levels) {
         sweep(level.bytes, level.loadBytesPerSecond, level.storeBytesPerSecond);
-        if (level.largestBytes != level.bytes) {
+        for (uint64_t bytes = 2 * level.bytes; level.largestBytes != level.bytes; bytes *= 2) {
             double load = 0, store = 0;
-            sweep(level.largestBytes, load, store);
+            sweep(std::min(bytes, level.largestBytes), load, store);
             level.loadBytesPerSecond = std::max(level.loadBytesPerSecond, load);
             level.storeBytesPerSecond = std::max(level.storeBytesPerSecond, store);
+            if (bytes >= level.largestBytes) break;
         }
     }
     return rates;

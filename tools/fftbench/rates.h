@@ -11,7 +11,7 @@
 // multiplication, in independent chains.
 //
 // The same loops measure what each cache level delivers: loads and stores
-// over a quarter and a half of each data cache, the faster (and four times
+// over an eighth, a quarter and a half of each data cache, the fastest (and four times
 // the last one's: memory), so that every line the loop touches comes from that
 // level. The least time prices each access at the level its line is in
 // (cache_traffic.h).
@@ -38,7 +38,7 @@ struct MemoryRate {
 struct LevelRate {
     std::string name;        // "L1d", "L2", "L3", "memory"
     uint64_t cacheBytes = 0;  // 0 for memory
-    uint64_t bytes = 0, largestBytes = 0;  // the working sets measured (a quarter and a half of the cache)
+    uint64_t bytes = 0, largestBytes = 0;  // the smallest and largest working sets measured (an eighth and a half of the cache)
     double loadBytesPerSecond = 0, storeBytesPerSecond = 0;
 };
 
