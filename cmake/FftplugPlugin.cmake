@@ -28,7 +28,8 @@ set(FFTPLUG_KERNEL_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4ThreeKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
-  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp)
+  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp
+  ${FFTPLUG_SOURCE_ROOT}/plugin/copy.cpp)
 set(FFTPLUG_PATHS scalar sse2 avx2 avx512)
 
 # Compile options every unit of the plug-in shares.

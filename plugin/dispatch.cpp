@@ -22,28 +22,29 @@ struct KernelSet {
 #define FFTPLUG_KERNEL_MEMBER(transform, kernel) Kernel transform;
     FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_MEMBER)
 #undef FFTPLUG_KERNEL_MEMBER
+    Copy copy;
 };
 
 #define FFTPLUG_KERNEL_OF(transform, kernel) KERNEL_PATH::kernel,
 
 #if defined(FFTPLUG_FIXED_PATH_SCALAR) || !defined(FFTPLUG_FIXED_PATH)
 #define KERNEL_PATH scalar
-[[maybe_unused]] constexpr KernelSet kScalar{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+[[maybe_unused]] constexpr KernelSet kScalar{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF) KERNEL_PATH::copySamples};
 #undef KERNEL_PATH
 #endif
 #if defined(FFTPLUG_FIXED_PATH_SSE2) || !defined(FFTPLUG_FIXED_PATH)
 #define KERNEL_PATH sse2
-[[maybe_unused]] constexpr KernelSet kSse2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+[[maybe_unused]] constexpr KernelSet kSse2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF) KERNEL_PATH::copySamples};
 #undef KERNEL_PATH
 #endif
 #if defined(FFTPLUG_FIXED_PATH_AVX2) || !defined(FFTPLUG_FIXED_PATH)
 #define KERNEL_PATH avx2
-[[maybe_unused]] constexpr KernelSet kAvx2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+[[maybe_unused]] constexpr KernelSet kAvx2{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF) KERNEL_PATH::copySamples};
 #undef KERNEL_PATH
 #endif
 #if defined(FFTPLUG_FIXED_PATH_AVX512) || !defined(FFTPLUG_FIXED_PATH)
 #define KERNEL_PATH avx512
-[[maybe_unused]] constexpr KernelSet kAvx512{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF)};
+[[maybe_unused]] constexpr KernelSet kAvx512{FFTPLUG_FOR_EACH_KERNEL(FFTPLUG_KERNEL_OF) KERNEL_PATH::copySamples};
 #undef KERNEL_PATH
 #endif
 
@@ -88,7 +89,8 @@ const KernelSet& kernels([[maybe_unused]] int32_t N) {
         (void)reserved1;                                                                         \
         (void)reserved2;                                                                         \
         (void)reserved3;                                                                         \
-        runProtocol(kernels(N).transform, N, input, work, table, reps, preparation);              \
+        const KernelSet& set = kernels(N);                                                       \
+        runProtocol(set.transform, set.copy, N, input, work, table, reps, preparation);          \
     }
 
 // Entries 0 to 2 read the table as the host built it; 3 to 9 prepare it.

@@ -10,12 +10,14 @@
 #   scripts/wine-vs-native.sh [--rounds R] [--win32 DIR] [--release DIR]
 #                             [fftbench bench options...]
 #
-# The options after ours go to both benches (the default: --sizes 2^4..2^16).
+# The options after ours go to both benches (the default: --sizes 2^4..2^16
+# --min-time 1 --measurements 100: the least of many short measurements is
+# the one that the machine's other work interrupted least).
 # --win32 and --release name other build folders (their bin/ is used), or
 # library files to load instead of the ones beside the benches.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-rounds=3
+rounds=2
 win32=$root/build/win32
 release=$root/build/release
 while [ "$#" -gt 0 ]; do
@@ -26,7 +28,7 @@ while [ "$#" -gt 0 ]; do
     *) break ;;
   esac
 done
-[ "$#" -gt 0 ] || set -- --sizes '2^4..2^16'
+[ "$#" -gt 0 ] || set -- --sizes '2^4..2^16' --min-time 1 --measurements 100
 
 # A folder is a build folder; a file is the library to load.
 exe32=$win32/bin/fftbench.exe plugin32=()
@@ -46,7 +48,6 @@ done
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 for ((round = 1; round <= rounds; ++round)); do
-  echo "round $round/$rounds" >&2
   "$exe64" bench --no-peers --no-rates "${plugin64[@]}" "$@" --csv "$out/x64-$round.csv" >/dev/null
   "$root/scripts/wine-run.sh" "$exe32" bench --no-peers --no-rates "${plugin32[@]}" "$@" \
     --csv "z:$out/w32-$round.csv" >/dev/null
