@@ -53,11 +53,23 @@ void copySamples(Complex* work, const Complex* input, int32_t N) {
     unsigned char* to = reinterpret_cast<unsigned char*>(work);
     std::size_t at = 0;
 #if defined(FFTPLUG_PATH_AVX512)
-    for (; at + 64 <= bytes; at += 64) copyEight(to + at, from + at);
+    for (; at + 128 <= bytes; at += 128) {
+        copyEight(to + at, from + at);
+        copyEight(to + at + 64, from + at + 64);
+    }
+    if (at + 64 <= bytes) { copyEight(to + at, from + at); at += 64; }
 #elif defined(FFTPLUG_PATH_AVX2)
-    for (; at + 32 <= bytes; at += 32) copyFour(to + at, from + at);
+    for (; at + 64 <= bytes; at += 64) {
+        copyFour(to + at, from + at);
+        copyFour(to + at + 32, from + at + 32);
+    }
+    if (at + 32 <= bytes) { copyFour(to + at, from + at); at += 32; }
 #else
-    for (; at + 16 <= bytes; at += 16) copyTwo(to + at, from + at);
+    for (; at + 32 <= bytes; at += 32) {
+        copyTwo(to + at, from + at);
+        copyTwo(to + at + 16, from + at + 16);
+    }
+    if (at + 16 <= bytes) { copyTwo(to + at, from + at); at += 16; }
 #endif
     // N is a power of two: below the lane's width it is the whole of N.
 #if defined(FFTPLUG_PATH_AVX512)
