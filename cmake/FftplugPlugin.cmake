@@ -27,7 +27,8 @@ set(FFTPLUG_KERNEL_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4Special.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
-  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixSpecial.cpp)
+  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixSpecial.cpp
+  ${FFTPLUG_SOURCE_ROOT}/plugin/copy.cpp)
 
 # The rows of the path list: X(name, lane, "label", "flags", check), each on
 # a line of its own. A row this misses has no kernels, and the library that

@@ -22,10 +22,11 @@ struct KernelSet {
 #define FFTPLUG_KERNEL_MEMBER(context, name, order) Kernel name;
     FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_KERNEL_MEMBER, )
 #undef FFTPLUG_KERNEL_MEMBER
+    Copy copy;
 };
 
 #define FFTPLUG_KERNEL_OF(path, name, order) path::name,
-#define FFTPLUG_KERNELS_OF(path, ...) KernelSet{FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_KERNEL_OF, path)},
+#define FFTPLUG_KERNELS_OF(path, ...) KernelSet{FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_KERNEL_OF, path) path::copySamples},
 
 #if defined(FFTPLUG_FIXED_PATH)
 constexpr KernelSet kFixedPath[] = {FFTPLUG_KERNELS_OF(FFTPLUG_FIXED_PATH)};
@@ -61,7 +62,8 @@ const KernelSet& kernels(int32_t N) {
         (void)reserved1;                                                                         \
         (void)reserved2;                                                                         \
         (void)reserved3;                                                                         \
-        runProtocol(kernels(N).name, N, input, work, table, reps,                                \
+        const KernelSet& set = kernels(N);                                                       \
+        runProtocol(set.name, set.copy, N, input, work, table, reps,                             \
                     ((order) & FFTPLUG_FLAG_PREPARES_TABLE) != 0 ? Preparation::bitReversedTable \
                                                                  : Preparation::none);           \
     }

@@ -3,6 +3,8 @@
 //   reps = 0  the preparation call: entries that prepare the table rewrite its
 //             first half, the others do nothing;
 //   reps > 0  reps times: copy input to work, transform work in place.
+//             The copy is the path's own (plugin/copy.cpp), in the lanes its
+//             kernel loads them with.
 //
 // The host is trusted with sizes it can not tell us, but calls that could
 // only crash or corrupt the host's memory do nothing instead: an N that is not
@@ -16,11 +18,23 @@
 #include <cstring>
 
 #include "kernels.h"
+#include "simd/paths.h"
 #include "table.h"
 
 namespace fftplug {
 
 enum class Preparation { none, bitReversedTable };
+
+// Copies N samples of input into work, bit for bit; N a power of two.
+using Copy = void (*)(Complex* work, const Complex* input, int32_t N);
+
+// Each path's copy, plugin/copy.cpp.
+#define FFTPLUG_DECLARE_PATH_COPY(path, ...) \
+    namespace path {                         \
+    void copySamples(Complex* work, const Complex* input, int32_t N); \
+    }
+FFTPLUG_FOR_EACH_PATH(FFTPLUG_DECLARE_PATH_COPY)
+#undef FFTPLUG_DECLARE_PATH_COPY
 
 namespace protocol {
 
@@ -42,7 +56,7 @@ inline bool overlap(const void* a, const void* b, int32_t N) {
 
 }  // namespace protocol
 
-inline void runProtocol(Kernel kernel, int32_t N, const Complex* input, Complex* work, Complex* table,
+inline void runProtocol(Kernel kernel, Copy copy, int32_t N, const Complex* input, Complex* work, Complex* table,
                         int32_t reps, Preparation preparation) {
     using namespace protocol;
     if (reps < 0 || !isPowerOfTwo(N)) return;
@@ -65,9 +79,8 @@ inline void runProtocol(Kernel kernel, int32_t N, const Complex* input, Complex*
     }
     if (overlap(input, work, N)) return;
 
-    const std::size_t bytes = static_cast<std::size_t>(N) * sizeof(Complex);
     for (int32_t r = 0; r < reps; ++r) {
-        std::memcpy(work, input, bytes);
+        copy(work, input, N);
         kernel(work, table, N);
     }
 }
