@@ -94,7 +94,9 @@ namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 // O(q), the L-shaped subset of a block with quarter span q that a stage
 // visits: the runs q − t <= j < q − t/2 for t = q, q/4, q/16, … while t >= 1,
 // in that order, each ascending. It has (2q + 1)/3 members. The walk hands
-// each run to `run(first, count)`, so that the innermost loops stay unit-stride.
+// each run to `run(first, count)`, so that the innermost loops stay
+// unit-stride; it runs inline, so that a block's factors stay in registers
+// over the runs.
 template <typename Run>
 FFTPLUG_ALWAYS_INLINE inline void forEachOffsetRun(uint32_t q, Run&& run) {
     for (uint32_t t = q; t >= 1; t /= 4) run(q - t, t - t / 2);
@@ -127,14 +129,15 @@ inline void storeSome(Lane, Complex* p, Members<Bits> members, V v) {
     MemberMoves<Lane>::store(p, members, v);
 }
 
-// The walk over O(q) on lanes of width W with member moves, for q >= W: the runs of W or
-// more offsets (t/2 >= W, multiples of W) on whole lanes, then what is left,
-// the runs of fewer than W offsets, all within the last W offsets
-// q − W … q − 1: one partly filled lane over them, whose members are those
-// of O(W) (when the runs reach t = W) or those of O(W/2) in its upper half
-// (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>) lanes
-// at offset `at`, every sample or Members<…>. The lane is the widest one
-// that q fills; false, and nothing done, when that lane has no member moves.
+// The walk over O(q) on lanes of width W that have member moves, for q >= W:
+// the runs of W or more offsets (t/2 >= W, multiples of W) on whole lanes,
+// then what is left, the runs of fewer than W offsets, all within the last W
+// offsets q − W … q − 1: one partly filled lane over them, whose members are
+// those of O(W) (when the runs reach t = W) or those of O(W/2) in its upper
+// half (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>)
+// lanes at offset `at`, every sample or Members<…>. The lane is the widest
+// one that q fills; false, and nothing done, when that lane has no member
+// moves.
 template <typename Lane = Widest, typename Body>
 FFTPLUG_ALWAYS_INLINE inline bool forEachOffsetLane(uint32_t q, Body&& body) {
     constexpr uint32_t W = Lane::width;
