@@ -36,7 +36,7 @@ void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
         FFTPLUG_STAGE(b, q);
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
-        if constexpr (Widest::width >= 2) {
+        if constexpr (splitradix::FromBlockZero<Widest>::available) {
             if (q <= 2 && b < n) {
                 // One butterfly per block: blocks 0 and 1 side by side with the general ones.
                 const uint32_t count = static_cast<uint32_t>(n / b);

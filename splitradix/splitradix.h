@@ -2,21 +2,103 @@
 // general butterfly with its two factors per block, the first stage (one
 // butterfly per block, adjacent blocks side by side) and the closing pass
 // over the runs of O(N/2).
+//
+// The data movement that only this family uses comes first, each set of
+// moves that must agree as one trait over the lane: a generic version built
+// from the core, which every path can use, and the path's own version in
+// splitradix/<path>.h where it has one. The kernels below call the trait;
+// the path decides.
 #pragma once
 
 #include <type_traits>
 
 #include "../plugin/closing_pass.h"
-#include "lanes.h"
+
+namespace fftplug::FFTPLUG_PATH_NS::splitradix {
+
+// The samples of a lane that a step touches: sample l where bit l is set.
+// The others are neither read nor written; they hold zeros in between.
+template <uint32_t Bits>
+struct Members {
+    static constexpr uint32_t bits = Bits;
+};
+
+// Loads and stores of the members alone of a lane, for the walk over O(q)
+// with partly filled lanes (forEachOffsetLane): load<Bits>(p, Members<Bits>)
+// and store<Bits>(p, Members<Bits>, v). A lane without them takes O(q) a run
+// at a time instead.
+template <typename Lane>
+struct MemberMoves {
+    static constexpr bool available = false;
+};
+
+// The lanes of the stages with one butterfly per block (quarter span q = 1
+// or 2): `Lane::width` adjacent blocks of 4q samples at p, across the
+// blocks, x[i] holding sample i·q of every block (lane l: p[4q·l + i·q]),
+// and back. Only those samples are read or written (with q = 2 the odd
+// ones belong to no butterfly of the stage). Lane l holds block l, so that
+// the lane-wise factors come in table order.
+template <uint32_t q, typename Lane>
+struct AcrossBlocks {
+    template <typename V>
+    static void load(const Complex* p, V (&x)[4]) {
+        if constexpr (q == 1) {
+            loadAcrossBlocks(Lane{}, p, x);
+        } else {
+            for (int i = 0; i < 4; ++i) x[i] = loadStrided(Lane{}, p + i * q, 4 * q);
+        }
+    }
+    template <typename V>
+    static void store(Complex* p, const V (&y)[4]) {
+        if constexpr (q == 1) {
+            storeAcrossBlocks(p, y);
+        } else {
+            for (int i = 0; i < 4; ++i) storeStrided(p + i * q, 4 * q, y[i]);
+        }
+    }
+};
+
+// Two blocks of quarter span 4 on one lane, quarter i of each in one half of
+// x[i] (samples 0, 1, 3 of each quarter, the members of O(4), alone read and
+// written): load(p, x), store(p, y) for the blocks at p and p + 16, and
+// their factors, factors(first, second) over the two halves and
+// factors(f, h) from the lane-wise factors f of four blocks on the narrower
+// lane, blocks 2h and 2h + 1. Not available in general: the halves of a
+// lane are not part of the core.
+template <typename Lane>
+struct BlockPairs {
+    static constexpr bool available = false;
+};
+
+// Entry 9's first lane across the blocks of a stage of one butterfly per
+// block, blocks 0 and 1 (the special kinds) in samples 0 and 1:
+// pickFirstTwo(first, second, rest), sample 0 from `first`, 1 from
+// `second`, the others from `rest`; factorsPastTwo(w) and
+// factorsEvenPastTwo(w), the lane-wise factors w[l] and w[2l] for the
+// samples l >= 2 (the general blocks), zeros for samples 0 and 1, whose
+// entries are never read. Not available in general: picking samples from
+// several lanes is not part of the core.
+template <typename Lane>
+struct FromBlockZero {
+    static constexpr bool available = false;
+};
+
+}  // namespace fftplug::FFTPLUG_PATH_NS::splitradix
+
+#if __has_include(FFTPLUG_PATH_HEADER)  // splitradix/<path>.h, if the path has one
+#include FFTPLUG_PATH_HEADER
+#endif
 
 namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 
 // O(q), the L-shaped subset of a block with quarter span q that a stage
 // visits: the runs q − t <= j < q − t/2 for t = q, q/4, q/16, … while t >= 1,
 // in that order, each ascending. It has (2q + 1)/3 members. The walk hands
-// each run to `run(first, count)`, so that the innermost loops stay unit-stride.
+// each run to `run(first, count)`, so that the innermost loops stay
+// unit-stride; it runs inline, so that a block's factors stay in registers
+// over the runs.
 template <typename Run>
-inline void forEachOffsetRun(uint32_t q, Run&& run) {
+FFTPLUG_ALWAYS_INLINE inline void forEachOffsetRun(uint32_t q, Run&& run) {
     for (uint32_t t = q; t >= 1; t /= 4) run(q - t, t - t / 2);
 }
 
@@ -34,31 +116,32 @@ template <typename Lane>
 inline auto loadSome(Lane lane, const Complex* p, AllSamples) {
     return load(lane, p);
 }
-template <typename V>
-inline void storeSome(Complex* p, AllSamples, V v) {
+template <typename Lane, typename V>
+inline void storeSome(Lane, Complex* p, AllSamples, V v) {
     store(p, v);
 }
 template <typename Lane, uint32_t Bits>
-inline auto loadSome(Lane lane, const Complex* p, Members<Bits> members) {
-    return loadMembers(lane, p, members);
+inline auto loadSome(Lane, const Complex* p, Members<Bits> members) {
+    return MemberMoves<Lane>::load(p, members);
 }
-template <typename V, uint32_t Bits>
-inline void storeSome(Complex* p, Members<Bits> members, V v) {
-    storeMembers(p, members, v);
+template <typename Lane, typename V, uint32_t Bits>
+inline void storeSome(Lane, Complex* p, Members<Bits> members, V v) {
+    MemberMoves<Lane>::store(p, members, v);
 }
 
-// The walk over O(q) on lanes of width W >= 4, for q >= W: the runs of W or
-// more offsets (t/2 >= W, multiples of W) on whole lanes, then what is left,
-// the runs of fewer than W offsets, all within the last W offsets
-// q − W … q − 1: one partly filled lane over them, whose members are those
-// of O(W) (when the runs reach t = W) or those of O(W/2) in its upper half
-// (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>) lanes
-// at offset `at`, every sample or Members<…>. The lane is the widest one
-// that q fills; false, and nothing done, when it would be narrower than 4.
+// The walk over O(q) on lanes of width W that have member moves, for q >= W:
+// the runs of W or more offsets (t/2 >= W, multiples of W) on whole lanes,
+// then what is left, the runs of fewer than W offsets, all within the last W
+// offsets q − W … q − 1: one partly filled lane over them, whose members are
+// those of O(W) (when the runs reach t = W) or those of O(W/2) in its upper
+// half (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>)
+// lanes at offset `at`, every sample or Members<…>. The lane is the widest
+// one that q fills; false, and nothing done, when that lane has no member
+// moves.
 template <typename Lane = Widest, typename Body>
 FFTPLUG_ALWAYS_INLINE inline bool forEachOffsetLane(uint32_t q, Body&& body) {
     constexpr uint32_t W = Lane::width;
-    if constexpr (W >= 4) {
+    if constexpr (MemberMoves<Lane>::available) {
         if (q < W) return forEachOffsetLane<Narrower<Lane>>(q, body);
         uint32_t t = q;
         for (; t / 2 >= W; t /= 4) {
@@ -112,13 +195,13 @@ FFTPLUG_ALWAYS_INLINE inline void butterflies(Lane lane, Complex* x, uint32_t q,
     for (int u = 0; u < U; ++u) {
         V y[4];
         kind(lane, v[u], y);
-        for (int k = 0; k < 4; ++k) storeSome(x + u * W + k * q, which, y[k]);
+        for (int k = 0; k < 4; ++k) storeSome(lane, x + u * W + k * q, which, y[k]);
     }
 }
 
 // The butterflies of the block at x over O(q): kind(lane, fourPoint,
-// outputs). From q = 4 on, whole lanes and one partly filled lane
-// (forEachOffsetLane); below, and on the narrower paths, a run at a time,
+// outputs). Whole lanes and one partly filled lane (forEachOffsetLane) where
+// q fills a lane with member moves; otherwise a run at a time,
 // U lanes of adjacent offsets a step within each run.
 template <typename Kind>
 FFTPLUG_ALWAYS_INLINE inline void block(Complex* x, uint32_t q, Kind&& kind) {
@@ -136,42 +219,38 @@ FFTPLUG_ALWAYS_INLINE inline void block(Complex* x, uint32_t q, Kind&& kind) {
 // The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
 // and (D0 + i·D1)·f3 at 3q.
 FFTPLUG_ALWAYS_INLINE inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    const auto f1 = factor(Widest{}, f.f1), f3 = factor(Widest{}, f.f3);
+    const Spread f1{f.f1}, f3{f.f3};
     block(a + s, q, [&](auto lane, const auto& v, auto& y) {
-        if constexpr (decltype(lane)::width == Widest::width) {
-            butterfly(v, y, [&](auto p) { return mul(p, f1); }, [&](auto r) { return mul(r, f3); });
-        } else {
-            const auto g1 = factor(lane, f.f1), g3 = factor(lane, f.f3);
-            butterfly(v, y, [&](auto p) { return mul(p, g1); }, [&](auto r) { return mul(r, g3); });
-        }
+        butterfly(v, y, [&](auto p) { return mul(p, f1(lane)); }, [&](auto r) { return mul(r, f3(lane)); });
     });
 }
 
-// The stage of quarter span 4 on eight-sample lanes: two blocks a lane
-// (loadQuartersOfTwoBlocksMasked, storeQuartersOfTwoBlocks), four blocks a
-// step with their factors formed side by side (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k …
-// k + 3] sample by sample), a remaining pair with factors formed block by
-// block, a last single block on its own.
+// The stage of quarter span 4 on a lane that holds two blocks (BlockPairs):
+// four blocks a step with their factors formed side by side on the narrower
+// lane (f1 the even entries of table[2k … 2k + 6], f3 = f1·table[k … k + 3]
+// sample by sample), a remaining pair with factors formed block by block, a
+// last single block on its own.
 template <typename Lane>
-inline void twoBlockStage(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+FFTPLUG_ALWAYS_INLINE inline void twoBlockStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     using V = Samples<Lane>;
+    using Pairs = BlockPairs<Lane>;
     const auto twoBlocks = [&](Complex* at, const auto& f1, const auto& f3) {
         V x[4], y[4];
-        loadQuartersOfTwoBlocksMasked(at, x);
+        Pairs::load(at, x);
         butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](V p) { return mul(p, f1); },
                   [&](V r) { return mul(r, f3); });
-        storeQuartersOfTwoBlocks(at, y);
+        Pairs::store(at, y);
     };
     uint32_t k = first;
     for (; k + 4 <= last; k += 4) {
         const auto f1 = factorsEven(Narrower<Lane>{}, table + 2 * k);
         const auto f3 = mul(f1, factors(Narrower<Lane>{}, table + k));
-        twoBlocks(a + 16 * k, factorsOfTwoBlocks(lane, f1, 0), factorsOfTwoBlocks(lane, f3, 0));
-        twoBlocks(a + 16 * k + 32, factorsOfTwoBlocks(lane, f1, 1), factorsOfTwoBlocks(lane, f3, 1));
+        twoBlocks(a + 16 * k, Pairs::factors(f1, 0), Pairs::factors(f3, 0));
+        twoBlocks(a + 16 * k + 32, Pairs::factors(f1, 1), Pairs::factors(f3, 1));
     }
     for (; k + 2 <= last; k += 2) {
         const BlockFactors f = blockFactors(table, k), g = blockFactors(table, k + 1);
-        twoBlocks(a + 16 * k, factorsOfTwoBlocks(lane, f.f1, g.f1), factorsOfTwoBlocks(lane, f.f3, g.f3));
+        twoBlocks(a + 16 * k, Pairs::factors(f.f1, g.f1), Pairs::factors(f.f3, g.f3));
     }
     if (k < last) generalBlock(a, 16 * k, 4, blockFactors(table, k));
 }
@@ -187,9 +266,9 @@ inline void generalBlocksOfSpan(Complex* a, const Complex* table, uint32_t first
 }
 
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t first, uint32_t last) {
-    if constexpr (Widest::width == 8) {
+    if constexpr (BlockPairs<Widest>::available) {
         if (q == 4) {
-            twoBlockStage(Widest{}, a, table, first, last);
+            twoBlockStage<Widest>(a, table, first, last);
             return;
         }
     }
@@ -206,81 +285,61 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
 // time, taken across the blocks, each sample with its own block's factors:
 // f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
-// block of 8 are written (the eight-sample lane reads each block whole,
-// see loadEvenOfEightBlocks).
+// block of 8 are touched (AcrossBlocks).
 template <uint32_t q>
 inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
-    forEachBlockLane(first, last, [&](auto lane, uint32_t k) {
-        using V = Samples<decltype(lane)>;
+    forEachBlockLane(first, last, [&](auto lane, uint32_t k) FFTPLUG_ALWAYS_INLINE {
+        using Lane = decltype(lane);
+        using V = Samples<Lane>;
         V x[4], y[4];
         Complex* at = a + 4 * q * k;
-        if constexpr (q == 1) {
-            loadAcrossBlocks(lane, at, x);
-        } else if constexpr (decltype(lane)::width == 8) {
-            loadEvenOfEightBlocks(at, x);
-        } else {
-            for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, at + i * q, 4 * q);
-        }
+        AcrossBlocks<q, Lane>::load(at, x);
         const auto f1 = factorsEven(lane, table + 2 * k);
         const auto f3 = mul(f1, factors(lane, table + k));
         butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](auto p) { return mul(p, f1); },
                   [&](auto r) { return mul(r, f3); });
-        if constexpr (q == 1) {
-            storeAcrossBlocks(at, y);
-        } else if constexpr (decltype(lane)::width == 8) {
-            storeEvenOfEightBlocks(at, y);
-        } else {
-            for (int i = 0; i < 4; ++i) storeStrided(at + i * q, 4 * q, y[i]);
-        }
+        AcrossBlocks<q, Lane>::store(at, y);
     });
 }
 
 // Entry 9's stages of quarter span q = 1 or 2 with `count` >= 2 blocks
 // (blocks 0 and 1 of the special kinds `free` and `one`, 2 … count − 1
-// general): the first W blocks (W = count when that is narrower) on one lane
-// across the blocks, where each kind's butterfly gives the samples of its
-// own blocks (pickFirstTwo) and the general one takes its factors from
-// entries past those of blocks 0 and 1, which stay unread; then the rest as
-// narrowStage.
+// general), on a path whose lanes have FromBlockZero: the first W blocks
+// (W = count when that is narrower) on one lane across the blocks, where
+// each kind's butterfly gives the samples of its own blocks and the general
+// one takes its factors from entries past those of blocks 0 and 1, which
+// stay unread; then the rest as narrowStage.
 template <uint32_t q, typename Lane = Widest, typename Free, typename One_>
 inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t count, const Free& free,
                                      const One_& one) {
+    using Zero = FromBlockZero<Lane>;
+    static_assert(Zero::available, "blocks 0 and 1 side by side on a lane without FromBlockZero");
     constexpr uint32_t W = Lane::width;
+    // blocks 0 and 1 fill a lane of two, which count >= 2 always fills
     if constexpr (W > 2) {
         if (count < W) return narrowStageFromBlockZero<q, Narrower<Lane>>(a, table, count, free, one);
     }
     using V = Samples<Lane>;
     const Lane lane{};
     V x[4], y[4], special[4];
-    if constexpr (q == 1) {
-        loadAcrossBlocks(lane, a, x);
-    } else if constexpr (W == 8) {
-        loadEvenOfEightBlocks(a, x);
-    } else {
-        for (int i = 0; i < 4; ++i) x[i] = loadStrided(lane, a + i * q, 4 * q);
-    }
+    AcrossBlocks<q, Lane>::load(a, x);
     const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
     free(lane, v, y);
     one(lane, v, special);
     if constexpr (W > 2) {
+        // samples 2 … W − 1: general blocks
         V general[4];
-        const auto f1 = factorsEvenPastTwo(lane, table);
-        const auto f3 = mul(f1, factorsPastTwo(lane, table));
+        const auto f1 = Zero::factorsEvenPastTwo(table);
+        const auto f3 = mul(f1, Zero::factorsPastTwo(table));
         butterfly(v, general, [&](V p) { return mul(p, f1); }, [&](V r) { return mul(r, f3); });
-        y[1] = pickFirstTwo(y[1], special[1], general[1]);
-        y[3] = pickFirstTwo(y[3], special[3], general[3]);
+        y[1] = Zero::pickFirstTwo(y[1], special[1], general[1]);
+        y[3] = Zero::pickFirstTwo(y[3], special[3], general[3]);
     } else {
-        y[1] = pickFirstTwo(y[1], special[1], special[1]);
-        y[3] = pickFirstTwo(y[3], special[3], special[3]);
+        y[1] = Zero::pickFirstTwo(y[1], special[1], special[1]);
+        y[3] = Zero::pickFirstTwo(y[3], special[3], special[3]);
     }
     // the sums, the same in every kind, are y[0] and y[2] as they stand
-    if constexpr (q == 1) {
-        storeAcrossBlocks(a, y);
-    } else if constexpr (W == 8) {
-        storeEvenOfEightBlocks(a, y);
-    } else {
-        for (int i = 0; i < 4; ++i) storeStrided(a + i * q, 4 * q, y[i]);
-    }
+    AcrossBlocks<q, Lane>::store(a, y);
     if (W < count) narrowStage<q>(a, table, W, count);
 }
 
@@ -292,10 +351,11 @@ inline void closingPass(Complex* a, uint32_t n) {
             if constexpr (std::is_same_v<decltype(which), AllSamples>) {
                 closingRun(a, first, decltype(unroll)::count * decltype(lane)::width, half);
             } else {
-                const auto u = loadMembers(lane, a + first, which);
-                const auto v = loadMembers(lane, a + first + half, which);
-                storeMembers(a + first, which, add(u, v));
-                storeMembers(a + first + half, which, sub(u, v));
+                using Moves = MemberMoves<decltype(lane)>;
+                const auto u = Moves::load(a + first, which);
+                const auto v = Moves::load(a + first + half, which);
+                Moves::store(a + first, which, add(u, v));
+                Moves::store(a + first + half, which, sub(u, v));
             }
         }))
         return;

@@ -79,13 +79,4 @@ inline void storeStrided(Complex* p, uint32_t, Complex v) {
 }
 // ---- end of radix-4 and split-radix section ----
 
-// ---- Split-radix lanes: partly filled lanes over an offset set ----
-// The samples of a lane that a step touches: sample l where bit l is set.
-// The others are neither read nor written; they hold zeros in between.
-template <uint32_t Bits>
-struct Members {
-    static constexpr uint32_t bits = Bits;
-};
-// ---- end of split-radix lanes ----
-
 }  // namespace fftplug::FFTPLUG_PATH_NS

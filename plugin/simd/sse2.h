@@ -120,12 +120,4 @@ inline void storeStrided(Complex* p, uint32_t stride, Pair v) {
 }
 // ---- end of radix-4 and split-radix section ----
 
-
-// ---- Split-radix lanes ----
-// Sample 0 from `first`, sample 1 from `second` (a lane of entry 9's blocks
-// 0 and 1); `rest`, for lanes of more samples, has none left here.
-inline Pair pickFirstTwo(Pair first, Pair second, Pair) {
-    return {_mm_castpd_ps(_mm_move_sd(_mm_castps_pd(second.v), _mm_castps_pd(first.v)))};
-}
-// ---- end of split-radix lanes ----
 }  // namespace fftplug::FFTPLUG_PATH_NS

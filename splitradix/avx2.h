@@ -1,0 +1,62 @@
+// The AVX2 lane's own moves for split radix (see the traits in
+// splitradix.h, which includes this file after them), with the SSE2 lane's
+// for the narrower lane.
+#pragma once
+
+#include "sse2.h"
+
+namespace fftplug::FFTPLUG_PATH_NS::splitradix {
+
+// The members of a lane at p, one 128-bit half (two samples) at a time; the
+// other samples read as zero and are never touched.
+template <>
+struct MemberMoves<Four> {
+    static constexpr bool available = true;
+    template <uint32_t Bits>
+    static Quad load(const Complex* p, Members<Bits>) {
+        const __m128 lo = loadHalf<Bits & 3>(p);
+        return {_mm256_insertf128_ps(_mm256_castps128_ps256(lo), loadHalf<(Bits >> 2) & 3>(p + 2), 1)};
+    }
+    template <uint32_t Bits>
+    static void store(Complex* p, Members<Bits>, Quad v) {
+        storeHalf<Bits & 3>(p, _mm256_castps256_ps128(v.v));
+        if constexpr ((Bits >> 2) != 0) storeHalf<(Bits >> 2) & 3>(p + 2, _mm256_extractf128_ps(v.v, 1));
+    }
+
+private:
+    // The members among samples 0 and 1 (bits 0 and 1 of Bits) of the half
+    // at p, zeros elsewhere, and back: the other sample is never touched.
+    template <uint32_t Bits>
+    static __m128 loadHalf(const Complex* p) {
+        if constexpr (Bits == 3) return _mm_loadu_ps(&p->re);
+        else if constexpr (Bits == 1) return sse::loadSample(p);
+        else if constexpr (Bits == 2) return _mm_loadh_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p + 1));
+        else return _mm_setzero_ps();
+    }
+    template <uint32_t Bits>
+    static void storeHalf(Complex* p, __m128 v) {
+        if constexpr (Bits == 3) _mm_storeu_ps(&p->re, v);
+        else if constexpr (Bits == 1) _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+        else if constexpr (Bits == 2) _mm_storeh_pi(reinterpret_cast<__m64*>(p + 1), v);
+    }
+};
+
+// Entry 9's lane of blocks 0 … 3: the general blocks' factors from the
+// entries of blocks 2 and 3 alone, and the samples picked by blends.
+template <>
+struct FromBlockZero<Four> {
+    static constexpr bool available = true;
+    static QuadFactor factorsPastTwo(const Complex* w) {
+        return avx::split(_mm256_insertf128_ps(_mm256_setzero_ps(), _mm_loadu_ps(&w[2].re), 1));
+    }
+    static QuadFactor factorsEvenPastTwo(const Complex* w) {
+        const __m128 v = _mm_movelh_ps(sse::loadSample(w + 4), sse::loadSample(w + 6));
+        return avx::split(_mm256_insertf128_ps(_mm256_setzero_ps(), v, 1));
+    }
+    static Quad pickFirstTwo(Quad first, Quad second, Quad rest) {
+        const __m256d upToOne = _mm256_blend_pd(_mm256_castps_pd(rest.v), _mm256_castps_pd(second.v), 0b0010);
+        return {_mm256_castpd_ps(_mm256_blend_pd(upToOne, _mm256_castps_pd(first.v), 0b0001))};
+    }
+};
+
+}  // namespace fftplug::FFTPLUG_PATH_NS::splitradix
