@@ -31,44 +31,45 @@ struct BlockOne {
     }
 };
 
-// Blocks 0 and 1 of the stage of quarter span 4, one to a half of the
-// eight-sample lane: both kinds on the whole lane, each half kept from its
-// own block's kind.
+// Blocks 0 and 1 of the stage whose blocks pair on a lane, one to a half:
+// both kinds on the whole lane, each half kept from its own block's kind.
 template <typename Lane>
 void specialBlockPair(Lane lane, Complex* a) {
+    using Pairs = radix4::BlockPairs<Lane>;
     using V = Samples<Lane>;
     V x[4], free[4], one[4], y[4];
-    loadBlockPair(lane, a, x);
+    Pairs::load(a, x);
     const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
     TwiddleFree{}(lane, v, free);
     BlockOne{}(lane, v, one);
-    for (int i = 0; i < 4; ++i) y[i] = joinHalves(free[i], one[i]);
-    storeBlockPair(a, y);
+    for (int i = 0; i < 4; ++i) y[i] = Pairs::joinHalves(free[i], one[i]);
+    Pairs::store(a, y);
 }
 
-// Blocks 0 to 7 of the first stage (q = 1), one to a sample of the
-// eight-sample lane (in its interleaved order): blocks 0 and 1 with their
-// fixed factors, 2 to 7 with factors from table[2 … 7] and the even entries
-// table[4 … 14] (the entries blocks 0 and 1 would take are not read), each
-// sample kept from its own block's kind.
+// Blocks 0 to W − 1 of the first stage (q = 1), one to a sample of the lane
+// (in its layout's order): blocks 0 and 1 with their fixed factors, 2 to
+// W − 1 with factors from table[2 … W − 1] and the even entries table[4 …
+// 2W − 2] (the entries blocks 0 and 1 would take are not read), each sample
+// kept from its own block's kind.
 template <typename Lane>
-void firstEightBlocks(Lane lane, Complex* a, const Complex* table) {
+void firstLaneOfBlocks(Lane lane, Complex* a, const Complex* table) {
+    using Layout = radix4::FirstStageLayout<Lane>;
     using V = Samples<Lane>;
     V x[4], free[4], one[4], general[4], y[4];
-    loadAcrossBlocksInterleaved(lane, a, x);
+    Layout::load(a, x);
     const FourPoint<V> v = combineFourPoint(x[0], x[1], x[2], x[3]);
-    const auto f2 = factorsInterleaved(lane, table, 2);
-    const auto f1 = factorsEvenInterleaved(lane, table, 2);
+    const auto f2 = Layout::factors(table, 2);
+    const auto f1 = Layout::factorsEven(table, 2);
     radix4::butterfly(v, radix4::LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, general);
     TwiddleFree{}(lane, v, free);
     BlockOne{}(lane, v, one);
-    constexpr uint32_t block0 = interleavedLane(Lane{}, 0), block1 = interleavedLane(Lane{}, 1);
+    constexpr uint32_t block0 = Layout::laneOf(0), block1 = Layout::laneOf(1);
     // written out: GCC 12 warns of the intrinsics' undefined operands when a loop does it
-    y[0] = replaceSample(replaceSample(general[0], one[0], block1), free[0], block0);
-    y[1] = replaceSample(replaceSample(general[1], one[1], block1), free[1], block0);
-    y[2] = replaceSample(replaceSample(general[2], one[2], block1), free[2], block0);
-    y[3] = replaceSample(replaceSample(general[3], one[3], block1), free[3], block0);
-    storeAcrossBlocksInterleaved(a, y);
+    y[0] = Layout::replaceSample(Layout::replaceSample(general[0], one[0], block1), free[0], block0);
+    y[1] = Layout::replaceSample(Layout::replaceSample(general[1], one[1], block1), free[1], block0);
+    y[2] = Layout::replaceSample(Layout::replaceSample(general[2], one[2], block1), free[2], block0);
+    y[3] = Layout::replaceSample(Layout::replaceSample(general[3], one[3], block1), free[3], block0);
+    Layout::store(a, y);
 }
 
 }  // namespace
@@ -81,12 +82,14 @@ void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
         const uint32_t blocks = static_cast<uint32_t>(n / b);
-        if constexpr (Widest::width == 8) {
-            if (q == 1 && blocks >= 8) {  // blocks 0 to 7 on one lane, the rest side by side
-                firstEightBlocks(Widest{}, a, table);
-                radix4::firstStage(a, table, 8, blocks);
+        if constexpr (radix4::FirstStageLayout<Widest>::holdsSpecialBlocks) {
+            if (q == 1 && blocks >= Widest::width) {  // blocks 0 to W − 1 on one lane, the rest side by side
+                firstLaneOfBlocks(Widest{}, a, table);
+                radix4::firstStage(a, table, Widest::width, blocks);
                 continue;
             }
+        }
+        if constexpr (radix4::BlockPairs<Widest>::available) {
             if (radix4::pairsBlocks(quarter) && blocks >= 2) {  // blocks 0 and 1 on one lane
                 specialBlockPair(Widest{}, a);
                 radix4::generalBlocks(a, table, 2, blocks, quarter);

@@ -62,102 +62,133 @@ inline void block(Complex* x, uint32_t q, Kind&& kind) {
     });
 }
 
-// All q butterflies of the general block at s.
+// All q butterflies of the general block at s, each lane with the block's
+// factors spread over it (the widest lane's spread once).
 inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    const auto wide = LaneFactors<decltype(factor(Widest{}, f.f1))>{
-        factor(Widest{}, f.f1), factor(Widest{}, f.f2), factor(Widest{}, f.f3)};
+    const Spread f1{f.f1}, f2{f.f2}, f3{f.f3};
     block(a + s, q, [&](auto lane, const auto& v, auto& y) {
-        if constexpr (decltype(lane)::width == Widest::width) {
-            butterfly(v, wide, y);
-        } else {
-            butterfly(v, LaneFactors<decltype(factor(lane, f.f1))>{factor(lane, f.f1), factor(lane, f.f2),
-                                                                   factor(lane, f.f3)}, y);
-        }
+        butterfly(v, LaneFactors<decltype(f1(lane))>{f1(lane), f2(lane), f3(lane)}, y);
     });
 }
 
-// Two general blocks of quarter span 4 side by side, k and k + 1 at s and
-// s + 16, one to a half of the eight-sample lane (the butterflies' span is
-// narrower than the lane); each half has its own block's factors:
-// f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
+// The first stage's layout of W adjacent blocks on a lane of W samples: the
+// load across the blocks, the store back, and the lane-wise factors f2 =
+// w[0 … W − 1] and f1 = w[0], w[2] … w[2W − 2] in the same order. A path may
+// order the blocks otherwise (a cheaper transpose) and give all four in that
+// order; holdsSpecialBlocks then says that its lane can also take blocks 0
+// and 1 with the general ones (difRadix4Special), which needs laneOf(block),
+// the lane holding a block, and replaceSample. Here: block l in lane l.
 template <typename Lane>
-FFTPLUG_ALWAYS_INLINE inline void generalBlockPair(Lane lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+struct FirstStageLayout {
+    using V = Samples<Lane>;
+    static constexpr bool holdsSpecialBlocks = false;
+    static void load(const Complex* p, V (&x)[4]) { loadAcrossBlocks(Lane{}, p, x); }
+    static void store(Complex* p, const V (&y)[4]) { storeAcrossBlocks(p, y); }
+    static auto factors(const Complex* w) { return ::fftplug::FFTPLUG_PATH_NS::factors(Lane{}, w); }
+    static auto factorsEven(const Complex* w) { return ::fftplug::FFTPLUG_PATH_NS::factorsEven(Lane{}, w); }
+};
+
+// Two general blocks of quarter span `quarter` side by side on one lane, one
+// to a half (the butterflies' span narrower than the lane): where available,
+// load and store move the pair, factors(w, stride) gives w[0] over the first
+// half and w[stride] over the second, joinHalves(first, second) the first
+// half of one lane and the second half of another. Not available here: the
+// blocks run one at a time.
+template <typename Lane>
+struct BlockPairs {
+    static constexpr bool available = false;
+};
+
+// A block's three factors over every sample of the lane. Here the Complex
+// factors, each spread; a path that forms them on the lane itself (fewer
+// spreads) says so with onLane, and generalBlocks then runs the stages whose
+// quarter span fills two lanes a step (q a multiple of 2W) on the widest
+// lane alone with these.
+template <typename Lane>
+struct BlockLaneFactors {
+    static constexpr bool onLane = false;
+    static auto of(const Complex* table, uint32_t k) {
+        const BlockFactors f = blockFactors(table, k);
+        using F = decltype(factor(Lane{}, f.f1));
+        return LaneFactors<F>{factor(Lane{}, f.f1), factor(Lane{}, f.f2), factor(Lane{}, f.f3)};
+    }
+};
+
+}  // namespace fftplug::FFTPLUG_PATH_NS::radix4
+
+#if __has_include(FFTPLUG_PATH_HEADER)  // radix4/<path>.h, if the path has one
+#include FFTPLUG_PATH_HEADER
+#endif
+
+namespace fftplug::FFTPLUG_PATH_NS::radix4 {
+
+// Two general blocks k and k + 1 of quarter span BlockPairs<Lane>::quarter
+// at s and s + 4q, one to a half of the lane, each half with its own block's
+// factors: f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
+template <typename Lane>
+FFTPLUG_ALWAYS_INLINE inline void generalBlockPair(Lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+    using Pairs = BlockPairs<Lane>;
     using V = Samples<Lane>;
     V x[4], y[4];
-    loadBlockPair(lane, a + s, x);
-    const auto f2 = pairFactors(lane, table + k, 1);
-    const auto f1 = pairFactors(lane, table + 2 * k, 2);
+    Pairs::load(a + s, x);
+    const auto f2 = Pairs::factors(table + k, 1);
+    const auto f1 = Pairs::factors(table + 2 * k, 2);
     const LaneFactors<decltype(f1)> f{f1, f2, mul(f2, f1)};
     butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), f, y);
-    storeBlockPair(a + s, y);
+    Pairs::store(a + s, y);
 }
 
-#if defined(FFTPLUG_PATH_AVX512)
 // The general blocks first … last − 1 of a stage whose quarter span q is a
-// multiple of 16, on the eight-sample lane alone, with each block's factors
-// formed on the lane: the parts of table[k] and table[2k] spread straight
-// from memory (a load, no shuffle), f3 = f2·f1 as the lane product of f2
-// (both parts, spread as one sample) by f1, whose imaginary parts round as
-// those of the Complex product do (a sum of the same two products), then
-// split. Scalar factors would take a spread for each of the six parts and
-// as many FP operations again for f3; the stage with q = 16 has one step
-// of butterflies a block, against which that set-up counts.
-inline void wideGeneralBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
+// multiple of two lanes, on the widest lane alone, with each block's factors
+// formed on the lane.
+template <typename Lane>
+inline void wideGeneralBlocks(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
     for (uint32_t k = first; k < last; ++k) {
-        FFTPLUG_COUNT_TABLE_READ(table + k);
-        FFTPLUG_COUNT_TABLE_READ(table + 2 * k);
-        const OctFactor f2 = factor(Eight{}, table[k]), f1 = factor(Eight{}, table[2 * k]);
-        const OctFactorSigned f1Signed = signedFactor(f1);
-        const OctFactor f3 = avx512::split(mul(broadcastSample(Eight{}, table + k), f1Signed).v);
-        const LaneFactors<OctFactorSigned> f{f1Signed, signedFactor(f2), signedFactor(f3)};
+        const auto f = BlockLaneFactors<Lane>::of(table, k);
         Complex* x = a + 4 * q * k;
-        for (uint32_t j = 0; j < q; j += 2 * Eight::width)
-            butterflies<2>(Eight{}, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
+        for (uint32_t j = 0; j < q; j += 2 * Lane::width)
+            butterflies<2>(lane, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
     }
 }
-#endif
 
-// Whether the stage of quarter span q runs two blocks a lane: q = 4 on the
-// eight-sample lane.
-constexpr bool pairsBlocks(uint32_t q) { return Widest::width == 8 && q == 4; }
+// Whether the stage of quarter span q runs two blocks a lane.
+template <typename Lane = Widest>
+constexpr bool pairsBlocks(uint32_t q) {
+    if constexpr (BlockPairs<Lane>::available) return q == BlockPairs<Lane>::quarter;
+    else return false;
+}
 
 // The general blocks first … last − 1 of the stage of quarter span q, in
-// order: on the eight-sample lane with factors formed on it where q is a
-// multiple of 16, two at a time where pairsBlocks(q), otherwise (and for an
-// odd one left) one at a time.
+// order: on the widest lane with factors formed on it where the path does
+// so and q is a multiple of two lanes, two at a time where pairsBlocks(q),
+// otherwise (and for an odd one left) one at a time.
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
     uint32_t k = first;
-#if defined(FFTPLUG_PATH_AVX512)
-    if (q % 16 == 0) return wideGeneralBlocks(a, table, first, last, q);
-    if (pairsBlocks(q))
-        for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 16 * k, table, k);
-#endif
+    if constexpr (BlockLaneFactors<Widest>::onLane) {
+        if (q % (2 * Widest::width) == 0) return wideGeneralBlocks(Widest{}, a, table, first, last, q);
+    }
+    if constexpr (BlockPairs<Widest>::available) {
+        if (pairsBlocks(q))
+            for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 4 * q * k, table, k);
+    }
     for (; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
 }
 
 // First stage (q = 1) general blocks first … last − 1: a lane of W adjacent
-// blocks at a time, taken across the blocks, each sample with its own
-// block's factors: f2 = table[k … k + W − 1], f1 the even entries of
-// table[2k … 2k + 2W − 1], f3 = f2·f1 formed sample by sample. The
-// eight-sample lane holds its blocks in the interleaved order of
-// loadAcrossBlocksInterleaved.
+// blocks at a time, taken across the blocks in the order of the lane's
+// FirstStageLayout, each sample with its own block's factors: f2 =
+// table[k … k + W − 1], f1 the even entries of table[2k … 2k + 2W − 1],
+// f3 = f2·f1 formed sample by sample.
 template <typename Lane>
-inline void firstStageLane(Lane lane, Complex* a, const Complex* table, uint32_t k) {
+inline void firstStageLane(Lane, Complex* a, const Complex* table, uint32_t k) {
+    using Layout = FirstStageLayout<Lane>;
     using V = Samples<Lane>;
     V x[4], y[4];
-    if constexpr (Lane::width == 8) {  // the blocks in the lanes' interleaved order
-        loadAcrossBlocksInterleaved(lane, a + 4 * k, x);
-        const auto f2 = factorsInterleaved(lane, table + k);
-        const auto f1 = factorsEvenInterleaved(lane, table + 2 * k);
-        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-        storeAcrossBlocksInterleaved(a + 4 * k, y);
-    } else {
-        loadAcrossBlocks(lane, a + 4 * k, x);
-        const auto f2 = factors(lane, table + k);
-        const auto f1 = factorsEven(lane, table + 2 * k);
-        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-        storeAcrossBlocks(a + 4 * k, y);
-    }
+    Layout::load(a + 4 * k, x);
+    const auto f2 = Layout::factors(table + k);
+    const auto f1 = Layout::factorsEven(table + 2 * k);
+    butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
+    Layout::store(a + 4 * k, y);
 }
 inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) { firstStageLane(lane, a, table, k); });
