@@ -56,23 +56,22 @@ inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) {
     });
 }
 
-// The blocks of half-span h (H when it is a constant) in a + c … a + c + M,
-// block by block from the factor at w on.
-template <uint32_t H>
+// The blocks of half-span h in a + c … a + c + M, block by block from the
+// factor at w on.
 inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
-    const uint32_t half = H != 0 ? H : h;
-    for (uint32_t p = c; p < c + M; p += 2 * half, ++w) difBlock(a + p, a + p + half, half, twiddle(w));
+    for (uint32_t p = c; p < c + M; p += 2 * h, ++w) difBlock(a + p, a + p + h, h, twiddle(w));
 }
 
-// The blocks of the narrowest whole-lane spans, where a block is one to four
-// widest lanes, with the span a constant: their loops then unroll, and the
-// cost of a block is its butterflies rather than the loop around them.
-inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
-    constexpr uint32_t W = Widest::width;
-    if (h == W) return difBlocks<W>(a, c, M, h, w);
-    if (h == 2 * W) return difBlocks<2 * W>(a, c, M, h, w);
-    if (h == 4 * W) return difBlocks<4 * W>(a, c, M, h, w);
-    difBlocks<0>(a, c, M, h, w);
+// The factor w[b] of each block b >= first of a group of half-span H,
+// reading none of w[0 … first − 1]; the blocks before `first` get zeros,
+// which pickBlocks drops. A path may give its lanes a version of its own
+// (radix2/<path>.h).
+template <typename Lane, uint32_t H>
+inline auto blockFactorsFrom(Lane lane, Span<H> span, const Complex* w, uint32_t first) {
+    constexpr uint32_t blocks = Lane::width / H;
+    Complex from[blocks];
+    for (uint32_t b = 0; b < blocks; ++b) from[b] = b < first ? Complex{0.0f, 0.0f} : w[b];
+    return blockFactors(lane, span, from);
 }
 
 // The half-spans narrower than the lane L, Span<1>, Span<2> … up to L's
@@ -134,3 +133,7 @@ inline void narrowStridedStage(Lane lane, Span<H> span, Complex* a, uint32_t n, 
 void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c);
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::radix2
+
+#if __has_include(FFTPLUG_PATH_HEADER)  // radix2/<path>.h, the moves this path gives the family
+#include FFTPLUG_PATH_HEADER
+#endif

@@ -42,17 +42,6 @@ struct FixedKinds {
     explicit FixedKinds(V d) : block{TwiddleFree{}(d), MinusI{}(d), FirstDiagonal{}(d), SecondDiagonal{}(d)} {}
 };
 
-// The factor w[b] of each block b >= first of a group, reading none of
-// w[0 … first − 1]; the blocks before `first` get zeros, which pickBlocks
-// drops.
-template <typename Lane, uint32_t H>
-inline auto blockFactorsFrom(Lane lane, Span<H> span, const Complex* w, uint32_t first) {
-    constexpr uint32_t blocks = Lane::width / H;
-    Complex from[blocks];
-    for (uint32_t b = 0; b < blocks; ++b) from[b] = b < first ? Complex{0.0f, 0.0f} : w[b];
-    return blockFactors(lane, span, from);
-}
-
 // A stage of half-span H narrower than a lane, in groups of adjacent blocks:
 // those among blocks 0 to 3 with their fixed factors (each lane takes the
 // kind of its block), the others with their table factors, lane by lane.
@@ -68,7 +57,7 @@ void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
     if constexpr (blocksPerGroup > 4) {
         const auto halves = loadHalves(lane, span, p);
         const auto d = sub(halves.x, halves.y);
-        const auto general = mul(d, blockFactorsFrom(lane, span, table, 4));
+        const auto general = mul(d, radix2::blockFactorsFrom(lane, span, table, 4));
         const FixedKinds<Samples<Widest>> fixed(d);
         Samples<Widest> kinds[blocksPerGroup];
         for (uint32_t b = 0; b < blocksPerGroup; ++b) kinds[b] = b < 4 ? fixed.block[b] : general;

@@ -117,10 +117,15 @@ inline void storeHalves(Complex* p, Span<4>, Oct x, Oct y) {
     _mm512_storeu_ps(&p[8].re, _mm512_shuffle_f32x4(x.v, y.v, _MM_SHUFFLE(3, 2, 3, 2)));
 }
 // The factor of each block of the group, w[b] for block b.
-inline OctFactor blockFactors(Eight, Span<1>, const Complex* w) {
-    const __m512 v = _mm512_loadu_ps(&w->re);
+namespace avx512 {
+// The factors w[0 … 7] (in v) spread in the block order of half-span 1.
+inline OctFactor spreadBlocksOfSpanOne(__m512 v) {
     return {_mm512_permutexvar_ps(_mm512_setr_epi32(0, 0, 8, 8, 2, 2, 10, 10, 4, 4, 12, 12, 6, 6, 14, 14), v),
             _mm512_permutexvar_ps(_mm512_setr_epi32(1, 1, 9, 9, 3, 3, 11, 11, 5, 5, 13, 13, 7, 7, 15, 15), v)};
+}
+}  // namespace avx512
+inline OctFactor blockFactors(Eight, Span<1>, const Complex* w) {
+    return avx512::spreadBlocksOfSpanOne(_mm512_loadu_ps(&w->re));
 }
 inline OctFactor blockFactors(Eight, Span<2>, const Complex* w) {
     const __m512 v = _mm512_castps256_ps512(_mm256_loadu_ps(&w->re));
