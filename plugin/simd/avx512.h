@@ -38,8 +38,16 @@ inline __m512 negateReals(__m512 b) {
 inline __m512 negateImags(__m512 b) {
     return _mm512_xor_ps(b, _mm512_castsi512_ps(_mm512_set1_epi64(static_cast<long long>(0x8000000000000000ull))));
 }
-// a − b in the real parts, a + b in the imaginary ones (what addsub does).
-inline __m512 subAdd(__m512 a, __m512 b) { return _mm512_add_ps(a, negateReals(b)); }
+// a − b in the real parts, a + b in the imaginary ones (what addsub does):
+// a + b with the real parts of b negated, which any FP pipe can flip; in
+// 32-bit code, which has eight vector registers and would keep the sign
+// constant in one of them, a sum whose real parts are replaced by the
+// masked difference (the mask in a mask register). Both round a − b and
+// a + b alike.
+inline __m512 subAdd(__m512 a, __m512 b) {
+    if constexpr (sizeof(void*) == 4) return _mm512_mask_sub_ps(_mm512_add_ps(a, b), 0x5555, a, b);
+    else return _mm512_add_ps(a, negateReals(b));
+}
 inline __m512 join(__m256 lo, __m256 hi) {
     return _mm512_castpd_ps(_mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_castps_pd(lo)), _mm256_castps_pd(hi), 1));
 }
