@@ -23,11 +23,11 @@ set(FFTPLUG_KERNEL_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Reversed.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Recursive.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Special.cpp
+  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2FiveKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4Special.cpp
+  ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4ThreeKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
-  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixSpecial.cpp
+  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/copy.cpp)
 
 # The rows of the path list: X(name, lane, "label", "flags", check), each on

@@ -104,10 +104,6 @@ AccessTracer::AccessTracer(uint32_t entry, uint32_t N) {
     trace_.N = N;
     const uint64_t lines = trace_.arrayLines();
     stageOfLine_.assign(lines, 0);
-    lastTime_.assign(lines, -1);
-    const uint64_t capacity = std::max<uint64_t>(4 * lines, 4096);
-    lineAt_.assign(capacity, 0);
-    tree_.assign(capacity + 1, 0);
     trace_.map.rows = std::min(N, kMaxRows);
     trace_.map.cells.assign(size_t{kMaxColumns} * trace_.map.rows, 0);
     trace_.caches = dataCaches();
@@ -167,57 +163,15 @@ void AccessTracer::access(uint32_t sample, bool store) {
         ++group.lines;
     }
 
-    // Reuse distance: the lines whose last access lies between this line's
-    // last access and now.
-    auto prefix = [&](int64_t t) {  // accesses marked at times 0 … t
-        int64_t sum = 0;
-        for (int64_t i = t + 1; i > 0; i -= i & -i) sum += tree_[static_cast<size_t>(i)];
-        return sum;
-    };
-    auto update = [&](int64_t t, int32_t delta) {
-        for (int64_t i = t + 1; i < static_cast<int64_t>(tree_.size()); i += i & -i) tree_[static_cast<size_t>(i)] += delta;
-    };
-    const int64_t now = static_cast<int64_t>(time_);
-    const int64_t last = lastTime_[line];
-    uint64_t distance = UINT64_MAX;
-    if (last < 0) {
-        ++group.reuse.firstTouches;
-    } else {
-        distance = static_cast<uint64_t>(prefix(now - 1) - prefix(last));
-        group.reuse.add(distance);
-        update(last, -1);
-    }
+    // Reuse distance: the other lines touched since this line's last access.
+    const uint64_t distance = lines_.touch(line);
+    if (distance == LruStack::kFirstTouch) ++group.reuse.firstTouches;
+    else group.reuse.add(distance);
     for (size_t c = 0; c < cacheLines_.size(); ++c)
         if (distance >= cacheLines_[c]) ++group.misses[c];
-    update(now, 1);
-    lastTime_[line] = now;
-    lineAt_[time_] = line;
-    ++time_;
-    if (time_ == lineAt_.size()) compact();
+    ++accesses_;
 
     mark(sample, store);
-}
-
-// Renumbers the times of the lines' last accesses 0, 1, … in order, so
-// that the tree has room again.
-void AccessTracer::compact() {
-    std::fill(tree_.begin(), tree_.end(), 0);
-    uint64_t next = 0;
-    for (uint64_t t = 0; t < time_; ++t) {
-        const uint32_t line = lineAt_[t];
-        if (lastTime_[line] != static_cast<int64_t>(t)) continue;
-        lastTime_[line] = static_cast<int64_t>(next);
-        lineAt_[next] = line;
-        ++next;
-    }
-    // A Fenwick tree of ones at 0 … next − 1, built in place.
-    for (uint64_t i = 1; i < tree_.size(); ++i) {
-        if (i <= next) tree_[i] += 1;
-        const uint64_t parent = i + (i & (~i + 1));
-        if (parent < tree_.size()) tree_[parent] += tree_[i];
-    }
-    compacted_ += time_ - next;
-    time_ = next;
 }
 
 void AccessTracer::mark(uint32_t sample, bool store) {

@@ -14,6 +14,7 @@
 
 #include "host/plugin_library.h"
 #include "plugin/recording.h"
+#include "lru_stack.h"
 
 namespace fftbench {
 
@@ -91,13 +92,12 @@ class AccessTracer {
     AccessTracer(uint32_t entry, uint32_t N);
     void consume(const FftplugEvent* events, size_t count);
     AccessTrace finish();
-    uint64_t accesses() const { return time_ + compacted_; }
+    uint64_t accesses() const { return accesses_; }
     uint64_t stagesSeen() const { return stageNumber_; }
 
    private:
     void access(uint32_t sample, bool store);
     void openGroup();
-    void compact();
     void mark(uint32_t sample, bool store);
 
     AccessTrace trace_;
@@ -108,13 +108,8 @@ class AccessTracer {
     uint32_t stageNumber_ = 0;   // stages begun
     std::vector<uint32_t> stageOfLine_;  // the last stage that touched each line (1 + its number; 0: none)
     uint64_t previous_ = UINT64_MAX;     // the previous sample accessed
-    // Reuse distances: the time of each line's last access, and a Fenwick
-    // tree over times holding 1 where a line was last accessed; times are
-    // renumbered when they run out (compact()).
-    std::vector<int64_t> lastTime_;
-    std::vector<uint32_t> lineAt_;
-    std::vector<int32_t> tree_;
-    uint64_t time_ = 0, compacted_ = 0;
+    LruStack lines_;  // the reuse distances, the stack the limit model uses too
+    uint64_t accesses_ = 0;
     uint64_t events_ = 0;
     uint32_t column_ = 0;
     uint64_t inColumn_ = 0;
