@@ -17,6 +17,9 @@ struct RateKernels {
     uint64_t (*load)(const void* p, size_t bytes, int64_t passes);
     // Writes bytes (a multiple of 8 vectors) to p, `passes` times, with vector stores.
     void (*store)(void* p, size_t bytes, int64_t passes);
+    // The same over the four quarters of the buffer at once: four streams.
+    uint64_t (*loadFourStreams)(const void* p, size_t bytes, int64_t passes);
+    void (*storeFourStreams)(void* p, size_t bytes, int64_t passes);
     // 2 · chains vector additions (or multiplications) an iteration, in
     // `chains` independent chains.
     float (*add)(int64_t iterations);

@@ -103,8 +103,15 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     char* buffer = storage.get() + (64 - reinterpret_cast<uintptr_t>(storage.get()) % 64) % 64;
     auto sweep = [&](uint64_t bytes, double& loadRate, double& storeRate) {
         kernels->store(buffer, bytes, 1);  // touched before it is timed
-        loadRate = ratePerSecond([&](int64_t n) { sink = kernels->load(buffer, bytes, n); }, double(bytes), minSeconds);
-        storeRate = ratePerSecond([&](int64_t n) { kernels->store(buffer, bytes, n); }, double(bytes), minSeconds);
+        // one stream and four, the faster
+        loadRate = std::max(
+            ratePerSecond([&](int64_t n) { sink = kernels->load(buffer, bytes, n); }, double(bytes), minSeconds),
+            ratePerSecond([&](int64_t n) { sink = kernels->loadFourStreams(buffer, bytes, n); }, double(bytes),
+                          minSeconds));
+        storeRate = std::max(
+            ratePerSecond([&](int64_t n) { kernels->store(buffer, bytes, n); }, double(bytes), minSeconds),
+            ratePerSecond([&](int64_t n) { kernels->storeFourStreams(buffer, bytes, n); }, double(bytes),
+                          minSeconds));
     };
     for (const uint32_t N : ascending) {
         MemoryRate m;
