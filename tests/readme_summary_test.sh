@@ -31,9 +31,11 @@ args=$(sed 's|^build/release/bin/fftbench bench||; s|out/|'"$work"'/|g' <<<"$com
   fail "the excerpt's command failed (exit $?)"
 fresh=$(bash "$source_dir/scripts/summary.sh" "$work/bench.txt" "$command")
 
-# The form: every line but the figures' rows, with figures and sizes masked.
+# The form: every line but the figures' rows, with figures, sizes and the
+# machine masked (the first line names the processor it was measured on).
 form() {
   grep -vE '^ +2\^[0-9]+ |^(cpu|path|method) ' | sed -E 's/^sizes .*/sizes/; s/ over .*/ over/' |
+    sed -E 's/^(Measured with `[^`]*` on ).*(\. The figures belong)/\1PROCESSOR\2/' |
     sed -E 's/[0-9]+(\.[0-9]+)?/#/g'
 }
 diff <(form <<<"$excerpt") <(form <<<"$fresh") >"$work/diff" || {

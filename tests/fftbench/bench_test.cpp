@@ -428,7 +428,7 @@ TEST_P(LimitModel, TheSlowestAtItsLevelsRate) {
     counts.multiplications = 2000;
     counts.tableReads = 123456;  // their misses count, not their bytes
     CacheTraffic traffic;
-    traffic.caches = {{"L1d", 32 << 10}, {"L2", 1 << 20}, {"L3", 8 << 20}};
+    traffic.caches = {{"L1d", 32 << 10, "test"}, {"L2", 1 << 20, "test"}, {"L3", 8 << 20, "test"}};
     traffic.loadMisses = {100, 10, 0};  // 6400 bytes from L2, 640 from L3
     traffic.storeMisses = {50, 0, 0};   // 3200 bytes to L2
     const Operations o = operationsOf(counts, 64, traffic);
@@ -478,7 +478,7 @@ TEST_P(Rates, MeasuredForEverySize) {
     const CpuInfo cpu = detectCpu();
     if (!cpu.x86) GTEST_SKIP() << "no rate loops off x86";
     if (path != "scalar" && !cpu.usable(path == "AVX-512" ? "AVX-512F" : path)) GTEST_SKIP() << path << " not usable here";
-    const std::vector<CacheLevel> caches = {{"L1d", 32 << 10}, {"L2", 256 << 10}};
+    const std::vector<CacheLevel> caches = {{"L1d", 32 << 10, "test"}, {"L2", 256 << 10, "test"}};
     const auto rates = measureRates(path, {1024, 4, 64}, caches, 0.0002);
     ASSERT_TRUE(rates.has_value());
     EXPECT_EQ(rates->path, path);
@@ -558,11 +558,12 @@ TEST(Output, CsvHasTheDocumentedColumnsAndQuotesNames) {
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
               "implementation,entry,name,n,log2n,repetitions,measurements,time_per_transform_us,ns_per_point,mflops,"
               "relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"
-              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent,limit_bound");
-    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1,,,0,0,,0,0.03,50,stores\r\n"),
+              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent,limit_bound,"
+              "limit_exceeded");
+    EXPECT_NE(csv.find("\r\nentry 3,3,\"名前, \"\"quoted\"\"\",8,3,500,5,0.06,7.5,2000,3e-08,libfftplug,1,,,0,0,,0,0.03,50,stores,0\r\n"),
               std::string::npos)
         << csv;
-    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,,,,0,0,,,,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\nfftwf,,FFTW,4,2,2000,4,0.01,2.5,2000,1e-08,,,,,0,0,,,,,,\r\n"), std::string::npos) << csv;
 }
 
 TEST(Output, JsonCarriesSettingsPeersAndResults) {
@@ -607,6 +608,22 @@ TEST(Output, TheTableShowsTheRatesAndTheLimit) {
     EXPECT_NE(text.find("limit % bound\n"), std::string::npos) << text;
     EXPECT_NE(text.find("     50.0 stores\n"), std::string::npos) << text;  // entry 3 at 2^3
     EXPECT_NE(text.find("\nlimit % (least time"), std::string::npos) << text;
+    EXPECT_EQ(text.find("*"), std::string::npos) << text;
+
+    // A least time above the measured time is marked, and said once below the table.
+    BenchRun over = sampleRun();
+    for (BenchResult& r : over.results)
+        if (r.limitPercent) r.limitPercent = 120.0;
+    const std::string marked = printedTable(over);
+    EXPECT_NE(marked.find("   120.0* stores\n"), std::string::npos) << marked;
+    EXPECT_NE(marked.find("\n* 1 cell: the least time exceeds the measured time"), std::string::npos) << marked;
+    EXPECT_EQ(nlohmann::json::parse(benchJson(over, "0"))["results"][1]["limit_exceeded"], true);
+
+    // Without the rates there are no limit columns.
+    BenchRun none = sampleRun();
+    none.rates.clear();
+    for (BenchResult& r : none.results) r.limitPercent.reset();
+    EXPECT_EQ(printedTable(none).find("limit %"), std::string::npos) << printedTable(none);
 }
 
 TEST(Output, TheLimitPlotBesideTheSpeedPlot) {
@@ -666,9 +683,10 @@ TEST(RunBench, SeveralPluginsSideBySideWithTheRatioToTheFirst) {
     const std::string csv = benchCsv(run);
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(csv.find(",relative_rms_error")),
               ",relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"
-              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent,limit_bound");
+              "median_time_per_transform_us,spread,path,host_reorder,least_time_per_transform_us,limit_percent,limit_bound,"
+              "limit_exceeded");
     for (const BenchResult& r : run.results)
-        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g},,,{:.6g},{:.4g},{},0,,,\r\n", r.error, r.plugin, *r.ratioToFirst,
+        EXPECT_NE(csv.find(fmt::format(",{:.4g},{},{:.4g},,,{:.6g},{:.4g},{},0,,,,\r\n", r.error, r.plugin, *r.ratioToFirst,
                                        r.medianSecondsPerTransform * 1e6, r.spread, r.kernelPath)),
                   std::string::npos)
             << csv;
@@ -831,7 +849,7 @@ TEST(RunBench, WithReorderTimesTheHostsPermutationBesideThePlainEntry) {
     const std::string csv = benchCsv(run);
     for (const char* row : {"\r\nentry 2,2,", "\r\nentry 2+reorder,2,", "\r\nentry 3,3,", "\r\nentry 3+reorder,3,"})
         EXPECT_NE(csv.find(row), std::string::npos) << row << "\n" << csv;
-    EXPECT_NE(csv.find(",1,,,\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",1,,,,\r\n"), std::string::npos) << csv;
 }
 
 // The summary names the sizes it was taken over, never a range the run did

@@ -396,7 +396,7 @@ TEST_P(CacheLevels, EachStagePricedAtTheLevelItsBlocksFit) {
     const LevelCase& c = GetParam();
     constexpr uint32_t N = 1u << 14;
     constexpr double W = N / 8.0;
-    const std::vector<CacheLevel> caches = {{"L1d", 4 << 10}, {"L2", 64 << 10}, {"L3", 1 << 20}};
+    const std::vector<CacheLevel> caches = {{"L1d", 4 << 10, "test"}, {"L2", 64 << 10, "test"}, {"L3", 1 << 20, "test"}};
     const CacheTraffic t = measureCacheTraffic(recording(), c.entry, N, caches);
     // Every access of the call seen: the kernel's as counted, and the copy.
     const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());

@@ -11,6 +11,7 @@
 #include "assets.h"
 #include "cli.h"
 #include "list.h"
+#include "machine_caches.h"
 #include "recording.h"
 #include "svg.h"
 
@@ -49,33 +50,6 @@ void ReuseHistogram::merge(const ReuseHistogram& other) {
 
 std::string StageTraffic::description() const {
     return block == 2 * apart ? fmt::format("span {}", block) : fmt::format("block {}, apart {}", block, apart);
-}
-
-// ---- caches ----------------------------------------------------------------
-
-std::vector<CacheLevel> dataCaches() {
-    std::vector<CacheLevel> caches;
-#if defined(__linux__)
-    for (int index = 0; index < 8; ++index) {
-        const std::string folder = fmt::format("/sys/devices/system/cpu/cpu0/cache/index{}/", index);
-        std::ifstream levelFile(folder + "level"), typeFile(folder + "type"), sizeFile(folder + "size");
-        if (!levelFile || !typeFile || !sizeFile) break;
-        int level = 0;
-        std::string type, size;
-        levelFile >> level;
-        typeFile >> type;
-        sizeFile >> size;
-        if (type != "Data" && type != "Unified") continue;
-        uint64_t bytes = std::strtoull(size.c_str(), nullptr, 10);
-        if (!size.empty() && size.back() == 'K') bytes <<= 10;
-        if (!size.empty() && size.back() == 'M') bytes <<= 20;
-        if (bytes == 0) continue;
-        caches.push_back({fmt::format("L{}{}", level, type == "Data" ? "d" : ""), bytes});
-    }
-#endif
-    if (caches.empty()) caches = {{"L1d (typical)", 32 << 10}, {"L2 (typical)", 1 << 20}, {"L3 (typical)", 32 << 20}};
-    std::sort(caches.begin(), caches.end(), [](const CacheLevel& a, const CacheLevel& b) { return a.bytes < b.bytes; });
-    return caches;
 }
 
 // ---- the tracer -------------------------------------------------------------
@@ -252,7 +226,7 @@ void printAccessTrace(std::FILE* out, const AccessTrace& trace) {
 
     fmt::print(out, "{:<24} {:>7} {:>10} {:>10} {:>11} {:>11} {:>10}", "stage", "stages", "loads", "stores",
                "bytes", "lines/stage", "jumps>=4K");
-    for (const CacheLevel& cache : trace.caches) fmt::print(out, " {:>10}", "far>" + cache.name.substr(0, cache.name.find(' ')));
+    for (const CacheLevel& cache : trace.caches) fmt::print(out, " {:>10}", "far>" + cache.name);
     fmt::print(out, "\n");
     for (const StageTraffic& s : trace.stages) {
         fmt::print(out, "{:<24} {:>7} {:>10} {:>10} {:>11} {:>11.1f} {:>10}", s.description(), s.stages, s.loads,
@@ -266,7 +240,7 @@ void printAccessTrace(std::FILE* out, const AccessTrace& trace) {
     for (size_t c = 0; c < trace.caches.size(); ++c)
         fmt::print(out, " {:>10.3f}", share(trace.misses[c], trace.reuse.accesses()));
     std::vector<std::string> named;
-    for (const CacheLevel& cache : trace.caches) named.push_back(fmt::format("{} {}", cache.name, bytesText(cache.bytes)));
+    for (const CacheLevel& cache : trace.caches) named.push_back(describeCache(cache));
     fmt::print(out, "\n\nfar>C: the share of the accesses whose line was touched never before or C/64 or more "
                     "distinct lines\nbefore: what an LRU cache of C bytes would miss ({})\n\n",
                fmt::join(named, ", "));
@@ -293,7 +267,7 @@ std::string accessTraceCsv(const AccessTrace& trace) {
                       "far_jumps,first_touches";
     for (size_t k = 0; k < bins; ++k) csv += ",reuse_" + binText(k);
     for (const CacheLevel& cache : trace.caches)
-        csv += fmt::format(",misses_{}_{}", cache.name.substr(0, cache.name.find(' ')), cache.bytes);
+        csv += fmt::format(",misses_{}_{}", cache.name, cache.bytes);
     csv += "\r\n";
     auto row = [&](const std::string& name, uint32_t block, uint32_t apart, uint64_t stages, uint64_t loads,
                    uint64_t stores, uint64_t lines, uint64_t jumps, const ReuseHistogram& reuse,
@@ -492,7 +466,8 @@ std::string accessTraceSvg(const AccessTrace& trace) {
     for (size_t c = 0; c < trace.caches.size(); ++c) {
         const CacheLevel& cache = trace.caches[c];
         const double at = 1 + std::log2(static_cast<double>(std::max<uint64_t>(cache.bytes / kLineBytes, 1)));
-        const std::string name = fmt::format("{} {}", cache.name, bytesText(cache.bytes));
+        const std::string name = fmt::format("{} {}{}", cache.name, bytesText(cache.bytes),
+                                             cache.source == "assumed" ? " (assumed)" : "");
         if (at > static_cast<double>(bins - 1)) {  // past every distance seen
             beyond.push_back(name);
             continue;

@@ -14,6 +14,7 @@
 
 #include "host/plugin_library.h"
 #include "plugin/recording.h"
+#include "caches.h"
 #include "lru_stack.h"
 
 namespace fftbench {
@@ -65,13 +66,6 @@ struct AccessMap {
     // `apart` of the last stage that touched it (0: untouched).
     std::vector<uint16_t> cells;  // column-major: cells[column * rows + row]
 };
-
-struct CacheLevel {
-    std::string name;  // "L1d", "L2", "L3"
-    uint64_t bytes = 0;
-};
-// The data caches of this machine (Linux: sysfs); a common set when unknown.
-std::vector<CacheLevel> dataCaches();
 
 struct AccessTrace {
     uint32_t entry = 0, N = 0;

@@ -140,6 +140,10 @@ struct BenchResult {
     // nullopt without counts, rates or a known path.
     std::optional<double> leastSecondsPerTransform, limitPercent;
     std::string limitBound;  // which of the four sets the least time ("stores"); empty without it
+    // The least time above the measured one: the model failed to be a lower
+    // bound here (rates measured under load, a level priced slower than it
+    // delivers), and the figure is shown marked, never as if it held.
+    bool limitExceeded() const { return limitPercent && *limitPercent > 100; }
 };
 
 struct BenchRun {
@@ -152,6 +156,7 @@ struct BenchRun {
     bool interrupted = false;
     std::vector<std::string> warnings;  // e.g. an entry that wrote outside its arrays
     std::vector<PeakRates> rates;       // of the paths the plug-ins take, narrowest first; empty with --no-rates
+    std::vector<CacheLevel> caches;     // the data caches the limit model placed lines in (caches.h)
 };
 
 // Called before every step of the run: `done` steps of `total` are behind

@@ -17,7 +17,7 @@ const std::vector<std::string> kResultColumns{
     "ns_per_point",   "mflops",       "relative_rms_error",    "plugin",
     "ratio_to_first_plugin", "counted_flops", "counted_mflops",
     "median_time_per_transform_us", "spread", "path", "host_reorder",
-    "least_time_per_transform_us", "limit_percent", "limit_bound"};
+    "least_time_per_transform_us", "limit_percent", "limit_bound", "limit_exceeded"};
 
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -31,7 +31,7 @@ std::string benchCsv(const BenchRun& bench) {
     for (size_t i = 0; i < kResultColumns.size(); ++i) csv += (i ? "," : "") + kResultColumns[i];
     csv += "\r\n";
     for (const BenchResult& r : bench.results) {
-        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{}\r\n",
+        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{},{}\r\n",
                            csvField(r.implementation), r.entry ? std::to_string(*r.entry) : std::string(),
                            csvField(r.name), r.N, r.log2N, r.reps, r.measurements, r.secondsPerTransform * 1e6,
                            r.nsPerPoint, r.mflops, r.error, csvField(r.plugin),
@@ -41,7 +41,8 @@ std::string benchCsv(const BenchRun& bench) {
                            r.medianSecondsPerTransform * 1e6, r.spread, r.kernelPath,
                            r.entry ? (r.reorder ? "1" : "0") : "",
                            r.leastSecondsPerTransform ? fmt::format("{:.6g}", *r.leastSecondsPerTransform * 1e6) : "",
-                           r.limitPercent ? fmt::format("{:.4g}", *r.limitPercent) : "", r.limitBound);
+                           r.limitPercent ? fmt::format("{:.4g}", *r.limitPercent) : "", r.limitBound,
+                           r.limitPercent ? (r.limitExceeded() ? "1" : "0") : "");
     }
     return csv;
 }
@@ -72,7 +73,8 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                            {"least_time_per_transform_us",
                             r.leastSecondsPerTransform ? json(*r.leastSecondsPerTransform * 1e6) : json(nullptr)},
                            {"limit_percent", r.limitPercent ? json(*r.limitPercent) : json(nullptr)},
-                           {"limit_bound", r.limitBound.empty() ? json(nullptr) : json(r.limitBound)}});
+                           {"limit_bound", r.limitBound.empty() ? json(nullptr) : json(r.limitBound)},
+                           {"limit_exceeded", r.limitPercent ? json(r.limitExceeded()) : json(nullptr)}});
     }
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)
@@ -126,6 +128,9 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                          {"memory", memory},
                          {"levels", levels}});
     }
+    json caches = json::array();
+    for (const CacheLevel& cache : bench.caches)
+        caches.push_back({{"level", cache.name}, {"bytes", cache.bytes}, {"source", cache.source}});
     const json document = {
         {"tool", "fftbench"},
         {"version", version},
@@ -137,7 +142,8 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
           {"model", bench.cpu.model},
           {"instruction_sets", bench.cpu.sets},
           {"os_saves_ymm", bench.cpu.osSavesYmm},
-          {"os_saves_zmm", bench.cpu.osSavesZmm}}},
+          {"os_saves_zmm", bench.cpu.osSavesZmm},
+          {"data_caches", caches}}},
         {"settings",
          {{"min_time_ms", bench.settings.minSeconds * 1e3},
           {"measurements", bench.settings.measurements},

@@ -200,6 +200,9 @@ std::optional<std::string> renderPlot(const BenchRun& bench, const std::string& 
         std::remove(path.c_str());  // all plots or none
         return problem;
     }
+    // No limit % without the rates: no chart of nothing.
+    if (std::none_of(bench.results.begin(), bench.results.end(), [](const BenchResult& r) { return r.limitPercent; }))
+        return std::nullopt;
     const std::string limit = limitPlotPath(path);
     if (auto problem = runGnuplot(limitGnuplotScript(bench, limit, *format), limit)) {
         std::remove(path.c_str());

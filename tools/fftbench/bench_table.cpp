@@ -253,6 +253,21 @@ void printRates(std::FILE* out, const BenchRun& bench) {
                    "");
 }
 
+// A limit % as the tables show it: marked where the least time exceeds the
+// measured time, the cells limitNote() explains.
+std::string limitCell(double percent) { return fmt::format("{:.1f}{}", percent, percent > 100 ? "*" : ""); }
+
+// The line below a table with marked cells; none without them.
+void printLimitNote(std::FILE* out, const BenchRun& bench) {
+    const auto exceeded = std::count_if(bench.results.begin(), bench.results.end(),
+                                        [](const BenchResult& r) { return r.limitExceeded(); });
+    if (exceeded == 0) return;
+    fmt::print(out, "* {}: the least time exceeds the measured time, so there the model is no lower bound; likely "
+               "the rates were measured while the machine was busy (run again on a quiet machine), or a level is "
+               "priced slower than it delivers (a cache larger than the caches line says, or a rate measured low)\n",
+               plural(static_cast<size_t>(exceeded), "cell"));
+}
+
 // limit % of every entry (plainly timed) side by side, sizes down.
 void printLimitBlock(std::FILE* out, const BenchRun& bench) {
     std::vector<const Contender*> columns;
@@ -276,7 +291,7 @@ void printLimitBlock(std::FILE* out, const BenchRun& bench) {
             const auto& byN = figures[{column->plugin, column->implementation}];
             const auto found = byN.find(N);
             any = any || found != byN.end();
-            row += fmt::format(" {:>{}}", found == byN.end() ? std::string("-") : fmt::format("{:.1f}", found->second),
+            row += fmt::format(" {:>{}}", found == byN.end() ? std::string("-") : limitCell(found->second),
                                several ? column->plugin.size() + 3 : 6);
         }
         if (any) fmt::print(out, "{}\n", row);
@@ -297,6 +312,7 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
                        plugin.creator);
     }
     printCpu(out, bench.cpu, 14);
+    if (!bench.caches.empty()) fmt::print(out, "{:<14}{}\n", "caches", describeCaches(bench.caches));
     for (const Contender& c : bench.contenders)
         if (!c.entry && c.implementation == "fftwf") fmt::print(out, "fftw          {}\n", c.name);
     for (const PluginInfo& plugin : bench.plugins)
@@ -317,18 +333,23 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
     size_t width = 16;
     for (const BenchResult& r : bench.results)
         width = std::max(width, resultName(bench, r.plugin, r.implementation).size());
-    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10} {:>8} {}\n", "implementation", width,
-               "N", "reps", "us/transform", "ns/point", "mflops", "counted", "error", "limit %", "bound");
+    // Without the rates there is no limit: its columns are left out.
+    const bool limits = !bench.rates.empty() || std::any_of(bench.results.begin(), bench.results.end(),
+                                                            [](const BenchResult& r) { return r.limitPercent; });
+    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10}{}\n", "implementation", width, "N", "reps",
+               "us/transform", "ns/point", "mflops", "counted", "error",
+               limits ? fmt::format(" {:>8} {}", "limit %", "bound") : std::string());
     std::string previous;
     for (const BenchResult& r : bench.results) {
         const std::string name = resultName(bench, r.plugin, r.implementation);
         if (!previous.empty() && previous != name) fmt::print(out, "\n");
         previous = name;
-        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e} {:>8} {}\n", name, width,
+        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e}{}\n", name, width,
                    powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops,
                    r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error,
-                   r.limitPercent ? fmt::format("{:.1f}", *r.limitPercent) : std::string("-"),
-                   r.limitBound.empty() ? std::string("-") : r.limitBound);
+                   limits ? fmt::format(" {:>8} {}", r.limitPercent ? limitCell(*r.limitPercent) : std::string("-"),
+                                        r.limitBound.empty() ? std::string("-") : r.limitBound)
+                          : std::string());
     }
     if (bench.results.empty()) return;
 
@@ -345,6 +366,7 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
         for (size_t p = 1; p < bench.plugins.size(); ++p) printRatioBlock(out, bench, bench.plugins[p]);
     }
     printLimitBlock(out, bench);
+    printLimitNote(out, bench);
     printSummary(out, bench);
 }
 

@@ -18,6 +18,7 @@
 
 #include "access_trace.h"
 #include "lru_stack.h"
+#include "machine_caches.h"
 
 namespace fftbench {
 

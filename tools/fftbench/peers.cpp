@@ -28,8 +28,11 @@ namespace fftbench {
 namespace {
 
 #if !defined(_WIN32)
-// The FFTW calls the peer makes, through pointers: to the linked library's
-// functions, or to those of a libfftw3f the user names with --fftw.
+// The FFTW calls fftbench makes, through pointers into one library loaded by
+// path. fftbench links no FFTW of its own: every FFTW it times is opened
+// here, with its own references bound to itself (RTLD_DEEPBIND), so that
+// a library named with --fftw runs its own code throughout, never a
+// namesake's that another library of the process exports.
 struct FftwCalls {
     using Plan = void*;
     Plan (*planDft1d)(int n, void* in, void* out, int sign, unsigned flags) = nullptr;
@@ -37,11 +40,21 @@ struct FftwCalls {
     void (*destroyPlan)(Plan plan) = nullptr;
     void* (*allocate)(size_t bytes) = nullptr;  // fftwf_malloc
     void (*release)(void* memory) = nullptr;    // fftwf_free
+    void (*flops)(Plan plan, double* add, double* mul, double* fma) = nullptr;  // fftwf_flops, if there
     std::string version;                        // fftwf_version
     std::string path;                           // the library the functions are in
 };
-constexpr int kFftwForward = -1;     // FFTW_FORWARD
-constexpr unsigned kFftwMeasure = 0; // FFTW_MEASURE
+// FFTW's flags as fftbench uses them (fftw3.h).
+constexpr int kFftwForward = -1;              // FFTW_FORWARD
+constexpr unsigned kFftwMeasure = 0;          // FFTW_MEASURE
+constexpr unsigned kFftwEstimate = 1u << 6;   // FFTW_ESTIMATE
+constexpr unsigned kFftwNoSimd = 1u << 17;    // FFTW_NO_SIMD
+#if defined(FFTBENCH_HAVE_FFTW)
+static_assert(sizeof(fftwf_complex) == sizeof(Complex), "fftwf_complex is two floats");
+static_assert(FFTW_FORWARD == kFftwForward && FFTW_MEASURE == kFftwMeasure && FFTW_ESTIMATE == kFftwEstimate &&
+                  FFTW_NO_SIMD == kFftwNoSimd,
+              "FFTW's flags as fftbench uses them");
+#endif
 
 // The file that holds `function`, as the dynamic linker found it.
 std::string libraryOf(const void* function) {
@@ -51,7 +64,7 @@ std::string libraryOf(const void* function) {
         if (realpath(info.dli_fname, resolved) != nullptr) return resolved;
         return info.dli_fname;
     }
-    return "linked";
+    return "unknown";
 }
 
 // FFTW single precision, planned with FFTW_MEASURE (untimed), out of place,
@@ -99,62 +112,80 @@ class FftwRun final : public TimedRun {
     FftwCalls::Plan plan_ = nullptr;
 };
 
-// A library named with --fftw: loaded once and kept for the life of the
-// process (FFTW keeps its planner's state in the library).
-std::shared_ptr<const FftwCalls> loadFftw(const std::string& path) {
+// The flags of dlopen for an FFTW: its own symbols first. The sanitizers'
+// runtime refuses RTLD_DEEPBIND; their builds link no FFTW either, so the
+// library's references find its own functions all the same.
+int fftwOpenFlags() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return RTLD_NOW | RTLD_LOCAL;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+    return RTLD_NOW | RTLD_LOCAL;
+#else
+    return RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND;
+#endif
+#else
+    return RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND;
+#endif
+}
+
+// Opens the FFTW at `path` (a file, or a name the dynamic linker searches
+// for), once for the life of the process (FFTW keeps its planner's state in
+// the library). nullptr with `why` set where it does not load or lacks a
+// function the peer calls.
+std::shared_ptr<const FftwCalls> openFftw(const std::string& path, std::string& why) {
     static std::map<std::string, std::shared_ptr<const FftwCalls>> loaded;
     if (const auto found = loaded.find(path); found != loaded.end()) return found->second;
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(path.c_str(), fftwOpenFlags());
     if (handle == nullptr) {
-        const char* why = dlerror();
-        throw UsageError(fmt::format("--fftw {}: does not load: {}", path, why != nullptr ? why : "unknown reason"));
+        const char* error = dlerror();
+        why = fmt::format("does not load: {}", error != nullptr ? error : "unknown reason");
+        return nullptr;
     }
+    auto calls = std::make_shared<FftwCalls>();
+    const char* missing = nullptr;
     auto symbol = [&](const char* name) {
         void* address = dlsym(handle, name);
-        if (address == nullptr) {
-            dlclose(handle);
-            throw UsageError(fmt::format("--fftw {}: no {} in it (a single-precision FFTW 3 library is needed)", path, name));
-        }
+        if (address == nullptr && missing == nullptr) missing = name;
         return address;
     };
-    auto calls = std::make_shared<FftwCalls>();
     calls->planDft1d = reinterpret_cast<decltype(calls->planDft1d)>(symbol("fftwf_plan_dft_1d"));
     calls->execute = reinterpret_cast<decltype(calls->execute)>(symbol("fftwf_execute"));
     calls->destroyPlan = reinterpret_cast<decltype(calls->destroyPlan)>(symbol("fftwf_destroy_plan"));
     calls->allocate = reinterpret_cast<decltype(calls->allocate)>(symbol("fftwf_malloc"));
     calls->release = reinterpret_cast<decltype(calls->release)>(symbol("fftwf_free"));
-    calls->version = static_cast<const char*>(symbol("fftwf_version"));
-    char resolved[PATH_MAX];
-    calls->path = realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+    const void* version = symbol("fftwf_version");
+    if (missing != nullptr) {
+        dlclose(handle);
+        why = fmt::format("no {} in it (a single-precision FFTW 3 library is needed)", missing);
+        return nullptr;
+    }
+    calls->flops = reinterpret_cast<decltype(calls->flops)>(dlsym(handle, "fftwf_flops"));
+    calls->version = static_cast<const char*>(version);
+    calls->path = libraryOf(reinterpret_cast<const void*>(calls->execute));
     loaded.emplace(path, calls);
     return calls;
 }
-#endif
 
-#if defined(FFTBENCH_HAVE_FFTW)
-static_assert(sizeof(fftwf_complex) == sizeof(Complex), "fftwf_complex is two floats");
-static_assert(FFTW_FORWARD == kFftwForward && FFTW_MEASURE == kFftwMeasure, "FFTW's flags as fftbench uses them");
-
-// The FFTW fftbench was linked with.
-std::shared_ptr<const FftwCalls> linkedFftw() {
-    static const std::shared_ptr<const FftwCalls> calls = [] {
-        auto c = std::make_shared<FftwCalls>();
-        c->planDft1d = [](int n, void* in, void* out, int sign, unsigned flags) -> FftwCalls::Plan {
-            return fftwf_plan_dft_1d(n, static_cast<fftwf_complex*>(in), static_cast<fftwf_complex*>(out), sign, flags);
-        };
-        c->execute = [](FftwCalls::Plan plan) { fftwf_execute(static_cast<fftwf_plan>(plan)); };
-        c->destroyPlan = [](FftwCalls::Plan plan) { fftwf_destroy_plan(static_cast<fftwf_plan>(plan)); };
-        c->allocate = fftwf_malloc;
-        c->release = fftwf_free;
-        c->version = fftwf_version;
-        c->path = libraryOf(reinterpret_cast<const void*>(&fftwf_execute));
-        return c;
-    }();
+// A library named with --fftw; a UsageError where it cannot be timed.
+std::shared_ptr<const FftwCalls> namedFftw(const std::string& path) {
+    std::string why;
+    auto calls = openFftw(path, why);
+    if (!calls) throw UsageError(fmt::format("--fftw {}: {}", path, why));
     return calls;
 }
-#endif
 
-#if !defined(_WIN32)
+// The FFTW of this system, by the name its package gives the library;
+// nullptr where the build found no FFTW or it does not load now.
+std::shared_ptr<const FftwCalls> systemFftw() {
+#if defined(FFTBENCH_HAVE_FFTW) && defined(FFTBENCH_FFTW_LIBRARY)
+    std::string why;
+    return openFftw(FFTBENCH_FFTW_LIBRARY, why);
+#else
+    return nullptr;
+#endif
+}
+
 std::string fftwDescription(const FftwCalls& fftw) {
     return fmt::format("{} ({}), single precision, FFTW_MEASURE, out of place", fftw.version, fftw.path);
 }
@@ -197,24 +228,26 @@ constexpr int64_t kPeerMaxReps = int64_t{1} << 40;
 }  // namespace
 
 std::optional<OperationCount> fftwOperationCount(uint32_t N) {
-#if defined(FFTBENCH_HAVE_FFTW)
+#if !defined(_WIN32)
     // fftwf_flops counts a vector instruction of a SIMD codelet as one
     // operation, however many samples it handles; without SIMD every count
     // is a real operation. FFTW_ESTIMATE picks the plan the planner expects
     // to be cheapest from these very counts, and does so the same way every
     // time.
-    fftwf_complex* in = fftwf_alloc_complex(N);
-    fftwf_complex* out = fftwf_alloc_complex(N);
+    const auto fftw = systemFftw();
+    if (!fftw || fftw->flops == nullptr) return std::nullopt;
+    void* in = fftw->allocate(size_t{N} * sizeof(Complex));
+    void* out = fftw->allocate(size_t{N} * sizeof(Complex));
     std::optional<OperationCount> count;
     if (in != nullptr && out != nullptr) {
-        if (fftwf_plan plan = fftwf_plan_dft_1d(static_cast<int>(N), in, out, FFTW_FORWARD, FFTW_ESTIMATE | FFTW_NO_SIMD)) {
+        if (FftwCalls::Plan plan = fftw->planDft1d(static_cast<int>(N), in, out, kFftwForward, kFftwEstimate | kFftwNoSimd)) {
             count = OperationCount{};
-            fftwf_flops(plan, &count->additions, &count->multiplications, &count->fusedMultiplyAdds);
-            fftwf_destroy_plan(plan);
+            fftw->flops(plan, &count->additions, &count->multiplications, &count->fusedMultiplyAdds);
+            fftw->destroyPlan(plan);
         }
     }
-    fftwf_free(in);
-    fftwf_free(out);
+    if (in != nullptr) fftw->release(in);
+    if (out != nullptr) fftw->release(out);
     return count;
 #else
     (void)N;
@@ -223,22 +256,17 @@ std::optional<OperationCount> fftwOperationCount(uint32_t N) {
 }
 
 std::string fftwCountDescription() {
-#if defined(FFTBENCH_HAVE_FFTW)
-    return fmt::format("{}, single precision, FFTW_ESTIMATE | FFTW_NO_SIMD plan, counted by fftwf_flops", fftwf_version);
-#else
-    return {};
+#if !defined(_WIN32)
+    if (const auto fftw = systemFftw(); fftw && fftw->flops != nullptr)
+        return fmt::format("{}, single precision, FFTW_ESTIMATE | FFTW_NO_SIMD plan, counted by fftwf_flops", fftw->version);
 #endif
+    return {};
 }
 
 std::vector<Contender> peerContenders(const std::string& fftwPath) {
     std::vector<Contender> peers;
 #if !defined(_WIN32)
-    std::shared_ptr<const FftwCalls> fftw;
-    if (!fftwPath.empty()) fftw = loadFftw(fftwPath);
-#if defined(FFTBENCH_HAVE_FFTW)
-    else
-        fftw = linkedFftw();
-#endif
+    const std::shared_ptr<const FftwCalls> fftw = fftwPath.empty() ? systemFftw() : namedFftw(fftwPath);
     if (fftw)
         peers.push_back(Contender{"fftwf", std::nullopt, fftwDescription(*fftw), "FFTW (fftwf, measure)", kPeerMaxReps,
                                   [fftw](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {

@@ -11,10 +11,11 @@
 namespace fftbench {
 
 // The peers built into this fftbench, in the order they are benchmarked.
-// `fftwPath` non-empty: FFTW is the single-precision FFTW 3 library at that
-// path, loaded at run time in place of the linked one (Linux only); a path
-// that does not load, or a library without the functions the peer calls,
-// is a UsageError.
+// FFTW is the system's single-precision FFTW 3 (libfftw3f.so.3), or with
+// `fftwPath` non-empty the library at that path in its place (Linux only),
+// each opened at run time and bound to its own symbols; a path that does
+// not load, or a library without the functions the peer calls, is a
+// UsageError.
 std::vector<Contender> peerContenders(const std::string& fftwPath = "");
 
 // FFTW's own count (fftwf_flops) of the real operations of its plan for N

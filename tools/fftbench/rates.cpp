@@ -87,7 +87,7 @@ std::optional<PeakRates> measureRates(const std::string& path, const std::vector
     for (const CacheLevel& cache : caches) {
         const uint64_t half = rounded(cache.bytes / 2);
         const uint64_t eighth = std::min(rounded(std::max(cache.bytes / 8, 4 * before)), half);
-        rates.levels.push_back({cache.name.substr(0, cache.name.find(' ')), cache.bytes, eighth, half, 0, 0});
+        rates.levels.push_back({cache.name, cache.bytes, eighth, half, 0, 0});
         before = cache.bytes;
     }
     if (!caches.empty() && uint64_t{24} * ascending.back() > caches.back().bytes) {
@@ -171,6 +171,19 @@ std::optional<LeastTime> leastTime(const Operations& o, const PeakRates& rates) 
     const auto& slowest =
         *std::max_element(terms.begin(), terms.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return LeastTime{slowest.first, slowest.second};
+}
+
+double loadRateOver(const std::string& path, uint64_t bytes, double minSeconds) {
+    const RateKernels* kernels = kernelsFor(path);
+    if (kernels == nullptr) return 0;
+    const uint64_t step = 8 * uint64_t{kernels->vectorBytes};
+    bytes = std::max<uint64_t>(bytes / step * step, step);
+    std::unique_ptr<char[]> storage(new char[bytes + 64]());
+    char* buffer = storage.get() + (64 - reinterpret_cast<uintptr_t>(storage.get()) % 64) % 64;
+    kernels->store(buffer, bytes, 1);
+    return std::max(
+        ratePerSecond([&](int64_t n) { sink = kernels->load(buffer, bytes, n); }, double(bytes), minSeconds),
+        ratePerSecond([&](int64_t n) { sink = kernels->loadFourStreams(buffer, bytes, n); }, double(bytes), minSeconds));
 }
 
 double limitPercent(double least, double measured) { return measured > 0 ? 100.0 * least / measured : 0; }

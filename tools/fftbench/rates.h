@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "access_trace.h"
+#include "caches.h"
 #include "plugin/counts.h"
 
 namespace fftbench {
@@ -92,6 +92,11 @@ struct LeastTime {
     std::string bound;
 };
 std::optional<LeastTime> leastTime(const Operations& operations, const PeakRates& rates);
+
+// Bytes per second that the load loops of `path` read over a working set of
+// `bytes` (one stream and four, the faster); 0 for a path without loops.
+// The sweep that finds cache edges where nothing reports them (caches.h).
+double loadRateOver(const std::string& path, uint64_t bytes, double minSeconds = 0.002);
 
 // least / measured · 100.
 double limitPercent(double leastSeconds, double measuredSeconds);

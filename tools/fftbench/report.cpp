@@ -175,9 +175,11 @@ std::string reportHtml(const ReportPage& page) {
         bench += figure("fig-bench-accuracy", page.accuracy,
                         "Accuracy: the relative RMS error of every entry and peer against the double-precision "
                         "reference, with verify's bound dotted.");
-        bench += figure("fig-bench-limit", page.limit,
-                        "Limit %: the least time the counted operations need at this processor's measured peak "
-                        "rates over the measured time, one line per entry (docs/fftbench.md explains the model).");
+        if (std::any_of(page.bench->results.begin(), page.bench->results.end(),
+                        [](const BenchResult& r) { return r.limitPercent; }))
+            bench += figure("fig-bench-limit", page.limit,
+                            "Limit %: the least time the counted operations need at this processor's measured peak "
+                            "rates over the measured time, one line per entry (docs/fftbench.md explains the model).");
         bench += "<pre class=\"table\">" + htmlEscape(page.benchText) + "</pre>\n";
     } else {
         bench = "<p class=\"missing\">bench did not run.</p>\n";

@@ -8,6 +8,7 @@
 #include "cache_traffic.h"
 #include "cli.h"
 #include "gnuplot.h"
+#include "machine_caches.h"
 #include "host/plugin_variants.h"
 #include "commands.h"
 #include "output.h"
@@ -35,7 +36,7 @@ struct BenchOptions {
     uint32_t seed = 1;
     bool noPeers = false;
     bool withReorder = false;
-    std::string fftw;  // a libfftw3f to load in place of the linked one
+    std::string fftw;  // a libfftw3f to time in place of the system's
     bool noRates = false;
 };
 
@@ -173,6 +174,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         stop);
     progress.clear();
     bench.rates = std::move(rates);
+    bench.caches = dataCaches();
 
     attachCounts(bench, plugins, progress);
     printBenchTable(stdout, bench);
@@ -204,8 +206,8 @@ Command addBenchCommand(CLI::App& app) {
     sub->add_option("--json", options->json, "Write the results as JSON to this file")->type_name("FILE");
     sub->add_option("--plot", options->plot,
                     "Draw three plots with gnuplot: mflops against log2 N into FILE (.svg or .png), the relative "
-                    "error into FILE-accuracy and the limit % into FILE-limit (for example out/bench.svg, "
-                    "out/bench-accuracy.svg and out/bench-limit.svg)")
+                    "error into FILE-accuracy and, where the rates were measured, the limit % into FILE-limit (for "
+                    "example out/bench.svg, out/bench-accuracy.svg and out/bench-limit.svg)")
         ->type_name("FILE");
     sub->add_option("--min-time", options->minTimeMs,
                     "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))
@@ -224,11 +226,11 @@ Command addBenchCommand(CLI::App& app) {
                   "Time each entry a second time with the host's bit-reversal permutation (natural order in and "
                   "out, as FFTW and KissFFT work), beside the plain figure");
 #if defined(_WIN32)
-    const std::string fftwHelp = "Time this single-precision FFTW library in place of the linked one (Linux only: the "
+    const std::string fftwHelp = "Time this single-precision FFTW library in place of the system's (Linux only: the "
                                  "Windows build has no peers)";
 #else
     const std::string fftwHelp = "Time this single-precision FFTW library (a libfftw3f.so of yours: built for AVX-512 "
-                                 "and FMA, a vendor's) in place of the one fftbench was linked with";
+                                 "and FMA, a vendor's) in place of the system's libfftw3f.so.3";
 #endif
     sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH");
     sub->add_flag("--no-rates", options->noRates,

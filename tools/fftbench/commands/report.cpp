@@ -14,6 +14,7 @@
 
 #include "access_trace.h"
 #include "cli.h"
+#include "machine_caches.h"
 #include "commands.h"
 #include "cpu.h"
 #include "flowgraph.h"
@@ -104,7 +105,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     const std::string speedPath = folder + "bench.svg", profilePath = folder + "profile.svg";
     outputs.reserve("--out", speedPath);
     outputs.reserve("--out", accuracyPlotPath(speedPath));
-    outputs.reserve("--out", limitPlotPath(speedPath));  // drawn beside the others, not shown on the page
+    outputs.reserve("--out", limitPlotPath(speedPath));  // drawn and shown only where the rates were measured
     outputs.reserve("--out", profilePath);
     if (!findGnuplot())
         fmt::print(stderr, "fftbench: warning: gnuplot not found; the page will have no bench or profile plots\n");
@@ -152,6 +153,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
         fmt::print(stderr, "fftbench: interrupted; no report written\n");
         return kExitInterrupted;
     }
+    bench.caches = dataCaches();
     if (described) attachCountedFlops(bench, counting, {label});
     page.bench = &bench;
     page.benchText = benchFigures(captureOutput([&](std::FILE* out) { printBenchTable(out, bench); }));
