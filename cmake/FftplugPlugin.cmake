@@ -82,8 +82,8 @@ function(fftplug_plugin_options target)
 endfunction()
 
 # The entry routine of the DLL and the processor floor it checks
-# (plugin/entry.cpp), as objects shared by every library and by the test
-# host that asks the same question where no DLL loads. In 32-bit code they
+# (plugin/entry.cpp), as objects shared by every DLL and by the test host
+# that asks the same question where no DLL loads (32-bit Linux). In 32-bit code they
 # use the general-purpose registers only: they run on the processors that
 # the check turns away.
 function(fftplug_entry_objects out_var)
@@ -210,10 +210,10 @@ function(fftplug_add_plugin target)
   if(WIN32)
     # The image's entry point is the library's own DllMain: no C runtime
     # start-up (no TLS callbacks, no allocation, no loader calls under the
-    # loader lock). Only what the code itself calls is linked: msvcrt's
-    # memcpy and friends, KERNEL32, and libgcc's helpers (64-bit division in
-    # 32-bit code), linked in. A 32-bit image says in its header that it
-    # installs no exception handler (NO_SEH).
+    # loader lock). Only what the code itself calls is linked: imports from
+    # msvcrt (memcpy, strlen) and KERNEL32, and libgcc's 64-bit division
+    # helpers, copied in. A 32-bit image says in its header that it installs
+    # no exception handler (NO_SEH).
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
       set(entry_symbol _DllMain@12)
       target_link_options(${target} PRIVATE -Wl,--no-seh)
