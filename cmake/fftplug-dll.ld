@@ -4,6 +4,6 @@
    helpers bring along are dropped rather than mapped into the host. */
 SECTIONS
 {
-  /DISCARD/ : { *(.eh_frame) }
+  /DISCARD/ : { *(.eh_frame) *(.eh_frame$*) }
 }
 INSERT BEFORE .eh_frame;

@@ -7,7 +7,8 @@
 #   - the header's DLL characteristics carry DYNAMIC_BASE and NX_COMPAT (and,
 #     in a 32-bit image, NO_SEH: the image installs no exception handler);
 #   - the image has base relocations, so that it loads at any address;
-#   - it has no TLS directory and no .tls section;
+#   - it has no TLS directory and no .tls section, and none of the sections
+#     that only a C runtime start-up uses (.CRT, .eh_frame);
 #   - its entry point is the library's own DllMain (read from the linked
 #     image's symbols), not a C runtime start-up, and the image has no static
 #     constructor that such a start-up would have run;
@@ -86,6 +87,14 @@ endif()
 if(sections MATCHES "\n +[0-9]+ \\.tls")
   list(APPEND problems "a .tls section")
 endif()
+# What only a C runtime start-up reads: its initialiser tables, and the DWARF
+# unwind tables that it registers (truncated to .eh_fram in an image).
+foreach(section .CRT .eh_fram)
+  string(REPLACE "." "\\." pattern "${section}")
+  if(sections MATCHES "\n +[0-9]+ (${pattern}[^ \n]*)")
+    list(APPEND problems "a ${CMAKE_MATCH_1} section, which only a C runtime start-up uses")
+  endif()
+endforeach()
 
 # --- the entry point ------------------------------------------------------------------
 header_field(entry_rva "${headers}" AddressOfEntryPoint)
