@@ -56,7 +56,7 @@
 #include <fftplug/fftplug.h>
 #include <stdint.h>
 
-#if defined(FFTPLUG_NATURAL_SHARED_BUILD)
+#if defined(FFTPLUG_NATURAL_BUILDING)
 #if defined(_WIN32)
 #define FFTPLUG_NATURAL_API __declspec(dllexport)
 #else

@@ -1,0 +1,53 @@
+// The bit-reversal permutation of complex samples, at close to the rate of a
+// copy: dst[rev(i, bits)] = src[i], out of place or in place, optionally with
+// the samples conjugated and scaled on the way (`Finish`).
+//
+// The samples are moved in 8 × 8 tiles. With n = 2^bits and bits >= 6, index
+// i splits into a (top 3 bits), c (the middle bits − 6) and d (low 3 bits);
+// rev(i) = (rev(d), rev(c), rev(a)). The 64 samples of one c form eight runs
+// of eight contiguous samples (one cache line each) in the source and land
+// on eight runs of eight at rev(c) in the destination: a tile is read as
+// whole lines, transposed in registers with its rows and columns taken in
+// bit-reversed order, and written as whole lines, so that no large n misses
+// on every sample. In place, the tiles at c and rev(c) trade places through
+// a 512-byte buffer on the stack. Each vector path (generic C++, AVX2,
+// AVX-512) has its own tile; the widest the processor runs is chosen once.
+#pragma once
+
+#include <fftplug/fftplug.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace fftplug::host::reorder {
+
+enum class Path { generic, avx2, avx512 };
+
+// What happens to every sample as it moves: the imaginary part's sign
+// flipped (conjugate), then a multiplication by scale (unless it is 1).
+struct Finish {
+    bool conjugate = false;
+    float scale = 1.0f;
+    bool any() const { return conjugate || scale != 1.0f; }
+};
+
+const char* pathName(Path path);
+// The paths this build has and this processor runs, narrowest first.
+std::vector<Path> runnablePaths();
+// The last of them: what bitReverse() without a path uses.
+Path widestPath();
+
+// dst[rev(i, bits)] = finish(src[i]) for 0 <= i < 2^bits; src == dst in
+// place, otherwise the arrays must not overlap. Only dst's 2^bits samples
+// are written.
+void bitReverse(Path path, const Complex* src, Complex* dst, unsigned bits, const Finish& finish = {});
+void bitReverse(const Complex* src, Complex* dst, unsigned bits, const Finish& finish = {});
+
+// dst[i] = finish(src[i]) (src == dst allowed).
+void applyFinish(const Complex* src, Complex* dst, size_t n, const Finish& finish);
+
+// rev(i, bits), by bytes.
+uint32_t reverseIndex(uint32_t i, unsigned bits);
+
+}  // namespace fftplug::host::reorder
