@@ -39,6 +39,7 @@ _CREATOR_BYTES = 24
 _MARKER = 0xA5  # fills the host's buffers, so that writes past them show
 
 _C64 = np.dtype(np.complex64)
+_MAX_ROWS = (1 << 31) - 1  # the row count of one call is a signed 32-bit word
 _F32 = np.finfo(np.float32)
 _PACKAGE = Path(__file__).resolve().parent
 
@@ -623,13 +624,15 @@ class Plugin:
 
     def _execute(self, plan: Plan, src: np.ndarray, src_stride: int, out: np.ndarray, out_stride: int, rows: int,
                  inverse: bool, scale: float, workers: int) -> None:
+        """The plan on `rows` rows, in as many calls as `workers` asks (each
+        on a thread of the pool) or a row count of 32 bits needs."""
         execute = plan.execute
         options = CONJUGATE if inverse else 0
         src_address, out_address = data_address(src), data_address(out)
-        if workers <= 1 or rows <= 1:
+        parts = max(min(workers, rows), -(-rows // _MAX_ROWS))
+        if parts == 1:
             status = execute(plan.handle, src_address, src_stride, out_address, out_stride, rows, options, scale)
         else:
-            parts = min(workers, rows)
             bounds = [rows * i // parts for i in range(parts + 1)]
 
             def run(i):
@@ -637,7 +640,10 @@ class Plugin:
                 return execute(plan.handle, src_address + first * src_stride, src_stride,
                                out_address + first * out_stride, out_stride, count, options, scale)
 
-            status = min(_thread_pool(parts).map(run, range(parts)))
+            if workers > 1:
+                status = min(_thread_pool(min(workers, parts)).map(run, range(parts)))
+            else:
+                status = min(map(run, range(parts)))
         if status != 0:
             raise RuntimeError(f"fftplugNaturalPlanExecute refused its arguments ({status})")
 

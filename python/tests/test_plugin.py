@@ -1,6 +1,7 @@
 """The Python host against the plug-in: catalogue, loading, every entry's
 transform, the C++ host's bits, the preparation, batches, the plan cache and
 the refusals."""
+import os
 import subprocess
 import sys
 from pathlib import Path
@@ -59,7 +60,7 @@ def test_load_errors(case, tmp_path, broken_plugin, monkeypatch):
         path = broken_plugin(case)
     elif case == "directory":
         path = tmp_path
-    argument = {"FFTPLUG_PLUGIN": None, "empty path": "", "bytes path, missing": bytes(path)}.get(case, path)
+    argument = {"FFTPLUG_PLUGIN": None, "empty path": "", "bytes path, missing": os.fsencode(path)}.get(case, path)
     with pytest.raises(fftplug.PluginLoadError, match=LOAD_ERRORS[case]) as error:
         fftplug.Plugin(argument)
     assert (case == "empty path" or str(path) in str(error.value)) and "\n" not in str(error.value)
