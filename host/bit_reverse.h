@@ -2,16 +2,19 @@
 // copy: dst[rev(i, bits)] = src[i], out of place or in place, optionally with
 // the samples conjugated and scaled on the way (`Finish`).
 //
-// The samples are moved in 8 × 8 tiles. With n = 2^bits and bits >= 6, index
-// i splits into a (top 3 bits), c (the middle bits − 6) and d (low 3 bits);
-// rev(i) = (rev(d), rev(c), rev(a)). The 64 samples of one c form eight runs
-// of eight contiguous samples (one cache line each) in the source and land
-// on eight runs of eight at rev(c) in the destination: a tile is read as
-// whole lines, transposed in registers with its rows and columns taken in
-// bit-reversed order, and written as whole lines, so that no large n misses
-// on every sample. In place, the tiles at c and rev(c) trade places through
-// a 512-byte buffer on the stack. Each vector path (generic C++, AVX2,
+// The samples move in 8 × 8 tiles: with n = 2^bits, index i splits into a
+// (top 3 bits), c (the middle bits − 6) and d (low 3 bits), rev(i) = (rev(d),
+// rev(c), rev(a)), and the 64 samples of one c are eight runs of eight
+// contiguous samples (a cache line each) in the source that land on eight
+// such runs at rev(c) in the destination: a tile is read as whole lines,
+// transposed in registers with its rows and columns taken in bit-reversed
+// order, and written as whole lines. Past the first-level cache the tiles
+// are grouped into 32 × 32 blocks that pass through a buffer on the stack
+// (bit_reverse_tiles.h), so that both sides are visited in runs of several
+// lines rather than a line at a time across the array; in place, tiles and
+// blocks at c and rev(c) trade places. Each vector path (generic C++, AVX2,
 // AVX-512) has its own tile; the widest the processor runs is chosen once.
+// Nothing is allocated.
 #pragma once
 
 #include <fftplug/fftplug.h>

@@ -31,35 +31,47 @@ struct Avx512Tile {
         }
         return v;
     }
+    // Written out, not as loops over arrays: the compiler keeps all of it
+    // in registers only so.
     template <bool kFinish>
     static void move(const Complex* src, ptrdiff_t S, Complex* dst, ptrdiff_t D, const State& state) {
-        __m512d r[8];
-        for (int j = 0; j < 8; ++j) r[j] = _mm512_loadu_pd(reinterpret_cast<const double*>(src + S * kRev3[j]));
-        // t[2p], t[2p + 1]: rows 2p and 2p + 1 interleaved, even and odd columns
-        __m512d t[8];
-        for (unsigned p = 0; p < 4; ++p) {
-            t[2 * p] = _mm512_unpacklo_pd(r[2 * p], r[2 * p + 1]);
-            t[2 * p + 1] = _mm512_unpackhi_pd(r[2 * p], r[2 * p + 1]);
-        }
-        // u: columns {0, 4}, {2, 6}, {1, 5}, {3, 7} of rows 0-3 (u[0 … 3]) and 4-7 (u[4 … 7])
-        __m512d u[8];
-        for (unsigned q = 0; q < 2; ++q) {
-            const __m512d* a = t + 4 * q;
-            u[4 * q + 0] = _mm512_shuffle_f64x2(a[0], a[2], 0x88);
-            u[4 * q + 1] = _mm512_shuffle_f64x2(a[0], a[2], 0xDD);
-            u[4 * q + 2] = _mm512_shuffle_f64x2(a[1], a[3], 0x88);
-            u[4 * q + 3] = _mm512_shuffle_f64x2(a[1], a[3], 0xDD);
-        }
-        // the columns of the tile, whole: column[k] holds rows 0-7 of column k
-        static constexpr unsigned kFirst[4] = {0, 2, 1, 3};  // the lower column each u pair holds
-        __m512d column[8];
-        for (unsigned v = 0; v < 4; ++v) {
-            column[kFirst[v]] = _mm512_shuffle_f64x2(u[v], u[4 + v], 0x88);
-            column[kFirst[v] + 4] = _mm512_shuffle_f64x2(u[v], u[4 + v], 0xDD);
-        }
-        for (int e = 0; e < 8; ++e)
-            _mm512_storeu_pd(reinterpret_cast<double*>(dst + D * e), finish<kFinish>(column[kRev3[e]], state));
+        const auto row = [src, S](int j) { return _mm512_loadu_pd(reinterpret_cast<const double*>(src + S * j)); };
+        // rows in bit-reversed order
+        const __m512d r0 = row(0), r1 = row(4), r2 = row(2), r3 = row(6), r4 = row(1), r5 = row(5), r6 = row(3),
+                      r7 = row(7);
+        // pairs of rows interleaved: even and odd columns
+        const __m512d t0 = _mm512_unpacklo_pd(r0, r1), t1 = _mm512_unpackhi_pd(r0, r1);
+        const __m512d t2 = _mm512_unpacklo_pd(r2, r3), t3 = _mm512_unpackhi_pd(r2, r3);
+        const __m512d t4 = _mm512_unpacklo_pd(r4, r5), t5 = _mm512_unpackhi_pd(r4, r5);
+        const __m512d t6 = _mm512_unpacklo_pd(r6, r7), t7 = _mm512_unpackhi_pd(r6, r7);
+        // columns {0, 4}, {2, 6}, {1, 5}, {3, 7} of rows 0-3 (u0-u3) and 4-7 (u4-u7)
+        const __m512d u0 = _mm512_shuffle_f64x2(t0, t2, 0x88), u1 = _mm512_shuffle_f64x2(t0, t2, 0xDD);
+        const __m512d u2 = _mm512_shuffle_f64x2(t1, t3, 0x88), u3 = _mm512_shuffle_f64x2(t1, t3, 0xDD);
+        const __m512d u4 = _mm512_shuffle_f64x2(t4, t6, 0x88), u5 = _mm512_shuffle_f64x2(t4, t6, 0xDD);
+        const __m512d u6 = _mm512_shuffle_f64x2(t5, t7, 0x88), u7 = _mm512_shuffle_f64x2(t5, t7, 0xDD);
+        // whole columns, stored as the rows of the destination in bit-reversed order
+        const auto put = [dst, D, &state](int e, __m512d v) {
+            _mm512_storeu_pd(reinterpret_cast<double*>(dst + D * e), finish<kFinish>(v, state));
+        };
+        put(0, _mm512_shuffle_f64x2(u0, u4, 0x88));  // column 0
+        put(4, _mm512_shuffle_f64x2(u2, u6, 0x88));  // column 1
+        put(2, _mm512_shuffle_f64x2(u1, u5, 0x88));  // column 2
+        put(6, _mm512_shuffle_f64x2(u3, u7, 0x88));  // column 3
+        put(1, _mm512_shuffle_f64x2(u0, u4, 0xDD));  // column 4
+        put(5, _mm512_shuffle_f64x2(u2, u6, 0xDD));  // column 5
+        put(3, _mm512_shuffle_f64x2(u1, u5, 0xDD));  // column 6
+        put(7, _mm512_shuffle_f64x2(u3, u7, 0xDD));  // column 7
     }
+    static constexpr bool kCanStream = true;
+    template <bool kStream>
+    static void copyRun(const Complex* in, Complex* out) {
+        for (uint32_t k = 0; k < kBlock; k += 8) {
+            const __m512d v = _mm512_loadu_pd(reinterpret_cast<const double*>(in + k));
+            if constexpr (kStream) _mm512_stream_pd(reinterpret_cast<double*>(out + k), v);
+            else _mm512_storeu_pd(reinterpret_cast<double*>(out + k), v);
+        }
+    }
+    static void streamFence() { _mm_sfence(); }
 };
 
 }  // namespace

@@ -31,6 +31,12 @@ struct GenericTile {
             for (int j = 0; j < 8; ++j) moveSample<kFinish>(column + S * kRev3[j], row + j, state.finish);
         }
     }
+    static constexpr bool kCanStream = false;
+    template <bool kStream>
+    static void copyRun(const Complex* in, Complex* out) {
+        std::memcpy(out, in, kBlock * sizeof(Complex));
+    }
+    static void streamFence() {}
 };
 
 // What CPUID reports and XCR0 says the system saves.
