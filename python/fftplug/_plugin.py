@@ -119,6 +119,18 @@ def library_name() -> str:
     return "libfftplug.so"
 
 
+def _local_candidates() -> List[str]:
+    name = library_name()
+    candidates = [str(_PACKAGE / name)]
+    for root in (_PACKAGE.parents[1], Path.cwd()):
+        if not (root / "CMakePresets.json").is_file():
+            continue  # not an fftplug source tree
+        path = str(root / "build" / "release" / "bin" / name)
+        if path not in candidates:
+            candidates.append(path)
+    return candidates
+
+
 def default_plugin_candidates() -> List[str]:
     """Where ``Plugin()`` looks, in order.
 
@@ -130,14 +142,7 @@ def default_plugin_candidates() -> List[str]:
     configured = os.environ.get("FFTPLUG_PLUGIN")
     if configured:
         return [configured]
-    name = library_name()
-    candidates = [str(_PACKAGE / name)]
-    for root in (_PACKAGE.parents[1], Path.cwd()):
-        if not (root / "CMakePresets.json").is_file():
-            continue  # not an fftplug source tree
-        path = str(root / "build" / "release" / "bin" / name)
-        if path not in candidates:
-            candidates.append(path)
+    candidates = _local_candidates()
     installed = ctypes.util.find_library("fftplug")
     if installed:
         candidates.append(installed)
@@ -145,9 +150,13 @@ def default_plugin_candidates() -> List[str]:
 
 
 def _find_default_plugin() -> str:
-    candidates = default_plugin_candidates()
-    if os.environ.get("FFTPLUG_PLUGIN"):
-        return candidates[0]
+    configured = os.environ.get("FFTPLUG_PLUGIN")
+    if configured:
+        return configured
+    for path in _local_candidates():
+        if os.path.isfile(path):
+            return path
+    candidates = default_plugin_candidates()  # the system's search last: it may run ldconfig
     for path in candidates:
         if os.path.isfile(path) or os.sep not in path:  # a bare name: the system's search
             return path
@@ -453,7 +462,7 @@ class Plugin:
             for second in names[i + 1:]:
                 if np.may_share_memory(arrays[first], arrays[second]):
                     raise ValueError(f"{first} and {second} overlap")
-        pointer = {what: array.ctypes.data for what, array in arrays.items()}
+        pointer = {what: data_address(array) for what, array in arrays.items()}
         self._run_entry(index, n, pointer.get("input"), 0, pointer.get("work"), 0, pointer["table"], 0, reps)
 
     def fft(self, x: npt.ArrayLike, n: Optional[int] = None, axis: int = -1, norm: Optional[str] = None,
