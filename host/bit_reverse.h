@@ -50,7 +50,28 @@ void bitReverse(const Complex* src, Complex* dst, unsigned bits, const Finish& f
 // dst[i] = finish(src[i]) (src == dst allowed).
 void applyFinish(const Complex* src, Complex* dst, size_t n, const Finish& finish);
 
-// rev(i, bits), by bytes.
-uint32_t reverseIndex(uint32_t i, unsigned bits);
+namespace detail {
+struct ReversedBytes {
+    uint8_t value[256];
+};
+constexpr ReversedBytes reversedBytes() {
+    ReversedBytes t{};
+    for (unsigned b = 0; b < 256; ++b) {
+        unsigned r = 0;
+        for (unsigned k = 0; k < 8; ++k) r |= ((b >> k) & 1u) << (7 - k);
+        t.value[b] = static_cast<uint8_t>(r);
+    }
+    return t;
+}
+inline constexpr ReversedBytes kReversedBytes = reversedBytes();
+}  // namespace detail
+
+// rev(i, bits) for bits <= 32, by bytes.
+inline uint32_t reverseIndex(uint32_t i, unsigned bits) {
+    const uint8_t* r = detail::kReversedBytes.value;
+    const uint32_t all = (uint32_t{r[i & 0xFF]} << 24) | (uint32_t{r[(i >> 8) & 0xFF]} << 16) |
+                         (uint32_t{r[(i >> 16) & 0xFF]} << 8) | uint32_t{r[i >> 24]};
+    return bits == 0 ? 0 : all >> (32 - bits);
+}
 
 }  // namespace fftplug::host::reorder

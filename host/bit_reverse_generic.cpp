@@ -114,22 +114,4 @@ void applyFinish(const Complex* src, Complex* dst, size_t n, const Finish& finis
     }
 }
 
-uint32_t reverseIndex(uint32_t i, unsigned bits) {
-    static constexpr auto bytes = [] {
-        struct Table {
-            uint8_t value[256];
-        } t{};
-        for (unsigned b = 0; b < 256; ++b) {
-            unsigned r = 0;
-            for (unsigned k = 0; k < 8; ++k) r |= ((b >> k) & 1u) << (7 - k);
-            t.value[b] = static_cast<uint8_t>(r);
-        }
-        return t;
-    }();
-    if (bits == 0) return 0;
-    const uint32_t r = (uint32_t{bytes.value[i & 0xFF]} << 24) | (uint32_t{bytes.value[(i >> 8) & 0xFF]} << 16) |
-                       (uint32_t{bytes.value[(i >> 16) & 0xFF]} << 8) | uint32_t{bytes.value[i >> 24]};
-    return r >> (32 - bits);
-}
-
 }  // namespace fftplug::host::reorder
