@@ -38,6 +38,9 @@ class TimedRun {
     virtual ~TimedRun() = default;
     // `reps` transforms of the signal (at most the contender's maxReps).
     virtual void run(int64_t reps) = 0;
+    // The host's reordering alone, `reps` times, where the run has one
+    // (Contender::reorder); false: none, nothing done.
+    virtual bool runReorder(int64_t /*reps*/) { return false; }
     // After run(): the transform of the signal, in natural order.
     virtual std::vector<Complex> naturalResult() const = 0;
     // Anything the implementation wrote outside its arrays; nullopt if none.
@@ -135,6 +138,9 @@ struct BenchResult {
     double spread = 0;  // (longest − shortest measurement) / shortest
     std::string kernelPath;  // the plug-in's path at this N ("AVX2"); empty where unknown or a peer
     bool reorder = false;    // timed with the host's reordering (Contender::reorder)
+    // With the reordering: the reordering's own time per transform, the
+    // shortest of the measurements taken beside the entry's.
+    std::optional<double> reorderSecondsPerTransform;
     // The least time the counted operations need at the peak rates of
     // kernelPath (rates.h), and it over the measured time, in per cent:
     // nullopt without counts, rates or a known path.
