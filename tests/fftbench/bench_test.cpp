@@ -13,22 +13,22 @@
 #include <cmath>
 #include <cstdio>
 
-#include "bench.h"
-#include "cpu.h"
+#include "measure/bench_run.h"
+#include "machine/processor.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/plugin_library.h"
 #include "host/plugin_variants.h"
 #include "host/reference.h"
 #include "plugin/path_choice.h"
-#include "output.h"
-#include "peers.h"
-#include "profile.h"
-#include "rates.h"
-#include "recording.h"
-#include "cache_traffic.h"
-#include "verify.h"
-#include "cli.h"
+#include "render/bench_output.h"
+#include "measure/peers/peers.h"
+#include "model/operation_counts.h"
+#include "machine/rates.h"
+#include "subject/recording_build.h"
+#include "model/cache_traffic.h"
+#include "check/entry_checks.h"
+#include "cli/arguments.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;

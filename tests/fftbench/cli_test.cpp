@@ -2,8 +2,8 @@
 // selection, and the words for names and flags.
 #include <gtest/gtest.h>
 
-#include "cli.h"
-#include "list.h"
+#include "cli/arguments.h"
+#include "subject/names.h"
 
 using namespace fftbench;
 using fftplug::host::CatalogueEntry;

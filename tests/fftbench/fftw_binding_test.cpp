@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "peers.h"
+#include "measure/peers/peers.h"
 
 extern "C" const char fftwf_version[];  // the linked stand-in's
 

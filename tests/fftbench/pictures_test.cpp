@@ -5,8 +5,8 @@
 
 #include <regex>
 
-#include "report.h"
-#include "svg.h"
+#include "render/report_page.h"
+#include "render/svg.h"
 
 using namespace fftbench;
 

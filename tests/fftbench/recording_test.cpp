@@ -13,13 +13,13 @@
 #include <set>
 #include <tuple>
 
-#include "access_trace.h"
-#include "cache_traffic.h"
-#include "flowgraph.h"
+#include "model/access_trace.h"
+#include "model/cache_traffic.h"
+#include "model/flowgraph.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
-#include "profile.h"
-#include "recording.h"
+#include "model/operation_counts.h"
+#include "subject/recording_build.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;

@@ -10,7 +10,7 @@
 #include "host/driver.h"
 #include "host/reference.h"
 #include "host/twiddle.h"
-#include "verify.h"
+#include "check/entry_checks.h"
 
 using namespace fftbench;
 using namespace fftplug::host;

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <new>
 
-#include "cli.h"
+#include "cli/arguments.h"
 #include "commands/commands.h"
-#include "output_files.h"
+#include "cli/output_files.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -5,18 +5,18 @@
 
 #include <algorithm>
 
-#include "cache_traffic.h"
-#include "cli.h"
-#include "gnuplot.h"
-#include "machine_caches.h"
+#include "model/cache_traffic.h"
+#include "cli/arguments.h"
+#include "render/gnuplot.h"
+#include "machine/machine_caches.h"
 #include "host/plugin_variants.h"
-#include "commands.h"
-#include "output.h"
-#include "output_files.h"
-#include "peers.h"
-#include "profile.h"
-#include "progress.h"
-#include "recording.h"
+#include "commands/commands.h"
+#include "render/bench_output.h"
+#include "cli/output_files.h"
+#include "measure/peers/peers.h"
+#include "model/operation_counts.h"
+#include "cli/progress.h"
+#include "subject/recording_build.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"

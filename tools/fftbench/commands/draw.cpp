@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <fstream>
 
-#include "cli.h"
-#include "commands.h"
-#include "flowgraph.h"
-#include "output_files.h"
-#include "recording.h"
-#include "svg.h"
+#include "cli/arguments.h"
+#include "commands/commands.h"
+#include "model/flowgraph.h"
+#include "cli/output_files.h"
+#include "subject/recording_build.h"
+#include "render/svg.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"

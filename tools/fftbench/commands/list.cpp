@@ -2,10 +2,10 @@
 // processor's instruction sets.
 #include <cstdio>
 
-#include "cli.h"
-#include "commands.h"
-#include "cpu.h"
-#include "list.h"
+#include "cli/arguments.h"
+#include "commands/commands.h"
+#include "machine/processor.h"
+#include "subject/names.h"
 
 namespace fftbench {
 

@@ -3,12 +3,12 @@
 // FFTW's own count (profile.h).
 #include <fmt/format.h>
 
-#include "cli.h"
-#include "gnuplot.h"
+#include "cli/arguments.h"
+#include "render/gnuplot.h"
 #include "host/plugin_variants.h"
-#include "commands.h"
-#include "output_files.h"
-#include "profile.h"
+#include "commands/commands.h"
+#include "cli/output_files.h"
+#include "model/operation_counts.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"

@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-#include "access_trace.h"
-#include "cli.h"
-#include "commands.h"
-#include "gnuplot.h"
-#include "output_files.h"
-#include "progress.h"
-#include "recording.h"
-#include "svg.h"
+#include "model/access_trace.h"
+#include "cli/arguments.h"
+#include "commands/commands.h"
+#include "render/gnuplot.h"
+#include "cli/output_files.h"
+#include "cli/progress.h"
+#include "subject/recording_build.h"
+#include "render/svg.h"
 
 namespace fftbench {
 

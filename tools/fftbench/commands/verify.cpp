@@ -3,11 +3,11 @@
 // own (verify.h).
 #include <fmt/format.h>
 
-#include "cli.h"
-#include "commands.h"
-#include "isolation.h"
-#include "progress.h"
-#include "verify.h"
+#include "cli/arguments.h"
+#include "commands/commands.h"
+#include "check/isolation.h"
+#include "cli/progress.h"
+#include "check/entry_checks.h"
 
 namespace fftbench {
 
