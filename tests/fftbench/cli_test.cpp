@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/arguments.h"
+#include "render/sizes.h"
 #include "subject/names.h"
 
 using namespace fftbench;

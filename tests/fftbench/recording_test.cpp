@@ -13,12 +13,13 @@
 #include <set>
 #include <tuple>
 
+#include "host/bit_reversal.h"
+#include "host/driver.h"
 #include "model/access_trace.h"
 #include "model/cache_traffic.h"
 #include "model/flowgraph.h"
-#include "host/bit_reversal.h"
-#include "host/driver.h"
-#include "model/operation_counts.h"
+#include "render/flowgraph_output.h"
+#include "subject/counting_build.h"
 #include "subject/recording_build.h"
 
 using namespace fftbench;

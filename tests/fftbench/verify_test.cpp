@@ -11,6 +11,8 @@
 #include "host/reference.h"
 #include "host/twiddle.h"
 #include "check/entry_checks.h"
+#include "check/verify_run.h"
+#include "render/verify_text.h"
 
 using namespace fftbench;
 using namespace fftplug::host;

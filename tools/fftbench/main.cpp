@@ -9,8 +9,9 @@
 #include <new>
 
 #include "cli/arguments.h"
-#include "commands/commands.h"
+#include "cli/options.h"
 #include "cli/output_files.h"
+#include "commands/commands.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -1,8 +1,8 @@
-// `fftbench verify`: drives every chosen entry at every chosen size exactly
-// as a host must and checks what comes back, in the manner of FFTW's
-// self-test: accuracy against a double-precision reference, linearity, the
-// impulse response, the time-shift theorem, the run protocol, and that
-// nothing is written outside the work array.
+// The checks of `fftbench verify`, of one entry at one size: it is driven
+// exactly as a host must drive it and what comes back is checked, in the
+// manner of FFTW's self-test: accuracy against a double-precision reference,
+// linearity, the impulse response, the time-shift theorem, the run protocol,
+// and that nothing is written outside the work array.
 #pragma once
 
 #include <array>
@@ -56,7 +56,8 @@ struct CallEvent {
 using CallObserver = std::function<void(const CallEvent&)>;
 
 // All checks of one entry at N points, in this process: a crash or a hang
-// of the entry is fftbench's own (verifyPlugin can isolate them).
+// of the entry is fftbench's own (verifyPlugin, verify_run.h, can isolate
+// them).
 SizeVerdict verifyEntryAt(const fftplug::host::PluginLibrary& plugin, const fftplug::host::CatalogueEntry& entry,
                           uint32_t N, uint32_t seed, const CallObserver& observer = {});
 
@@ -80,42 +81,6 @@ struct EntryVerdict {
     bool passed(Check check) const;
 };
 
-struct VerifyReport {
-    std::string pluginPath;
-    int32_t signature = 0;
-    std::string creator;
-    std::vector<fftplug::host::CatalogueFault> catalogueFaults;
-    std::vector<uint32_t> sizes;
-    uint32_t seed = 1;
-    std::vector<EntryVerdict> entries;
-    bool passed() const;
-};
-
 using VerifyProgress = std::function<void(const fftplug::host::CatalogueEntry& entry, uint32_t N)>;
-
-// How the checks of each entry run. With a time limit, in a child process
-// of their own (a fork on Linux; on Windows `program` started with the hidden
-// --report-to-parent option, see isolation.h): a crash or a hang stops that
-// entry, reported as such, and the others go on. Without one, in this process.
-struct Isolation {
-    double timeoutSeconds = 0;  // per entry and size up to 2^16, see limitAt; 0: no child, no limit
-    std::string program;        // Windows: the fftbench executable (empty: this one)
-
-    // The time the checks of one entry may take at N points: timeoutSeconds
-    // up to 2^16 points, and in proportion to N·log2 N above, where the work
-    // of the checks grows that way.
-    double limitAt(uint32_t N) const;
-};
-
-VerifyReport verifyPlugin(const fftplug::host::PluginLibrary& plugin,
-                          const std::vector<fftplug::host::CatalogueEntry>& entries,
-                          const std::vector<uint32_t>& sizes, uint32_t seed, const VerifyProgress& progress = {},
-                          const Isolation& isolation = {});
-
-// The catalogue's faults, the PASS/FAIL table (one row per entry; with
-// `verbose` one per entry and size), then one line per failing check naming
-// the entry, the check, the sizes and what went wrong, and one per entry
-// that crashed or hung.
-void printVerifyReport(std::FILE* out, const VerifyReport& report, bool verbose);
 
 }  // namespace fftbench

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "cli/arguments.h"
+#include "host/bit_reversal.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -31,6 +31,12 @@ namespace fftbench {
 
 using fftplug::host::CatalogueEntry;
 using fftplug::host::PluginLibrary;
+
+double Isolation::limitAt(uint32_t N) const {
+    const double work = static_cast<double>(N) * fftplug::host::log2Exact(N);
+    const double workAt2To16 = 65536.0 * 16;
+    return timeoutSeconds * std::max(1.0, work / workAt2To16);
+}
 
 namespace {
 
@@ -527,7 +533,7 @@ int reportEntryToParent(const PluginLibrary& plugin, const CatalogueEntry& entry
     std::fflush(stdout);
     streamChecks(plugin, entry, sizes, seed, [](const std::string& bytes) { return writeAll(STDOUT_FILENO, bytes); });
 #endif
-    return kExitOk;
+    return 0;
 }
 
 }  // namespace fftbench

@@ -9,11 +9,26 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "check/entry_checks.h"
 
 namespace fftbench {
+
+// How the checks of each entry run. With a time limit, in a child process
+// of their own (a fork on Linux; on Windows `program` started with the hidden
+// --report-to-parent option, see above): a crash or a hang stops that entry,
+// reported as such, and the others go on. Without one, in this process.
+struct Isolation {
+    double timeoutSeconds = 0;  // per entry and size up to 2^16, see limitAt; 0: no child, no limit
+    std::string program;        // Windows: the fftbench executable (empty: this one)
+
+    // The time the checks of one entry may take at N points: timeoutSeconds
+    // up to 2^16 points, and in proportion to N·log2 N above, where the work
+    // of the checks grows that way.
+    double limitAt(uint32_t N) const;
+};
 
 // The parent's half: the checks of `entry` at every one of `sizes`, each size
 // within isolation.timeoutSeconds. A crash, a timeout or a child that could not

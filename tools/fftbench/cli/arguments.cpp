@@ -46,24 +46,25 @@ std::optional<uint32_t> parseDecimal(std::string_view text) {
 }
 
 // One size: "1024" or "2^10"; returns log2 of it.
-unsigned parseOneSize(std::string_view item, std::string_view whole) {
+unsigned parseSize(std::string_view item, std::string_view whole, std::string_view option) {
     const std::string_view text = trim(item);
     std::optional<uint32_t> exponent;
     if (text.size() > 2 && text[0] == '2' && text[1] == '^') {
         exponent = parseDecimal(text.substr(2));
         if (!exponent)
-            throw UsageError(fmt::format("--sizes '{}': '{}' is not a size (expected 2^k with a whole k)", whole, text));
+            throw UsageError(fmt::format("{} '{}': '{}' is not a size (expected 2^k with a whole k)", option, whole, text));
     } else {
         const std::optional<uint32_t> value = parseDecimal(text);
         if (!value)
-            throw UsageError(fmt::format("--sizes '{}': '{}' is not a size (expected a power of two such as 1024 or 2^10)",
-                                         whole, text));
+            throw UsageError(fmt::format("{} '{}': '{}' is not a size (expected a power of two such as 1024 or 2^10)",
+                                         option, whole, text));
         if (!fftplug::host::isPowerOfTwo(*value))
-            throw UsageError(fmt::format("--sizes '{}': {} is not a power of two", whole, *value));
+            throw UsageError(fmt::format("{} '{}': {} is not a power of two", option, whole, *value));
         exponent = fftplug::host::log2Exact(*value);
     }
     if (*exponent > kMaxLog2Size)
-        throw UsageError(fmt::format("--sizes '{}': '{}' is larger than the largest size, 2^{}", whole, text, kMaxLog2Size));
+        throw UsageError(
+            fmt::format("{} '{}': '{}' is larger than the largest size, 2^{}", option, whole, text, kMaxLog2Size));
     return *exponent;
 }
 
@@ -75,25 +76,51 @@ void sortUnique(std::vector<T>& values) {
 
 }  // namespace
 
-std::vector<uint32_t> parseSizes(std::string_view text) {
+std::vector<uint32_t> parseSizes(std::string_view text, std::string_view option) {
     const std::string_view whole = trim(text);
-    if (whole.empty()) throw UsageError("--sizes: the list is empty");
+    if (whole.empty()) throw UsageError(fmt::format("{}: the list is empty", option));
     std::vector<uint32_t> sizes;
     for (std::string_view item : splitOn(whole, ',')) {
-        if (trim(item).empty()) throw UsageError(fmt::format("--sizes '{}': empty item in the list", whole));
+        if (trim(item).empty()) throw UsageError(fmt::format("{} '{}': empty item in the list", option, whole));
         const size_t dots = item.find("..");
         if (dots == std::string_view::npos) {
-            sizes.push_back(uint32_t{1} << parseOneSize(item, whole));
+            sizes.push_back(uint32_t{1} << parseSize(item, whole, option));
             continue;
         }
-        const unsigned low = parseOneSize(item.substr(0, dots), whole);
-        const unsigned high = parseOneSize(item.substr(dots + 2), whole);
+        const unsigned low = parseSize(item.substr(0, dots), whole, option);
+        const unsigned high = parseSize(item.substr(dots + 2), whole, option);
         if (low > high)
-            throw UsageError(fmt::format("--sizes '{}': the range '{}' runs backwards", whole, trim(item)));
+            throw UsageError(fmt::format("{} '{}': the range '{}' runs backwards", option, whole, trim(item)));
         for (unsigned e = low; e <= high; ++e) sizes.push_back(uint32_t{1} << e);
     }
     sortUnique(sizes);
     return sizes;
+}
+
+namespace {
+
+// A bound as the messages give it: "64", "2^20".
+std::string boundText(uint32_t N) {
+    return N < 1024 ? std::to_string(N) : fmt::format("2^{}", fftplug::host::log2Exact(N));
+}
+
+}  // namespace
+
+uint32_t parseOneSize(std::string_view option, std::string_view text, uint32_t lowest, uint32_t highest,
+                      std::string_view taker) {
+    const std::vector<uint32_t> sizes = parseSizes(text, option);
+    if (sizes.size() != 1) throw UsageError(fmt::format("{} {}: {} one size", option, trim(text), taker));
+    if (sizes.front() < lowest || sizes.front() > highest)
+        throw UsageError(fmt::format("{} {}: {} N from {} to {}", option, trim(text), taker, boundText(lowest),
+                                     boundText(highest)));
+    return sizes.front();
+}
+
+std::optional<PlotFormat> parsePlotPath(std::string_view option, const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    const auto format = plotFormatFor(path);
+    if (!format) throw UsageError(fmt::format("{} {}: the file name must end in .svg or .png", option, path));
+    return format;
 }
 
 std::optional<std::vector<uint32_t>> parseEntries(std::string_view text) {
@@ -131,23 +158,6 @@ std::vector<fftplug::host::CatalogueEntry> selectEntries(
         chosen.push_back(catalogue[index]);
     }
     return chosen;
-}
-
-std::string powerOfTwoText(uint32_t N) { return fmt::format("2^{}", fftplug::host::log2Exact(N)); }
-
-std::string describeSizes(const std::vector<uint32_t>& sizes) {
-    if (sizes.empty()) return "no sizes";
-    // Runs of consecutive powers of two as ranges: "2^1, 2^5..2^7, 2^20".
-    std::string listed;
-    for (size_t first = 0; first < sizes.size();) {
-        size_t last = first;
-        while (last + 1 < sizes.size() && sizes[last + 1] == 2 * sizes[last]) ++last;
-        listed += listed.empty() ? "" : ", ";
-        listed += powerOfTwoText(sizes[first]);
-        if (last > first) listed += ".." + powerOfTwoText(sizes[last]);
-        first = last + 1;
-    }
-    return fmt::format("{} ({} size{})", listed, sizes.size(), sizes.size() == 1 ? "" : "s");
 }
 
 std::vector<std::string> defaultPluginCandidates() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/plugin_library.h"
+#include "render/gnuplot.h"
 
 namespace fftbench {
 
@@ -33,8 +34,18 @@ constexpr unsigned kMaxLog2Size = 24;
 
 // "2^1..2^20", "64,256,1024", "2^4,2^8..2^10", "1..1024": powers of two
 // between 1 and 2^24, ranges inclusive. Sorted ascending, without repeats.
-// Throws UsageError naming the offending item.
-std::vector<uint32_t> parseSizes(std::string_view text);
+// Throws UsageError naming `option` and the offending item.
+std::vector<uint32_t> parseSizes(std::string_view text, std::string_view option = "--sizes");
+
+// The one size of an option such as trace's --size: a power of two from
+// `lowest` to `highest`. Throws UsageError naming the option and what takes
+// it: "--size 2^21: trace takes N from 2 to 2^20" for `taker` "trace takes".
+uint32_t parseOneSize(std::string_view option, std::string_view text, uint32_t lowest, uint32_t highest,
+                      std::string_view taker);
+
+// The format of a picture option's file (--plot out/bench.svg): nullopt for
+// no file; UsageError for a name that ends in neither .svg nor .png.
+std::optional<PlotFormat> parsePlotPath(std::string_view option, const std::string& path);
 
 // "0,3-9" or "all" (nullopt: every entry of the catalogue). Sorted, without
 // repeats. Throws UsageError.
@@ -45,11 +56,6 @@ std::optional<std::vector<uint32_t>> parseEntries(std::string_view text);
 std::vector<fftplug::host::CatalogueEntry> selectEntries(
     const std::vector<fftplug::host::CatalogueEntry>& catalogue,
     const std::optional<std::vector<uint32_t>>& wanted);
-
-// "2^3" for 8.
-std::string powerOfTwoText(uint32_t N);
-// "2^0..2^16 (17 sizes)"; "2^1, 2^5..2^7 (4 sizes)" with gaps.
-std::string describeSizes(const std::vector<uint32_t>& sizes);
 
 // Where fftbench looks for the plug-in when --plugin is not given, in order:
 // $FFTPLUG_PLUGIN, beside the executable, and the library folder of the

@@ -1,3 +1,5 @@
+#include "cli/options.h"
+
 #include <fmt/format.h>
 
 #include <cerrno>
@@ -5,7 +7,6 @@
 #include <cstdlib>
 
 #include "cli/arguments.h"
-#include "commands/commands.h"
 
 namespace fftbench {
 
@@ -46,6 +47,10 @@ std::string singlePlugin(const std::string& command, const std::vector<std::stri
         throw UsageError(fmt::format("{} takes one plug-in, --plugin was given {} times (bench compares several)",
                                      command, paths.size()));
     return paths.empty() ? std::string() : paths.front();
+}
+
+void refusePlugins(const std::vector<std::string>& paths, const std::string& what) {
+    if (!paths.empty()) throw UsageError(what + ", not a plug-in given with --plugin");
 }
 
 fftplug::host::PluginLibrary loadPlugin(const std::string& path) {

@@ -1,21 +1,27 @@
 // fftbench bench: every entry of one or more plug-ins, and the peers, timed
-// at every size (bench.h); the table on standard output, CSV, JSON and the
+// at every size (measure/bench_run.h); the table on standard output, CSV, JSON and the
 // plots on request.
 #include <fmt/format.h>
 
 #include <algorithm>
 
-#include "model/cache_traffic.h"
 #include "cli/arguments.h"
-#include "render/gnuplot.h"
-#include "machine/machine_caches.h"
-#include "host/plugin_variants.h"
-#include "commands/commands.h"
-#include "render/bench_output.h"
+#include "cli/interrupt.h"
+#include "cli/options.h"
 #include "cli/output_files.h"
-#include "measure/peers/peers.h"
-#include "model/operation_counts.h"
 #include "cli/progress.h"
+#include "commands/commands.h"
+#include "host/plugin_variants.h"
+#include "machine/machine_caches.h"
+#include "measure/bench_run.h"
+#include "measure/counted_figures.h"
+#include "measure/peers/peers.h"
+#include "model/cache_traffic.h"
+#include "render/bench_output.h"
+#include "render/gnuplot.h"
+#include "render/sizes.h"
+#include "subject/counting_build.h"
+#include "subject/path_taken.h"
 #include "subject/recording_build.h"
 
 #ifndef FFTPLUG_VERSION
@@ -39,24 +45,6 @@ struct BenchOptions {
     std::string fftw;  // a libfftw3f to time in place of the system's
     bool noRates = false;
 };
-
-// The paths the plug-ins take over the sizes, narrowest first (those of
-// fftplug's own libraries: cpu.h's kernelPathOf), each with the sizes it is
-// taken at.
-std::vector<std::pair<std::string, std::vector<uint32_t>>> pathsTaken(const std::vector<std::string>& labels,
-                                                                      const std::vector<uint32_t>& sizes) {
-    const CpuInfo cpu = detectCpu();
-    std::vector<std::pair<std::string, std::vector<uint32_t>>> paths;
-    for (const char* path : {"scalar", "SSE2", "AVX2", "AVX-512"}) {
-        std::vector<uint32_t> at;
-        for (const uint32_t N : sizes)
-            for (const std::string& label : labels)
-                if (kernelPathOf(label, cpu, N) == std::string(path) && std::find(at.begin(), at.end(), N) == at.end())
-                    at.push_back(N);
-        if (!at.empty()) paths.emplace_back(path, at);
-    }
-    return paths;
-}
 
 // Counted mflops for the plug-ins whose entries the counting build
 // describes, where it is found beside fftbench; with the rates and the
@@ -90,13 +78,24 @@ void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrar
     }
 }
 
+// The peers to time: those built in, FFTW the library --fftw names in place
+// of the system's.
+std::vector<Contender> timedPeers(const BenchOptions& options) {
+    PeerLibraries libraries;
+    if (!options.fftw.empty()) libraries["fftwf"] = options.fftw;
+    try {
+        return peerContenders(libraries);
+    } catch (const PeerError& error) {
+        throw UsageError(fmt::format("--fftw {}: {}", error.library(), error.what()));
+    }
+}
+
 // Several plug-ins: every plug-in's entries in one run, the first the
 // reference of the ratios.
 int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
-    if (!options.plot.empty() && !plotFormatFor(options.plot))
-        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    parsePlotPath("--plot", options.plot);
     std::vector<fftplug::host::PluginLibrary> plugins;
     plugins.reserve(std::max<size_t>(pluginPaths.size(), 1));  // contenders keep references to them
     if (pluginPaths.empty()) plugins.push_back(loadPlugin(""));
@@ -121,7 +120,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
             contenders.push_back(std::move(c));
     }
     if (!options.noPeers)
-        for (Contender& peer : peerContenders(options.fftw)) contenders.push_back(std::move(peer));
+        for (Contender& peer : timedPeers(options)) contenders.push_back(std::move(peer));
     else if (!options.fftw.empty())
         throw UsageError("--fftw and --no-peers: FFTW is a peer; give one of them");
 
@@ -158,7 +157,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     };
     std::vector<PeakRates> rates;
     if (settings.rates)
-        for (const auto& [path, at] : pathsTaken(labels, sizes)) {
+        for (const auto& [path, at] : pathsTaken(labels, sizes, detectCpu())) {
             progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
             if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
         }

@@ -3,9 +3,10 @@
 #include <cstdio>
 
 #include "cli/arguments.h"
+#include "cli/options.h"
 #include "commands/commands.h"
 #include "machine/processor.h"
-#include "subject/names.h"
+#include "render/list_text.h"
 
 namespace fftbench {
 

@@ -1,6 +1,6 @@
 // The data caches of the machine fftbench runs on, and where each size came
-// from. The limit model (rates.h, cache_traffic.h) and the access maps
-// (access_trace.h) price and draw every line at the level these sizes put it
+// from. The limit model (model/limit.h, model/cache_traffic.h) and the access maps
+// (model/access_trace.h) price and draw every line at the level these sizes put it
 // in, so a size is taken from the most direct source that answers:
 //
 //   1. the operating system (Linux: /sys/devices/system/cpu/cpu0/cache),

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/path_choice.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -114,25 +113,6 @@ std::string describeInstructionSets(const CpuInfo& cpu) {
     if (!avx512) return text + "; the system saves the YMM registers";
     if (!cpu.osSavesZmm) return text + "; the system saves the YMM registers but not the ZMM registers: AVX-512 unusable";
     return text + "; the system saves the YMM and ZMM registers";
-}
-
-void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth) {
-    if (cpu.x86)
-        fmt::print(out, "{:<{}}{}family {}, model {}\n", "cpu", labelWidth,
-                   cpu.brand.empty() ? std::string() : cpu.brand + ", ", cpu.family, cpu.model);
-    fmt::print(out, "{:<{}}{}\n", "instructions", labelWidth, describeInstructionSets(cpu));
-}
-
-std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const CpuInfo& cpu, uint32_t N) {
-    // A label made unique in a run ("libfftplug#2") names the same library.
-    std::string stem = pluginLabel.substr(0, pluginLabel.find('#'));
-    if (stem.rfind("lib", 0) == 0) stem = stem.substr(3);
-#define FFTBENCH_FIXED_PATH(name, lane, label, ...) \
-    if (stem == "fftplug-" #name) return std::string(label);
-    FFTPLUG_FOR_EACH_PATH(FFTBENCH_FIXED_PATH)
-#undef FFTBENCH_FIXED_PATH
-    if (stem != "fftplug" || !cpu.x86) return std::nullopt;
-    return std::string(fftplug::kernelPathName(fftplug::chooseKernelPath(cpu.widestPath, static_cast<int32_t>(N))));
 }
 
 }  // namespace fftbench

@@ -2,11 +2,11 @@
 // reports them (CPUID) and as the operating system allows them (XGETBV: the
 // wide registers are usable only if the system saves them on a task switch).
 // Shown by `fftbench list` and in the header of `fftbench bench`, so that a
-// figure can be read against the paths the machine offers a plug-in.
+// figure can be read against the paths the machine offers a plug-in
+// (render/list_text.h).
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,17 +36,5 @@ CpuInfo detectCpu();
 // "SSE2 SSE3 ... AVX2 FMA; the system saves the YMM registers", saying so
 // when a set is present but unusable.
 std::string describeInstructionSets(const CpuInfo& cpu);
-
-// The "cpu" (brand) and "instructions" lines, labels padded to `labelWidth`.
-void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth);
-
-// The kernels a plug-in of fftplug's own runs at N on this processor, by
-// the label of their path in plugin/simd/paths.h: "scalar", "SSE2", "AVX2",
-// "AVX-512" … A fixed-path library is known by its file name
-// (libfftplug-avx2, fftplug-sse2.dll …); the dispatching one (libfftplug,
-// fftplug.dll) by the library's own rule of choice (plugin/path_choice.h)
-// over cpu.widestPath. nullopt for any
-// other plug-in.
-std::optional<std::string> kernelPathOf(const std::string& pluginLabel, const CpuInfo& cpu, uint32_t N);
 
 }  // namespace fftbench

@@ -1,7 +1,5 @@
-// The processor's own rates, measured by `fftbench bench` at start, and the
-// least time an entry's counted operations need at them: the limit that
-// entry's structure sets on this core, against which its measured time is
-// judged (limit % = least time / measured time).
+// The processor's own rates, measured by `fftbench bench` at start: what
+// the limit model (model/limit.h) prices an entry's counted operations at.
 //
 // The rates come from small calibrated loops at the vector width of the
 // path the plug-in takes (rate_kernels.h): the throughput of vector loads
@@ -13,8 +11,8 @@
 // The same loops measure what each cache level delivers: loads and stores
 // over an eighth, a quarter and a half of each data cache, the fastest (and four times
 // the last one's: memory), so that every line the loop touches comes from that
-// level. The least time prices each access at the level its line is in
-// (cache_traffic.h).
+// level. The limit model prices each access at the level its line is in
+// (model/cache_traffic.h).
 #pragma once
 
 #include <cstdint>
@@ -23,7 +21,6 @@
 #include <vector>
 
 #include "machine/caches.h"
-#include "plugin/counts.h"
 
 namespace fftbench {
 
@@ -59,46 +56,16 @@ struct PeakRates {
 // The working set measured for N: 2 · 8N bytes, at least 4 KiB.
 uint64_t workingSetBytes(uint32_t N);
 
-// Measures the rates of `path` (as cpu.h's kernelPathOf names it) at every
+// Measures the rates of `path` (as subject/path_taken.h's kernelPathOf names it) at every
 // N of `sizes`; nullopt for a path this build has no loops for. Each figure
 // is the best of 5 measurements of at least `minSeconds`; the levels are
 // those of `caches` (dataCaches()).
 std::optional<PeakRates> measureRates(const std::string& path, const std::vector<uint32_t>& sizes,
                                       const std::vector<CacheLevel>& caches, double minSeconds = 0.002);
 
-// What one transform of N points moves and computes, from the counting
-// build: the work samples it loads and stores (8 bytes each) plus the copy
-// of input into work that every call makes (8N bytes read, 8N written),
-// and its real additions and multiplications; from the recording build's
-// trace, the lines each cache misses (cache_traffic.h), 64 bytes each.
-struct Operations {
-    double loadBytes = 0, storeBytes = 0, additions = 0, multiplications = 0;
-    // Per data cache, ascending: bytes of the lines it misses for loads
-    // (work, input and table) and for stores (work).
-    std::vector<double> loadMissBytes, storeMissBytes;
-};
-struct CacheTraffic;
-Operations operationsOf(const FftplugCounts& counts, uint32_t N, const CacheTraffic& traffic);
-
-// The least time: the slowest of these alone, each at its peak rate, all
-// overlapping perfectly, and which of them it is: the bytes loaded and
-// stored at the first-level cache's rates ("loads", "stores"); the lines
-// each cache misses for loads and for stores at the rates of the level
-// beyond it, which delivers them ("L2 loads", "memory stores" …);
-// additions and multiplications ("additions", "multiplications").
-// nullopt where the rates of a level the lines come from were not measured.
-struct LeastTime {
-    double seconds = 0;
-    std::string bound;
-};
-std::optional<LeastTime> leastTime(const Operations& operations, const PeakRates& rates);
-
 // Bytes per second that the load loops of `path` read over a working set of
 // `bytes` (one stream and four, the faster); 0 for a path without loops.
 // The sweep that finds cache edges where nothing reports them (caches.h).
 double loadRateOver(const std::string& path, uint64_t bytes, double minSeconds = 0.002);
-
-// least / measured · 100.
-double limitPercent(double leastSeconds, double measuredSeconds);
 
 }  // namespace fftbench

@@ -3,23 +3,18 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <array>
-#include <cctype>
 #include <chrono>
 #include <climits>
-#include <cmath>
-#include <csignal>
-#include <cstring>
 #include <map>
-#include <set>
 #include <tuple>
 
-#include "host/guarded_array.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
+#include "host/guarded_array.h"
 #include "host/reference.h"
 #include "host/twiddle.h"
 #include "subject/names.h"
+#include "subject/path_taken.h"
 
 namespace fftbench {
 
@@ -93,42 +88,8 @@ class EntryRun final : public TimedRun {
     std::vector<Complex> natural_, result_;  // the signal and the result in natural order
 };
 
-volatile std::sig_atomic_t interruptFlag = 0;
-
-extern "C" void onInterrupt(int) {
-    interruptFlag = 1;
-    std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process
-}
-
 }  // namespace
 
-std::vector<std::string> pluginLabels(const std::vector<std::string>& paths) {
-    std::vector<std::string> labels;
-    for (const std::string& path : paths) {
-        const size_t slash = path.find_last_of("/\\");
-        std::string stem = slash == std::string::npos ? path : path.substr(slash + 1);
-        std::string lower = stem;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-        for (const char* suffix : {".so.", ".so", ".dll", ".dylib"}) {
-            const size_t at = lower.rfind(suffix);
-            const bool last = std::string(suffix).back() == '.' || at + std::strlen(suffix) == lower.size();
-            if (at != std::string::npos && at > 0 && last) {
-                stem.resize(at);
-                break;
-            }
-        }
-        if (stem.empty()) stem = "plug-in";
-        std::string label = stem;
-        for (int n = 2; std::find(labels.begin(), labels.end(), label) != labels.end(); ++n)
-            label = fmt::format("{}#{}", stem, n);
-        labels.push_back(label);
-    }
-    return labels;
-}
-
-PluginInfo describePlugin(const PluginLibrary& plugin, const std::string& label) {
-    return PluginInfo{plugin.path(), label, plugin.circuitSignature(), plugin.creator()};
-}
 
 std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::vector<CatalogueEntry>& entries,
                                         const std::string& pluginLabel, bool withReorder) {
@@ -151,38 +112,6 @@ std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::
         }
     }
     return contenders;
-}
-
-Timing calibrate(const std::function<double(int64_t)>& timed, const BenchSettings& settings, int64_t maxReps,
-                 const std::function<bool()>& stop) {
-    int64_t reps = 1;
-    while (true) {
-        if (stop()) return Timing{};
-        const double first = timed(reps);
-        if (first >= settings.minSeconds || reps >= maxReps) return Timing{reps, 1, first, first, first};
-        // Aim a quarter beyond the target, but at least double and at most
-        // a hundredfold, so that a noisy short measurement cannot overshoot.
-        const double factor = first > 0 ? std::clamp(1.25 * settings.minSeconds / first, 2.0, 100.0) : 100.0;
-        reps = static_cast<int64_t>(std::min(static_cast<double>(maxReps), std::ceil(static_cast<double>(reps) * factor)));
-    }
-}
-
-void addMeasurement(Timing& timing, std::vector<double>& taken, double seconds) {
-    taken.insert(std::upper_bound(taken.begin(), taken.end(), seconds), seconds);
-    timing.measurements = static_cast<int>(taken.size());
-    timing.best = taken.front();
-    timing.worst = taken.back();
-    const size_t middle = taken.size() / 2;
-    timing.median = taken.size() % 2 == 1 ? taken[middle] : (taken[middle - 1] + taken[middle]) / 2;
-}
-
-Timing measure(const std::function<double(int64_t)>& timed, const BenchSettings& settings, int64_t maxReps,
-               const std::function<bool()>& stop) {
-    Timing timing = calibrate(timed, settings, maxReps, stop);
-    if (timing.measurements == 0) return timing;
-    std::vector<double> taken{timing.best};
-    while (timing.measurements < settings.measurements && !stop()) addMeasurement(timing, taken, timed(timing.reps));
-    return timing;
 }
 
 double mflops(uint32_t N, double secondsPerTransform) {
@@ -304,102 +233,5 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
     }
     return bench;
 }
-
-std::vector<PluginSummary> summarize(const BenchRun& bench) {
-    std::map<uint32_t, double> fftw;
-    for (const BenchResult& r : bench.results)
-        if (!r.entry && r.implementation == "fftwf" && r.mflops > 0) fftw[r.N] = r.mflops;
-    auto inRange = [](unsigned log2N, unsigned from, unsigned to) { return log2N >= from && log2N <= to; };
-
-    std::vector<PluginSummary> summaries;
-    for (size_t p = 0; p < bench.plugins.size(); ++p) {
-        PluginSummary summary;
-        summary.plugin = bench.plugins[p].label;
-        for (const bool reorder : {false, true}) {
-            // The best entry at each size, against fftwf there.
-            std::map<uint32_t, double> best;
-            for (const BenchResult& r : bench.results)
-                if (r.entry && r.plugin == summary.plugin && r.reorder == reorder && fftw.count(r.N))
-                    best[r.N] = std::max(best[r.N], r.mflops / fftw[r.N]);
-            for (const auto& range : {std::array<unsigned, 2>{4, 20}, std::array<unsigned, 2>{16, 20}}) {
-                RangeFigure figure;
-                figure.fromLog2 = range[0];
-                figure.toLog2 = range[1];
-                figure.reorder = reorder;
-                double logSum = 0;
-                for (const auto& [N, ratio] : best)
-                    if (inRange(fftplug::host::log2Exact(N), range[0], range[1]) && ratio > 0) {
-                        logSum += std::log(ratio);
-                        ++figure.sizes;
-                        figure.measured.push_back(N);
-                    }
-                if (figure.sizes == 0) continue;
-                figure.value = std::exp(logSum / static_cast<double>(figure.sizes));
-                summary.bestOverFftw.push_back(figure);
-            }
-            RangeFigure lowest;
-            lowest.minimum = true;
-            lowest.fromLog2 = 6;
-            lowest.toLog2 = 14;
-            lowest.reorder = reorder;
-            for (const auto& [N, ratio] : best)
-                if (inRange(fftplug::host::log2Exact(N), lowest.fromLog2, lowest.toLog2)) {
-                    lowest.measured.push_back(N);
-                    if (lowest.sizes++ == 0 || ratio < lowest.value) {
-                        lowest.value = ratio;
-                        lowest.atN = N;
-                    }
-                }
-            if (lowest.sizes > 0) summary.bestOverFftw.push_back(lowest);
-        }
-
-        // The speed-up over the first plug-in, all entries and entry by entry.
-        if (p > 0) {
-            struct Sum {
-                double logs = 0;
-                size_t count = 0;
-                std::set<uint32_t> sizes;
-            };
-            std::map<std::optional<uint32_t>, Sum> sums;
-            for (const BenchResult& r : bench.results) {
-                if (r.plugin != summary.plugin || r.reorder || !r.ratioToFirst || *r.ratioToFirst <= 0 ||
-                    !inRange(r.log2N, kRatioFromLog2, kRatioToLog2))
-                    continue;
-                for (const std::optional<uint32_t> key : {std::optional<uint32_t>(), r.entry}) {
-                    sums[key].logs += std::log(*r.ratioToFirst);
-                    ++sums[key].count;
-                    sums[key].sizes.insert(r.N);
-                }
-            }
-            for (const auto& [entry, sum] : sums)  // nullopt sorts first
-                summary.ratios.push_back(EntryRatio{entry, sum.count, {sum.sizes.begin(), sum.sizes.end()},
-                                                    std::exp(sum.logs / static_cast<double>(sum.count))});
-        }
-        summaries.push_back(std::move(summary));
-    }
-    return summaries;
-}
-
-std::optional<BestAtSize> bestEntryOverFftw(const BenchRun& bench, const std::string& plugin, uint32_t N,
-                                            bool reorder) {
-    double fftw = 0;
-    std::optional<BestAtSize> best;
-    double bestMflops = 0;
-    for (const BenchResult& r : bench.results) {
-        if (r.N != N) continue;
-        if (!r.entry && r.implementation == "fftwf") fftw = r.mflops;
-        if (r.entry && r.plugin == plugin && r.reorder == reorder && r.mflops > bestMflops) {
-            bestMflops = r.mflops;
-            best = BestAtSize{*r.entry, 0};
-        }
-    }
-    if (!best || fftw <= 0) return std::nullopt;
-    best->ratio = bestMflops / fftw;
-    return best;
-}
-
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
-
-bool interruptRequested() { return interruptFlag != 0; }
 
 }  // namespace fftbench

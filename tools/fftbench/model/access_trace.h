@@ -1,4 +1,4 @@
-// `fftbench trace`: the memory behaviour of one run of an entry, from the
+// The memory behaviour of one run of an entry (`fftbench trace`), from the
 // loads and stores the recording build reports: a map of sample index
 // against event number, and per stage the distinct 64-byte lines touched,
 // the bytes moved, the far jumps and the reuse distances (how many distinct
@@ -13,13 +13,17 @@
 #include <vector>
 
 #include "host/plugin_library.h"
-#include "plugin/recording.h"
 #include "machine/caches.h"
 #include "model/lru_stack.h"
+#include "plugin/recording.h"
 
 namespace fftbench {
 
 class RecordingLibrary;
+
+// The sizes trace takes: the raster and reuse distances of the largest stay
+// within a few hundred megabytes of memory and a few seconds.
+inline constexpr uint32_t kTraceMinSize = 2, kTraceMaxSize = uint32_t{1} << 20;
 
 inline constexpr uint32_t kLineBytes = 64;
 inline constexpr uint32_t kSampleBytes = 8;
@@ -65,6 +69,12 @@ struct AccessMap {
     // Per cell: bit 0 a load, bit 1 a store, bits 2 and up 1 + log2 of the
     // `apart` of the last stage that touched it (0: untouched).
     std::vector<uint16_t> cells;  // column-major: cells[column * rows + row]
+
+    // The colour bits of a stage whose samples lie `apart` apart.
+    static uint16_t colourOf(uint32_t apart);
+    // Two cells as one: what touched either, in the colour of the later one
+    // that has a colour.
+    static uint16_t merged(uint16_t earlier, uint16_t later);
 };
 
 struct AccessTrace {
@@ -115,12 +125,5 @@ using TraceProgress = std::function<void(uint64_t accesses, uint64_t stages)>;
 // marks only) and traces it; `progress` is called now and then.
 AccessTrace recordAccessTrace(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry,
                               uint32_t N, const TraceProgress& progress = {});
-
-// The totals, a row per stage shape, and the reuse histogram of all accesses.
-void printAccessTrace(std::FILE* out, const AccessTrace& trace);
-// A row per stage shape and a last row "all": the figures of printAccessTrace.
-std::string accessTraceCsv(const AccessTrace& trace);
-// The access map above, the reuse histogram below, the caches marked.
-std::string accessTraceSvg(const AccessTrace& trace);
 
 }  // namespace fftbench

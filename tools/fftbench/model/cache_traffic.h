@@ -1,7 +1,7 @@
 // Which level of the cache hierarchy each access of a call finds its line
 // in: the exact LRU stack distance of every access of the recording build's
 // run, at 64-byte lines, compared with each cache's size. The limit model
-// (rates.h) prices each level's lines at the rate that level delivers.
+// (model/limit.h) prices each level's lines at the rate that level delivers.
 //
 // What a call touches, in order: the copy of input into work (a load of
 // input sample i, then a store of work sample i), then the kernel's loads
@@ -16,9 +16,9 @@
 #include <map>
 #include <vector>
 
+#include "machine/machine_caches.h"
 #include "model/access_trace.h"
 #include "model/lru_stack.h"
-#include "machine/machine_caches.h"
 
 namespace fftbench {
 

@@ -1,4 +1,4 @@
-// `fftbench draw`: the signal-flow graph of an entry as it ran, built from
+// The signal-flow graph of an entry as it ran (`fftbench draw`), built from
 // the events of the recording build alone: the samples each butterfly loads
 // and stores, the table entries read for it and the factors it applies, stage
 // by stage.
@@ -69,18 +69,5 @@ inline constexpr uint32_t kDrawMinSize = 2, kDrawMaxSize = 64;
 // Records `entry` at N on the recording build and builds its graph, titled
 // with the entry's index and English gloss.
 FlowGraph recordFlowGraph(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry, uint32_t N);
-
-// The graph as text: per stage its shape and butterflies (samples, factor).
-void printFlowGraph(std::FILE* out, const FlowGraph& graph);
-
-// {"tool", "command": "draw", "entry", "n", "input_order", "output_order",
-//  "stages": [{"index", "block_size", "apart", "points", "closing", "description",
-//              "butterflies": [{"reads", "writes", "kind", "factors", "label"}]}]}
-std::string flowGraphJson(const FlowGraph& graph, const std::string& version);
-
-// The picture: one wire per sample position, one column of samples per
-// stage boundary, each butterfly a bar joining the samples it reads and
-// writes, labelled with its factor and coloured by its kind.
-std::string flowGraphSvg(const FlowGraph& graph);
 
 }  // namespace fftbench

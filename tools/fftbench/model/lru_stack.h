@@ -1,5 +1,5 @@
 // The LRU stack distance of a sequence of cache-line touches, shared by the
-// limit model (cache_traffic.h) and the access traces (access_trace.h).
+// limit model (cache_traffic.h, limit.h) and the access traces (access_trace.h).
 #pragma once
 
 #include <cstddef>

@@ -4,8 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "measure/summary.h"
 #include "render/bench_output.h"
-#include "measure/peers/peers.h"
 
 namespace fftbench {
 
@@ -79,10 +79,10 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)
         plugins.push_back({{"path", p.path}, {"label", p.label}, {"signature", p.signature}, {"creator", p.creator}});
-    json bestOverFftw = json::array(), ratios = json::array();
+    json bestOverReference = json::array(), ratios = json::array();
     for (const PluginSummary& s : summarize(bench)) {
-        for (const RangeFigure& f : s.bestOverFftw)
-            bestOverFftw.push_back({{"plugin", s.plugin},
+        for (const RangeFigure& f : s.bestOverReference)
+            bestOverReference.push_back({{"plugin", s.plugin},
                                     {"statistic", f.minimum ? "minimum" : "geometric_mean"},
                                     {"host_reorder", f.reorder},
                                     {"from_n", 1u << f.fromLog2},
@@ -155,7 +155,8 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
         {"rates", rates},
         {"interrupted", bench.interrupted},
         {"results", results},
-        {"summary", {{"best_entry_over_fftwf", bestOverFftw}, {"ratio_to_first_plugin", ratios}}}};
+        {"summary",
+         {{"best_entry_over_" + bench.settings.reference, bestOverReference}, {"ratio_to_first_plugin", ratios}}}};
     // Names that are not UTF-8 become U+FFFD rather than an exception.
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -1,6 +1,7 @@
 // What `fftbench bench` hands back: a table on standard output
 // (bench_table.cpp), and on request a CSV and a JSON file (bench_data.cpp)
-// and two plots drawn by gnuplot (bench_plots.cpp).
+// and three plots drawn by gnuplot (bench_plots.cpp): speed, accuracy and,
+// where the rates were measured, the limit %.
 #pragma once
 
 #include <cstdio>
@@ -19,8 +20,9 @@ extern const std::vector<std::string> kResultColumns;
 // The header (plug-ins, processor, the path each plug-in took, method),
 // one row per result, then the mflops side by side (a block per plug-in
 // when there are several, and their ratios to the first) with the best
-// entry against fftwf, then the summary over the sizes measured: the best
-// entry against fftwf over ranges of sizes, each plug-in against the first.
+// entry against the reference peer, then the summary over the sizes
+// measured: the best entry against the reference over ranges of sizes, each
+// plug-in against the first.
 void printBenchTable(std::FILE* out, const BenchRun& bench);
 
 // A CSV field, quoted (quotes doubled) where it holds a comma, quote or line end.

@@ -1,6 +1,6 @@
 // `fftbench bench` on standard output: the header (plug-ins, machine,
 // method), one row per result, the mflops side by side with the path each
-// plug-in took and the best entry against fftwf, the ratios between
+// plug-in took and the best entry against the reference peer, the ratios between
 // plug-ins, and the summary over the sizes actually measured.
 #include <fmt/format.h>
 
@@ -8,9 +8,10 @@
 #include <map>
 #include <set>
 
-#include "cli/arguments.h"
-#include "machine/processor.h"
+#include "measure/summary.h"
 #include "render/bench_output.h"
+#include "render/list_text.h"
+#include "render/sizes.h"
 
 namespace fftbench {
 
@@ -28,7 +29,7 @@ std::string plural(size_t count, const char* word) { return fmt::format("{} {}{}
 
 // The figures of one plug-in side by side, sizes down: its entries (timed
 // plainly or with the host's reordering, as `reorder` says) and the peers
-// across, and the best entry against fftwf, with its index. `plugin` null:
+// across, and the best entry against the reference, with its index. `plugin` null:
 // every entry (a run of one plug-in).
 void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* plugin, bool reorder,
                       const std::string& heading) {
@@ -38,13 +39,14 @@ void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* 
     const std::string& pluginLabel = plugin != nullptr ? *plugin : bench.plugins.front().label;
     std::map<std::pair<std::string, std::string>, std::map<uint32_t, const BenchResult*>> figures;
     for (const BenchResult& r : bench.results) figures[{r.plugin, r.implementation}][r.N] = &r;
-    const bool againstFftw = !figures[{"", "fftwf"}].empty() &&
+    const std::string& reference = bench.settings.reference;
+    const bool againstReference = !figures[{"", reference}].empty() &&
                              std::any_of(columns.begin(), columns.end(), [](const Contender* c) { return c->entry.has_value(); });
 
     fmt::print(out, "\n{}\n{:>5}", heading, "N");
     for (const Contender* column : columns)
         fmt::print(out, " {:>8}", column->entry ? std::to_string(*column->entry) : column->implementation);
-    if (againstFftw) fmt::print(out, " {:>14}", "best/fftwf");
+    if (againstReference) fmt::print(out, " {:>14}", "best/" + reference);
     fmt::print(out, "\n");
     for (const uint32_t N : bench.sizes) {
         std::string row = fmt::format("{:>5}", powerOfTwoText(N));
@@ -59,8 +61,8 @@ void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* 
             any = true;
             row += fmt::format(" {:>8.0f}", found->second->mflops);
         }
-        if (againstFftw) {
-            const auto best = bestEntryOverFftw(bench, pluginLabel, N, reorder);
+        if (againstReference) {
+            const auto best = bestEntryOverReference(bench, pluginLabel, N, reorder);
             row += fmt::format(" {:>14}", best ? fmt::format("{} (entry {})", ratioText(best->ratio), best->entry) : "-");
         }
         if (any) fmt::print(out, "{}\n", row);
@@ -98,7 +100,7 @@ std::string figureText(bool minimum, const std::vector<uint32_t>& measured) {
     return fmt::format("{} over {}", minimum ? "minimum" : "geometric mean", describeSizes(measured));
 }
 
-// The run in a few numbers: the best entry against fftwf over ranges of
+// The run in a few numbers: the best entry against the reference over ranges of
 // sizes (2^4..2^20, 2^16..2^20 and the minimum over 2^6..2^14, each
 // labelled with the sizes of the run inside it), and each later plug-in
 // against the first.
@@ -113,7 +115,7 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
     };
     std::vector<Row> rows;  // in first-seen order
     for (const PluginSummary& s : summaries)
-        for (const RangeFigure& f : s.bestOverFftw) {
+        for (const RangeFigure& f : s.bestOverReference) {
             const Row row{f.minimum, f.reorder, f.fromLog2, f.toLog2};
             if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
         }
@@ -128,7 +130,7 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
         for (const Row& row : rows) {
             std::set<uint32_t> measured;
             for (const PluginSummary& s : summaries)
-                for (const RangeFigure& f : s.bestOverFftw)
+                for (const RangeFigure& f : s.bestOverReference)
                     if (Row{f.minimum, f.reorder, f.fromLog2, f.toLog2} == row)
                         measured.insert(f.measured.begin(), f.measured.end());
             labels.push_back("  " + figureText(row.minimum, {measured.begin(), measured.end()}));
@@ -138,8 +140,10 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
         size_t rowIndex = 0;
         for (const Row& row : rows) {
             if (heading != row.reorder) {
-                std::string text = fmt::format("{:<{}}", row.reorder ? "best entry with the host's reordering / fftwf"
-                                                                     : "best entry / fftwf", labelWidth);
+                std::string text = fmt::format("{:<{}}",
+                                               (row.reorder ? "best entry with the host's reordering / "
+                                                            : "best entry / ") + bench.settings.reference,
+                                               labelWidth);
                 if (bench.plugins.size() > 1)
                     for (const PluginSummary& s : summaries) text += fmt::format("  {:>{}}", s.plugin, width);
                 while (text.back() == ' ') text.pop_back();
@@ -149,7 +153,7 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
             std::string cells;
             for (const PluginSummary& s : summaries) {
                 std::string cell = "-";
-                for (const RangeFigure& f : s.bestOverFftw)
+                for (const RangeFigure& f : s.bestOverReference)
                     if (Row{f.minimum, f.reorder, f.fromLog2, f.toLog2} == row)
                         cell = ratioText(f.value) + (f.minimum ? " at " + powerOfTwoText(f.atN) : "");
                 cells += fmt::format("  {:>{}}", cell, width);
@@ -314,7 +318,7 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
     printCpu(out, bench.cpu, 14);
     if (!bench.caches.empty()) fmt::print(out, "{:<14}{}\n", "caches", describeCaches(bench.caches));
     for (const Contender& c : bench.contenders)
-        if (!c.entry && c.implementation == "fftwf") fmt::print(out, "fftw          {}\n", c.name);
+        if (!c.entry && !c.header.empty()) fmt::print(out, "{:<14}{}\n", c.header, c.name);
     for (const PluginInfo& plugin : bench.plugins)
         if (const std::string paths = pathsText(bench, plugin.label); !paths.empty())
             fmt::print(out, "{:<14}{}{}\n", "path", several ? plugin.label + ": " : "", paths);
@@ -325,8 +329,10 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
                "bit-reversal is {}\n",
                bench.settings.withReorder ? "timed too, in the rows marked +reorder"
                                           : "not timed (--with-reorder times it too)");
-    fmt::print(out, "counted       real additions and multiplications per us, from the counting build; none for "
-               "FFTW, whose count of the timed plan takes a vector instruction as one operation\n");
+    std::string counted = "real additions and multiplications per us, from the counting build";
+    for (const Contender& c : bench.contenders)
+        if (!c.entry && !c.countedNote.empty()) counted += "; " + c.countedNote;
+    fmt::print(out, "counted       {}\n", counted);
     fmt::print(out, "sizes         {}\n", describeSizes(bench.sizes));
     printRates(out, bench);
     if (bench.interrupted) fmt::print(out, "interrupted   yes: the table holds what was measured before Ctrl-C\n");

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <sstream>
 
-#include "model/access_trace.h"
-#include "render/assets.h"
+#include "check/verify_run.h"
 #include "measure/bench_run.h"
-#include "cli/arguments.h"
-#include "subject/names.h"
+#include "model/access_trace.h"
 #include "model/operation_counts.h"
+#include "render/assets.h"
+#include "render/sizes.h"
 #include "render/svg.h"
-#include "check/entry_checks.h"
+#include "subject/names.h"
 
 namespace fftbench {
 

@@ -1,9 +1,9 @@
-// `fftbench list`: what a plug-in says about itself, and the English words
-// for fftplug's catalogue names and flags.
+// The words for what a plug-in's catalogue says: the English glosses and
+// short labels of fftplug's entry names, a name as it is shown, and the
+// flags in words.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,10 +28,5 @@ std::string displayName(const fftplug::host::CatalogueEntry& entry);
 // "natural input and bit-reversed output" or "bit-reversed input and natural
 // output", and any bits the ABI does not define.
 std::vector<std::string> flagMeanings(uint32_t flags);
-
-// Prints the signature, creator, entry count and catalogue of `plugin`, and
-// every fault of the catalogue (fftplug::host::Catalogue); false if there was
-// one.
-bool printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin);
 
 }  // namespace fftbench

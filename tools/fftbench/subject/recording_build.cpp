@@ -5,7 +5,6 @@
 #include <exception>
 #include <stdexcept>
 
-#include "cli/arguments.h"
 #include "host/driver.h"
 #include "host/plugin_variants.h"
 
@@ -70,16 +69,6 @@ std::vector<FftplugEvent> RecordingLibrary::recordAll(uint32_t index, uint32_t N
 
 std::string defaultRecordingLibraryPath() {
     return fftplug::host::executableDirectory() + fftplug::host::platformLibraryName("fftplug_recording");
-}
-
-RecordingLibrary openRecordingLibrary(const std::string& path, const std::string& command) {
-    const std::string chosen = path.empty() ? defaultRecordingLibraryPath() : path;
-    if (path.empty() && !fftplug::host::fileExists(chosen))
-        throw UsageError(fmt::format("{} needs the recording build of the plug-in, {}, which is built beside "
-                                     "fftbench in a build tree but not installed; it is not at {} (name it with "
-                                     "--recording PATH)",
-                                     command, fftplug::host::platformLibraryName("fftplug_recording"), chosen));
-    return RecordingLibrary::open(chosen);
 }
 
 }  // namespace fftbench

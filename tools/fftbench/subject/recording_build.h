@@ -41,8 +41,4 @@ class RecordingLibrary {
 // "libfftplug_recording.so" (or fftplug_recording.dll) beside fftbench.
 std::string defaultRecordingLibraryPath();
 
-// The recording build at `path`, or beside fftbench when `path` is empty;
-// a UsageError naming `command` when it is not there.
-RecordingLibrary openRecordingLibrary(const std::string& path, const std::string& command);
-
 }  // namespace fftbench

@@ -1,37 +1,45 @@
-// Other FFT libraries timed in the same run, for scale: FFTW in single
-// precision and KissFFT, each where the build found it (never on Windows).
+// The peers built into this fftbench, in the order they are timed. FFTW in
+// single precision and KissFFT, each where the build found it (never on
+// Windows); the first one listed is the reference of bench's comparisons
+// unless another is chosen.
 #pragma once
 
-#include <optional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "measure/bench_run.h"
+#include "measure/peers/peer.h"
+
+// The list: one line per peer, its name (the implementation of its rows,
+// what bench's --reference takes) and the function of its file that opens it
+// (a PeerOpener).
+#define FFTBENCH_FOR_EACH_PEER(X) \
+    X("fftwf", openFftwPeer)      \
+    X("kissfft", openKissfftPeer)
 
 namespace fftbench {
 
-// The peers built into this fftbench, in the order they are benchmarked.
-// FFTW is the system's single-precision FFTW 3 (libfftw3f.so.3), or with
-// `fftwPath` non-empty the library at that path in its place (Linux only),
-// each opened at run time and bound to its own symbols; a path that does
-// not load, or a library without the functions the peer calls, is a
-// UsageError.
-std::vector<Contender> peerContenders(const std::string& fftwPath = "");
+#define FFTBENCH_DECLARE_PEER(name, opener) std::unique_ptr<Peer> opener(const std::string&, const std::string&);
+FFTBENCH_FOR_EACH_PEER(FFTBENCH_DECLARE_PEER)
+#undef FFTBENCH_DECLARE_PEER
 
-// FFTW's own count (fftwf_flops) of the real operations of its plan for N
-// points, forward, out of place, planned with FFTW_ESTIMATE | FFTW_NO_SIMD:
-// the plan its planner expects to be cheapest, without vector codelets
-// (whose instructions fftwf_flops counts as one operation each). nullopt
-// without FFTW.
-struct OperationCount {
-    double additions = 0, multiplications = 0, fusedMultiplyAdds = 0;
-    double flops() const { return additions + multiplications + 2 * fusedMultiplyAdds; }
-};
-std::optional<OperationCount> fftwOperationCount(uint32_t N);
-// The plan fftwOperationCount counts, in words; empty without FFTW.
-std::string fftwCountDescription();
+// The peers' names as listed, whether this build has them or not.
+std::vector<std::string> peerNames();
+// The first of them: the reference unless another is chosen.
+std::string defaultReferencePeer();
 
-// One line per peer library this fftbench was built with ("none" if none).
-std::vector<std::string> peerDescriptions(const std::string& fftwPath = "");
+// A library to load for a peer in place of the one the build found, by the
+// peer's name (bench's --fftw PATH gives {"fftwf", PATH}).
+using PeerLibraries = std::map<std::string, std::string>;
+
+// The peers this build has and whose libraries load, in the list's order.
+// PeerError where a library named for a peer cannot serve it, or names no
+// peer of the list.
+std::vector<std::unique_ptr<Peer>> openPeers(const PeerLibraries& libraries = {});
+// Their contenders, in the same order.
+std::vector<Contender> peerContenders(const PeerLibraries& libraries = {});
+// The peers that count the operations of their own plans, for profile.
+std::vector<CountedPeer> countingPeers();
 
 }  // namespace fftbench
