@@ -51,6 +51,13 @@ unset(path_row)
 unset(path_rows)
 unset(path_text)
 
+# Release DLLs ship stripped; debugging builds keep their symbols.
+if(WIN32 AND NOT CMAKE_BUILD_TYPE MATCHES "^(Debug|RelWithDebInfo)$")
+  set(FFTPLUG_STRIP_DLLS ON)
+else()
+  set(FFTPLUG_STRIP_DLLS OFF)
+endif()
+
 # Compile options every unit of the plug-in shares.
 function(fftplug_plugin_options target)
   target_include_directories(${target} PRIVATE ${FFTPLUG_SOURCE_ROOT}/include)
@@ -58,13 +65,38 @@ function(fftplug_plugin_options target)
   target_compile_options(${target} PRIVATE
     -O3 -ffp-contract=off -fno-exceptions -fno-rtti -fno-math-errno
     -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # 32-bit code runs on any processor with SSE (Pentium III, Athlon XP):
+    # single-precision arithmetic in SSE registers, rounded as on x86-64,
+    # never on the x87 stack, and no SSE2 instruction outside the kernels of
+    # the paths whose check asks for it (their rows' flags turn it on again;
+    # the 32-bit Linux toolchain turns it on for everything else).
+    target_compile_options(${target} PRIVATE -msse -mno-sse2 -mfpmath=sse)
+  endif()
   if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # SSE2 registers for all floating point, never the x87 stack. Hosts may
-    # call with the stack aligned to 4 bytes only, so functions that keep SSE
-    # or AVX values on the stack realign it themselves.
-    target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse -mincoming-stack-boundary=2)
+    # Hosts may call with the stack aligned to 4 bytes only, so functions
+    # that keep SSE or AVX values on the stack realign it themselves.
+    target_compile_options(${target} PRIVATE -mincoming-stack-boundary=2)
   endif()
   set_target_properties(${target} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# The entry routine of the DLL and the processor floor it checks
+# (plugin/entry.cpp), as objects shared by every DLL and by the test host
+# that asks the same question where no DLL loads (32-bit Linux). In 32-bit code they
+# use the general-purpose registers only: they run on the processors that
+# the check turns away.
+function(fftplug_entry_objects out_var)
+  if(NOT TARGET fftplug_entry)
+    add_library(fftplug_entry OBJECT ${FFTPLUG_SOURCE_ROOT}/plugin/entry.cpp)
+    fftplug_plugin_options(fftplug_entry)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      # Nothing here keeps a value that wants an aligned stack, so the entry
+      # routine takes the loader's stack as it comes rather than realigning it.
+      target_compile_options(fftplug_entry PRIVATE -mgeneral-regs-only -mpreferred-stack-boundary=2)
+    endif()
+  endif()
+  set(${out_var} fftplug_entry PARENT_SCOPE)
 endfunction()
 
 # The kernels of one path, as objects shared by every library that carries
@@ -136,21 +168,28 @@ function(fftplug_add_plugin target)
     list(APPEND sources $<TARGET_OBJECTS:${objects}>)
   endforeach()
   if(WIN32)
-    # The module-definition file names the DLL and its exports, undecorated.
+    fftplug_entry_objects(entry)
+    list(APPEND sources $<TARGET_OBJECTS:${entry}>)
+    # The module-definition file names the DLL and its exports, undecorated,
+    # each at an ordinal of its own that stays where it is: the five of the
+    # interface at 1 to 5, a test build's hook at 6.
     set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
     set(def_text "LIBRARY ${target}.dll\nEXPORTS\n")
-    foreach(export getCircuitSignature getCreatorSignature getEntryCount getEntrySpecs runEntry)
-      string(APPEND def_text "    ${export}\n")
-    endforeach()
+    set(exports getCircuitSignature getCreatorSignature getEntryCount getEntrySpecs runEntry)
     if(ARG_TRACED)
-      string(APPEND def_text "    setTraceHook\n")
+      list(APPEND exports setTraceHook)
     endif()
     if(ARG_COUNTING)
-      string(APPEND def_text "    countEntry\n")
+      list(APPEND exports countEntry)
     endif()
     if(ARG_RECORDING)
-      string(APPEND def_text "    recordEntry\n")
+      list(APPEND exports recordEntry)
     endif()
+    set(ordinal 1)
+    foreach(export IN LISTS exports)
+      string(APPEND def_text "    ${export} @${ordinal}\n")
+      math(EXPR ordinal "${ordinal} + 1")
+    endforeach()
     file(WRITE ${def} "${def_text}")
     list(APPEND sources ${def})
   endif()
@@ -169,9 +208,41 @@ function(fftplug_add_plugin target)
     target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH=${ARG_PATH})
   endif()
   if(WIN32)
-    # The C++ runtime is linked in, so that the DLL imports only system DLLs.
-    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static -Wl,--kill-at)
+    # The image's entry point is the library's own DllMain: no C runtime
+    # start-up (no TLS callbacks, no allocation, no loader calls under the
+    # loader lock). Only what the code itself calls is linked: imports from
+    # msvcrt (memcpy, strlen) and KERNEL32, and libgcc's 64-bit division
+    # helpers, copied in. A 32-bit image says in its header that it installs
+    # no exception handler (NO_SEH).
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(entry_symbol _DllMain@12)
+      target_link_options(${target} PRIVATE -Wl,--no-seh)
+    else()
+      set(entry_symbol DllMain)
+    endif()
+    target_link_options(${target} PRIVATE -nostartfiles -nodefaultlibs -static -Wl,--entry=${entry_symbol}
+                        -Wl,--kill-at -Wl,--dynamicbase -Wl,--nxcompat
+                        -Wl,-T,${FFTPLUG_SOURCE_ROOT}/cmake/fftplug-dll.ld)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${FFTPLUG_SOURCE_ROOT}/cmake/fftplug-dll.ld)
+    target_link_libraries(${target} PRIVATE msvcrt kernel32 gcc)
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target} IMPORT_PREFIX "")
+    # A release DLL ships stripped (no symbol table, no debugging sections);
+    # the image as linked stays beside the build, in unstripped/, for
+    # debuggers and for the tests that read its code function by function.
+    set(unstripped ${PROJECT_BINARY_DIR}/unstripped/${target}.dll)
+    set_target_properties(${target} PROPERTIES FFTPLUG_UNSTRIPPED_FILE ${unstripped})
+    if(FFTPLUG_STRIP_DLLS)
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/unstripped
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${unstripped}
+        COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>
+        VERBATIM)
+    else()
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/unstripped
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${unstripped}
+        VERBATIM)
+    endif()
   else()
     set_target_properties(${target} PROPERTIES PREFIX "lib")
     target_link_options(${target} PRIVATE -Wl,--as-needed -Wl,-z,defs -Wl,-z,now)

@@ -47,7 +47,7 @@ def main():
         reference = np.fft.fft(x.astype(np.complex128))
         norm = np.linalg.norm(reference)
         for e in entries:
-            errors[row, e.index] = np.linalg.norm(plugin.fft(x, e.index) - reference) / norm
+            errors[row, e.index] = np.linalg.norm(plugin.fft(x, entry=e) - reference) / norm
 
     print(f"relative RMS error against numpy.fft, {plugin.path}")
     print("N      " + "".join(f"{e.index:>10}" for e in entries) + "     bound")

@@ -1,4 +1,4 @@
-// The five functions a host resolves by name, and the library's load routine.
+// The five functions a host resolves by name. The load routine is entry.cpp.
 #include <cstddef>
 #include <cstring>
 
@@ -44,9 +44,3 @@ FFTPLUG_EXPORT void FFTPLUG_CALL runEntry(uint32_t index, int32_t N, const Compl
 }
 
 }  // extern "C"
-
-#if defined(_WIN32)
-#include <windows.h>
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
-#endif

@@ -38,6 +38,7 @@ LAYERS = {
     "model": 4,     # operation counts, the limit, cache traffic, LRU stack, access traces, flow graphs
     "subject": 3,   # what a plug-in is: names, identity, path taken, counting and recording builds
     "machine": 2,   # the processor, its caches, its rates, the timing
+    "assets": 1,    # the text files built in: style sheets, the report's page, the words for the entries
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 SOURCES = (".h", ".hpp", ".cpp", ".c", ".cc")

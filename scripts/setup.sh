@@ -16,7 +16,8 @@
 #                           Linux build, clang with libFuzzer and valgrind for
 #                           the fuzz and valgrind presets, and Debian's
 #                           Python 3 with numpy, scipy, pytest, setuptools and
-#                           matplotlib for the Python host, and Debian's
+#                           matplotlib for the Python host, with venv, pip
+#                           and wheel for installing it, and Debian's
 #                           Chromium with a Japanese font, in which the
 #                           report test opens fftbench's HTML report headless
 #                           (a few minutes)
@@ -45,6 +46,7 @@ test_packages=(
   g++-multilib qemu-user
   clang libclang-rt-14-dev valgrind
   python3 python3-numpy python3-scipy python3-pytest python3-setuptools python3-matplotlib
+  python3-venv python3-pip python3-wheel
   chromium fonts-ipafont-gothic
 )
 

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "host/natural_order.h"
 #include "test_support.h"
 
 // operator delete below frees what operator new took from malloc.
@@ -269,6 +270,32 @@ TEST_P(Allocation, NoExportAllocatesOnAnyPathAtAnySize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVariants, Allocation, testing::ValuesIn(variantNames()), variantParamName);
+
+// The host's natural-order transform allocates when a plan is made (its
+// table) and never per call: every size of permutation, in place or not,
+// rows of a batch, the inverse, on a plan of an entry of either kind.
+TEST(NaturalOrderAllocation, ExecutingAPlanAllocatesNothing) {
+    const FftplugRunEntry runEntry = plugin().exports().runEntry;
+    for (const uint32_t index : {2u, 7u}) {
+        for (const int32_t n : {1, 64, 1 << 12, 1 << 21}) {
+            FftplugNaturalPlan* plan = fftplugNaturalPlanCreate(runEntry, index, entry(index).flags, n);
+            ASSERT_NE(plan, nullptr);
+            std::vector<Complex> src = randomSignal(static_cast<uint32_t>(2 * n), 3), dst(2 * static_cast<size_t>(n));
+            const int64_t row = n * static_cast<int64_t>(sizeof(Complex));
+            fftplugNaturalPlanExecute(plan, src.data(), row, dst.data(), row, 2, 0, 1.0f);  // the first call sets up
+            EXPECT_EQ(allocationsDuring([&] {
+                          fftplugNaturalPlanExecute(plan, src.data(), row, dst.data(), row, 2, 0, 1.0f);
+                          fftplugNaturalPlanExecute(plan, dst.data(), row, dst.data(), row, 2,
+                                                    FFTPLUG_NATURAL_CONJUGATE, 0.5f);
+                          fftplugBitReverseCopyRows(src.data(), row, dst.data(), row, n, 2);
+                          fftplugBitReverseCopy(dst.data(), dst.data(), n);
+                      }),
+                      0)
+                << "entry " << index << ", N = " << n;
+            fftplugNaturalPlanDestroy(plan);
+        }
+    }
+}
 
 // The counter itself sees an allocation: on Linux one made inside the C
 // library, on Windows one made through a rewritten import table (this

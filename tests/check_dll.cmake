@@ -9,7 +9,9 @@
 #     (PE32+, x86-64) one, whose export directory names the
 #     file itself;
 #   - it exports exactly EXPORTS by name, undecorated (no _name, no name@N),
-#     and nothing by ordinal alone;
+#     and nothing by ordinal alone, each at the ordinal of its place in
+#     EXPORTS (the first at 1), so that a host that binds by ordinal keeps
+#     working from one build to the next;
 #   - every DLL it imports is in ALLOWED_IMPORTS (compared without regard to
 #     case, as Windows does): a plug-in that needs libstdc++-6.dll,
 #     libgcc_s_dw2-1.dll or libwinpthread-1.dll does not load beside a host
@@ -62,6 +64,11 @@ endif()
 
 # --- exports ---------------------------------------------------------------------
 set(exported "")
+set(exported_ordinals "")
+set(ordinal_base 0)
+if(dump MATCHES "Export Address Table -- Ordinal Base ([0-9]+)")
+  set(ordinal_base ${CMAKE_MATCH_1})
+endif()
 string(FIND "${dump}" "[Ordinal/Name Pointer] Table" names_at)
 if(names_at EQUAL -1)
   list(APPEND problems "no export name table")
@@ -73,9 +80,12 @@ else()
   endif()
   string(REGEX MATCHALL "\n[ \t]+\\[ *[0-9]+\\] [^\n]*" name_lines "${names_part}")
   foreach(line IN LISTS name_lines)
-    string(REGEX REPLACE "^\n[ \t]+\\[ *[0-9]+\\] " "" name "${line}")
+    string(REGEX MATCH "^\n[ \t]+\\[ *([0-9]+)\\] " prefix "${line}")
+    math(EXPR ordinal "${ordinal_base} + ${CMAKE_MATCH_1}")
+    string(REPLACE "${prefix}" "" name "${line}")
     string(STRIP "${name}" name)
     list(APPEND exported "${name}")
+    list(APPEND exported_ordinals "${name}@${ordinal}")
   endforeach()
 endif()
 
@@ -95,6 +105,13 @@ foreach(name IN LISTS expected)
   if(NOT name IN_LIST exported)
     list(APPEND problems "does not export '${name}'")
   endif()
+endforeach()
+set(ordinal 1)
+foreach(name IN LISTS expected)
+  if(name IN_LIST exported AND NOT "${name}@${ordinal}" IN_LIST exported_ordinals)
+    list(APPEND problems "exports '${name}' at another ordinal than ${ordinal}")
+  endif()
+  math(EXPR ordinal "${ordinal} + 1")
 endforeach()
 list(REMOVE_DUPLICATES exported)
 list(LENGTH exported distinct_count)

@@ -19,8 +19,9 @@
 //          system saves (XCR0 bits) through saves(bits), see cpu.h
 //
 // scalar: one sample at a time, the compiler's own vectoriser off, so that it
-// is the plain oracle of the others. SSE2: every x86-64 processor and every
-// 32-bit Windows host of this library has it. AVX2 without FMA: products and
+// is the plain oracle of the others; in 32-bit code it asks for SSE alone
+// (entry.h), the floor of the whole library. SSE2: every x86-64 processor
+// has it; 32-bit code turns it on for these kernels only. AVX2 without FMA: products and
 // sums stay separate roundings. AVX-512 F, DQ, BW and VL, again without FMA.
 // But AVX-512F carries fused multiply-adds of its own that -mno-fma leaves
 // on, and GCC 12's vectoriser fuses the products and sums of the code it
@@ -39,7 +40,7 @@
 
 #define FFTPLUG_FOR_EACH_PATH(X) \
     X(scalar, One, "scalar", "-fno-tree-vectorize -fno-tree-slp-vectorize", (true)) \
-    X(sse2, Two, "SSE2", "", (has(1, 0, edx, bit_SSE2))) \
+    X(sse2, Two, "SSE2", "-msse2", (has(1, 0, edx, bit_SSE2))) \
     X(avx2, Four, "AVX2", "-mavx2 -mno-fma", (has(1, 0, ecx, bit_OSXSAVE | bit_AVX) && saves(0x6) && has(7, 0, ebx, bit_AVX2))) \
     X(avx512, Eight, "AVX-512", "-mavx512f -mavx512dq -mavx512bw -mavx512vl -fno-tree-vectorize -fno-tree-slp-vectorize $<$<CXX_COMPILER_ID:GNU>:-mno-fma> $<$<CXX_COMPILER_ID:GNU>:-Wno-maybe-uninitialized> $<$<CXX_COMPILER_ID:GNU>:-Wno-uninitialized>", (has(1, 0, ecx, bit_OSXSAVE | bit_AVX) && saves(0xE6) && has(7, 0, ebx, bit_AVX2 | bit_AVX512F | bit_AVX512DQ | bit_AVX512BW | bit_AVX512VL)))
 

@@ -4,12 +4,13 @@ import functools
 import operator
 
 import numpy as np
+import numpy.typing as npt
 
 # The largest N an entry takes: N is a signed 32-bit word.
 MAX_POINTS = 1 << 30
 
 
-def check_points(n, what="length"):
+def check_points(n: int, what: str = "length") -> int:
     """n as an int if it is a power of two from 1 to 2^30; ValueError otherwise."""
     try:
         n = operator.index(n)
@@ -22,8 +23,19 @@ def check_points(n, what="length"):
     return n
 
 
-def error_bound(n):
-    """The bound `fftbench verify` holds every entry's relative RMS error to."""
+def error_bound(n: int) -> float:
+    """The bound `fftbench verify` holds every entry's relative RMS error to.
+
+    Parameters
+    ----------
+    n : int
+        The number of points, a power of two.
+
+    Returns
+    -------
+    float
+        1.5e-7·√(log2 n + 1).
+    """
     n = check_points(n, "N")
     return 1.5e-7 * np.sqrt(n.bit_length() - 1 + 1.0)
 
@@ -41,9 +53,20 @@ def _reversal(n):
     return r
 
 
-def bit_reversed(x):
-    """A copy of the 1-D array x in bit-reversed order: element i moves to
-    position rev(i, log2 N). The permutation is its own inverse."""
+def bit_reversed(x: npt.ArrayLike) -> np.ndarray:
+    """A copy of x in bit-reversed order: element i moves to position
+    rev(i, log2 N). The permutation is its own inverse.
+
+    Parameters
+    ----------
+    x : array_like
+        1-D, of a power-of-two length, any dtype.
+
+    Returns
+    -------
+    numpy.ndarray
+        The reordered copy, x's dtype.
+    """
     x = np.asarray(x)
     if x.ndim != 1:
         raise ValueError(f"expected a 1-D array, got {x.ndim}-D")
@@ -92,9 +115,20 @@ def _segmented(n):
     return table
 
 
-def twiddle_table(n):
-    """The segmented table for n points, a new complex64 array:
-    table[m + j] = W(2m, j) for m = 1, 2, 4, ..., n/2 and 0 <= j < m, with
-    W(M, j) = e^(-2πi·j/M); table[0] belongs to no segment and holds 1.
-    The same single-precision bits as the C++ host's table."""
+def twiddle_table(n: int) -> np.ndarray:
+    """The segmented twiddle table for n points, as every entry reads it.
+
+    Parameters
+    ----------
+    n : int
+        The number of points, a power of two from 1 to 2^30.
+
+    Returns
+    -------
+    numpy.ndarray
+        A new complex64 array: table[m + j] = W(2m, j) for m = 1, 2, 4, ...,
+        n/2 and 0 <= j < m, with W(M, j) = e^(-2πi·j/M); table[0] belongs to
+        no segment and holds 1. The same single-precision bits as the C++
+        host's table.
+    """
     return _segmented(check_points(n, "N")).copy()

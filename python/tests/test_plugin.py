@@ -1,5 +1,7 @@
 """The Python host against the plug-in: catalogue, loading, every entry's
-transform, the C++ host's bits, the preparation and the refusals."""
+transform, the C++ host's bits, the preparation, batches, the plan cache and
+the refusals."""
+import os
 import subprocess
 import sys
 from pathlib import Path
@@ -26,6 +28,10 @@ def test_catalogue(plugin):
     assert [e.output_order for e in plugin.entries] == ["natural"] * 2 + ["bit-reversed"] + ["natural"] * 7
     assert [e.prepares_table for e in plugin.entries] == [False] * 3 + [True] * 7
     assert plugin.entries[0].raw_name == bytes.fromhex("8E9E8AD4208AD488F882AB288AEE90943229")
+    assert plugin.entries[0].gloss == "decimation in time (radix 2)"
+    assert plugin.entries[9].gloss == "decimation in frequency (split radix + reversal + half + 3 butterflies)"
+    assert plugin.entries[6].label == "DIF r4"
+    assert all(e.gloss and e.label for e in plugin.entries)
 
 
 LOAD_ERRORS = {
@@ -36,6 +42,9 @@ LOAD_ERRORS = {
     "specs_overrun": "getEntrySpecs wrote past its 1088 bytes",
     "count_zero": "getEntryCount returned 0;",
     "count_huge": "getEntryCount returned 1000000;",
+    "empty path": "empty path",
+    "directory": "is a directory",
+    "bytes path, missing": "no such file",
 }
 
 
@@ -49,9 +58,17 @@ def test_load_errors(case, tmp_path, broken_plugin, monkeypatch):
         monkeypatch.setenv("FFTPLUG_PLUGIN", str(path))
     elif case in ("no_run", "specs_overrun", "count_zero", "count_huge"):
         path = broken_plugin(case)
+    elif case == "directory":
+        path = tmp_path
+    argument = {"FFTPLUG_PLUGIN": None, "empty path": "", "bytes path, missing": os.fsencode(path)}.get(case, path)
     with pytest.raises(fftplug.PluginLoadError, match=LOAD_ERRORS[case]) as error:
-        fftplug.Plugin(None if case == "FFTPLUG_PLUGIN" else path)
-    assert str(path) in str(error.value) and "\n" not in str(error.value)
+        fftplug.Plugin(argument)
+    assert (case == "empty path" or str(path) in str(error.value)) and "\n" not in str(error.value)
+
+
+def test_path_forms_load_the_same_plugin(plugin):
+    for path in (plugin.path.encode(), Path(plugin.path)):
+        assert fftplug.Plugin(path).entries == plugin.entries
 
 
 @pytest.mark.parametrize("log2n", range(17))
@@ -59,7 +76,7 @@ def test_load_errors(case, tmp_path, broken_plugin, monkeypatch):
 def test_every_entry_against_numpy(plugin, entry, log2n):
     n = 1 << log2n
     x = random_signal(n, seed=1000 * entry + log2n)
-    y = plugin.fft(x, entry)
+    y = plugin.fft(x, entry=entry)
     assert y.dtype == np.complex64 and y.shape == (n,)
     assert relative_error(y, np.fft.fft(x.astype(np.complex128))) <= bound(n)
     assert fftplug.error_bound(n) == pytest.approx(bound(n))
@@ -72,7 +89,12 @@ def test_same_bits_as_the_cpp_driver(plugin, host_dump, tmp_path, entry, n):
     subprocess.run([host_dump, "transform", plugin.path, str(entry), str(n), str(entry + 1), str(out)], check=True)
     dump = np.fromfile(out, dtype=np.complex64)
     signal, result = dump[:n], dump[n:]
-    assert np.array_equal(bits(plugin.fft(signal, entry)), bits(result))
+    assert np.array_equal(bits(plugin.fft(signal, entry=entry)), bits(result))
+    # the rows of a batch, along either axis, are the same transforms
+    batch = np.stack([signal, signal[::-1]])
+    expected = np.stack([result, plugin.fft(signal[::-1], entry=entry)])
+    assert np.array_equal(bits(plugin.fft(batch, entry=plugin.entries[entry])), bits(expected))
+    assert np.array_equal(bits(plugin.fft(batch.T.copy(), axis=0, entry=entry)), bits(expected.T))
 
 
 @pytest.mark.parametrize("n", [1, 2, 8, 1 << 10, 1 << 20])
@@ -116,7 +138,7 @@ def test_fft_takes_any_numeric_input(plugin, form):
     x = {"strided": base[::2], "reversed": base[127::-1], "complex128": base[:128],
          "int16": (base[:128].real * 1000).astype(np.int16), "list of floats": list(base.real[:128])}[form]
     kept = np.array(x, copy=True)
-    y = plugin.fft(x, 8)
+    y = plugin.fft(x, entry=8)
     assert y.dtype == np.complex64 and y.shape == (128,)
     assert relative_error(y, np.fft.fft(np.asarray(x, dtype=np.complex64).astype(np.complex128))) <= bound(128)
     assert np.array_equal(np.asarray(x), kept)
@@ -130,7 +152,13 @@ def _refusals():
     return {
         "length 3": lambda p: p.fft(np.ones(3)),
         "length 0": lambda p: p.fft(np.ones(0)),
-        "2-D": lambda p: p.fft(np.ones((4, 4))),
+        "axis 2 of 2-D": lambda p: p.fft(np.ones((4, 4)), axis=2),
+        "axis 1.0": lambda p: p.fft(np.ones((4, 4)), axis=1.0),
+        "n 12": lambda p: p.fft(np.ones(16), n=12),
+        "n 2^29": lambda p: p.fft(np.ones(16), n=1 << 29),
+        "norm 'unitary'": lambda p: p.fft(np.ones(4), norm="unitary"),
+        "workers 0": lambda p: p.fft(np.ones(4), workers=0),
+        "ifft length 6": lambda p: p.ifft(np.ones(6)),
         "0-D": lambda p: p.fft(np.float32(1)),
         "strings": lambda p: p.fft(np.array(["a", "b"])),
         "entry 10": lambda p: p.fft(np.ones(4), entry=10),
@@ -138,6 +166,7 @@ def _refusals():
         "entry 2.0": lambda p: p.fft(np.ones(4), entry=2.0),
         "entry True": lambda p: p.fft(np.ones(4), entry=True),
         "run entry 16": lambda p: p.run(16, c(8), c(8), c(8), 1),
+        "plan cache size -1": lambda p: setattr(p, "plan_cache_size", -1),
         "run complex128": lambda p: p.run(3, np.zeros(8, np.complex128), c(8), c(8), 1),
         "run big-endian": lambda p: p.run(3, np.zeros(8, ">c8"), c(8), c(8), 1),
         "run strided work": lambda p: p.run(3, c(8), c(16)[::2], c(8), 1),

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "host/bit_reversal.h"
+#include "host/bit_reverse.h"
 #include "host/driver.h"
 #include "host/guarded_array.h"
 #include "host/reference.h"
@@ -28,49 +29,53 @@ namespace {
 // (for entries that prepare it) prepared here, untimed; a measurement is one
 // runEntry call whose repeat count does the repeating.
 //
-// With the host's reordering, a repetition is one runEntry call with a
-// repeat count of 1 between the permutations a host needs for natural order
-// in and out: the signal into bit-reversed order before it (every entry but
-// entry 2), the result out of bit-reversed order after it (entry 2). The
-// permutation is a gather through an index table made untimed.
+// With the host's reordering (host/bit_reverse.h), natural order in and out,
+// a repetition is what a host does for it: the natural-order signal copied
+// into the work array in bit-reversed order, then one runEntry call with
+// input == work that transforms it in place (every entry but entry 2); for
+// entry 2, one runEntry call from the natural-order input and its result put
+// back into natural order in place. The reordering alone is timed on an
+// array of its own, so that the work array keeps the result.
 class EntryRun final : public TimedRun {
    public:
     EntryRun(const PluginLibrary& plugin, const CatalogueEntry& entry, const std::vector<Complex>& signal,
              bool reorder)
         : plugin_(plugin), entry_(entry), N_(static_cast<int32_t>(signal.size())), reorder_(reorder),
-          input_(signal.size()), work_(signal.size()), table_(signal.size()) {
-        input_.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
+          bits_(fftplug::host::log2Exact(signal.size())), input_(signal.size()), work_(signal.size()),
+          table_(signal.size()), spare_(reorder ? signal.size() : 0) {
+        input_.assign(entry.naturalInput() || reorder ? signal : fftplug::host::bitReversed(signal));
         table_.assign(fftplug::host::makeTwiddleTable(N_));
         if (entry.preparesTable()) call(0);
-        if (reorder_) {
-            const unsigned bits = fftplug::host::log2Exact(signal.size());
-            reversed_.resize(signal.size());
-            for (uint32_t i = 0; i < reversed_.size(); ++i) reversed_[i] = fftplug::host::reverseBits(i, bits);
-            natural_ = signal;
-            if (entry.naturalInput()) result_.resize(signal.size());
-        }
+        if (reorder_) spare_.assign(signal);
     }
     void run(int64_t reps) override {
         if (!reorder_) return call(static_cast<int32_t>(reps));
-        const size_t n = reversed_.size();
+        namespace reorder = fftplug::host::reorder;
         for (int64_t r = 0; r < reps; ++r) {
             if (entry_.naturalInput()) {
                 call(1);
-                const Complex* work = work_.data();
-                for (size_t i = 0; i < n; ++i) result_[i] = work[reversed_[i]];
+                reorder::bitReverse(work_.data(), work_.data(), bits_);
             } else {
-                Complex* input = input_.data();
-                for (size_t i = 0; i < n; ++i) input[i] = natural_[reversed_[i]];
-                call(1);
+                reorder::bitReverse(input_.data(), work_.data(), bits_);
+                plugin_.run(entry_.index, N_, work_.data(), work_.data(), table_.data(), 1);
             }
         }
     }
+    bool runReorder(int64_t reps) override {
+        if (!reorder_) return false;
+        for (int64_t r = 0; r < reps; ++r) {
+            if (entry_.naturalInput()) fftplug::host::reorder::bitReverse(spare_.data(), spare_.data(), bits_);
+            else fftplug::host::reorder::bitReverse(input_.data(), spare_.data(), bits_);
+        }
+        return true;
+    }
     std::vector<Complex> naturalResult() const override {
-        if (reorder_ && entry_.naturalInput()) return result_;
+        if (reorder_) return work_.contents();
         return fftplug::host::naturalOrderResult(entry_, work_.contents());
     }
     std::optional<std::string> damage() const override {
-        for (const auto& [array, name] : {std::pair{&input_, "input"}, {&work_, "work"}, {&table_, "table"}})
+        for (const auto& [array, name] :
+             {std::pair{&input_, "input"}, {&work_, "work"}, {&table_, "table"}, {&spare_, "reordering's array"}})
             if (auto damage = array->guardDamage(name)) return damage;
         return std::nullopt;
     }
@@ -83,9 +88,9 @@ class EntryRun final : public TimedRun {
     const CatalogueEntry entry_;
     int32_t N_;
     bool reorder_;
-    GuardedArray input_, work_, table_;
-    std::vector<uint32_t> reversed_;        // rev(i), for the reordering
-    std::vector<Complex> natural_, result_;  // the signal and the result in natural order
+    unsigned bits_;
+    // input_: the entry's input order, or natural order with the reordering
+    GuardedArray input_, work_, table_, spare_;
 };
 
 }  // namespace
@@ -141,6 +146,7 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
             std::unique_ptr<TimedRun> run;
             Timing timing;
             std::vector<double> taken;
+            std::vector<double> reorderTaken;  // the reordering alone, at timing.reps
         };
         std::vector<Cell> state(count);
         auto timedOf = [&settings](TimedRun& run) {
@@ -155,6 +161,17 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             };
         };
+        // The reordering of an entry timed with it, alone: one measurement
+        // beside each of the entry's own.
+        auto measureReorder = [&settings](Cell& cell) {
+            const auto clock = [&settings] {
+                return settings.clock ? settings.clock()
+                                      : std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                                            .count();
+            };
+            const double begin = clock();
+            if (cell.run->runReorder(cell.timing.reps)) cell.reorderTaken.push_back(clock() - begin);
+        };
         // Calibration, one contender after another; its last measurement
         // is the first of round 1.
         for (size_t c = 0; c < count && !bench.interrupted; ++c) {
@@ -163,7 +180,10 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
             Cell& cell = state[c];
             cell.run = contender.start(signal);
             cell.timing = calibrate(timedOf(*cell.run), settings, contender.maxReps, stop);
-            if (cell.timing.measurements > 0) cell.taken.push_back(cell.timing.best);
+            if (cell.timing.measurements > 0) {
+                cell.taken.push_back(cell.timing.best);
+                measureReorder(cell);
+            }
             done += 2;  // the calibration and round 1
             if (stop()) bench.interrupted = true;
         }
@@ -177,6 +197,7 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 Cell& cell = state[c];
                 if (progress) progress(done, total, bench.contenders[c], N, round);
                 addMeasurement(cell.timing, cell.taken, timedOf(*cell.run)(cell.timing.reps));
+                measureReorder(cell);
                 ++done;
                 if (stop()) {
                     bench.interrupted = true;
@@ -207,6 +228,9 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 r.medianSecondsPerTransform = timing.median / static_cast<double>(timing.reps);
                 r.spread = timing.best > 0 ? (timing.worst - timing.best) / timing.best : 0;
                 r.reorder = contender.reorder;
+                if (!cell.reorderTaken.empty())
+                    r.reorderSecondsPerTransform = *std::min_element(cell.reorderTaken.begin(), cell.reorderTaken.end()) /
+                                                   static_cast<double>(timing.reps);
                 if (contender.entry && !contender.plugin.empty())
                     r.kernelPath = kernelPathOf(contender.plugin, bench.cpu, N).value_or("");
                 r.nsPerPoint = r.secondsPerTransform * 1e9 / N;

@@ -73,6 +73,9 @@ struct BenchResult {
     double spread = 0;  // (longest − shortest measurement) / shortest
     std::string kernelPath;  // the plug-in's path at this N ("AVX2"); empty where unknown or a peer
     bool reorder = false;    // timed with the host's reordering (Contender::reorder)
+    // With the reordering: the reordering's own time per transform, the
+    // shortest of the measurements taken beside the entry's.
+    std::optional<double> reorderSecondsPerTransform;
     // The least time the counted operations need at the peak rates of
     // kernelPath (machine/rates.h), and it over the measured time, in per cent:
     // nullopt without counts, rates or a known path.

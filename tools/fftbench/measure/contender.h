@@ -21,6 +21,9 @@ class TimedRun {
     virtual ~TimedRun() = default;
     // `reps` transforms of the signal (at most the contender's maxReps).
     virtual void run(int64_t reps) = 0;
+    // The host's reordering alone, `reps` times, where the run has one
+    // (Contender::reorder); false: none, nothing done.
+    virtual bool runReorder(int64_t /*reps*/) { return false; }
     // After run(): the transform of the signal, in natural order.
     virtual std::vector<Complex> naturalResult() const = 0;
     // Anything the implementation wrote outside its arrays; nullopt if none.

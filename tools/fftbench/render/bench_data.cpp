@@ -29,9 +29,12 @@ std::string csvField(const std::string& text) {
 std::string benchCsv(const BenchRun& bench) {
     std::string csv;
     for (size_t i = 0; i < kResultColumns.size(); ++i) csv += (i ? "," : "") + kResultColumns[i];
+    // with the reordering timed, its own time beside each result's
+    const bool reorderColumn = bench.settings.withReorder;
+    if (reorderColumn) csv += ",reorder_time_per_transform_us";
     csv += "\r\n";
     for (const BenchResult& r : bench.results) {
-        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{},{}\r\n",
+        csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{},{}",
                            csvField(r.implementation), r.entry ? std::to_string(*r.entry) : std::string(),
                            csvField(r.name), r.N, r.log2N, r.reps, r.measurements, r.secondsPerTransform * 1e6,
                            r.nsPerPoint, r.mflops, r.error, csvField(r.plugin),
@@ -43,6 +46,9 @@ std::string benchCsv(const BenchRun& bench) {
                            r.leastSecondsPerTransform ? fmt::format("{:.6g}", *r.leastSecondsPerTransform * 1e6) : "",
                            r.limitPercent ? fmt::format("{:.4g}", *r.limitPercent) : "", r.limitBound,
                            r.limitPercent ? (r.limitExceeded() ? "1" : "0") : "");
+        if (reorderColumn)
+            csv += "," + (r.reorderSecondsPerTransform ? fmt::format("{:.6g}", *r.reorderSecondsPerTransform * 1e6) : "");
+        csv += "\r\n";
     }
     return csv;
 }
@@ -75,6 +81,9 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                            {"limit_percent", r.limitPercent ? json(*r.limitPercent) : json(nullptr)},
                            {"limit_bound", r.limitBound.empty() ? json(nullptr) : json(r.limitBound)},
                            {"limit_exceeded", r.limitPercent ? json(r.limitExceeded()) : json(nullptr)}});
+        if (bench.settings.withReorder)
+            results.back()["reorder_time_per_transform_us"] =
+                r.reorderSecondsPerTransform ? json(*r.reorderSecondsPerTransform * 1e6) : json(nullptr);
     }
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)

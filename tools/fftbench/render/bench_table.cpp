@@ -47,6 +47,7 @@ void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* 
     for (const Contender* column : columns)
         fmt::print(out, " {:>8}", column->entry ? std::to_string(*column->entry) : column->implementation);
     if (againstReference) fmt::print(out, " {:>14}", "best/" + reference);
+    if (reorder) fmt::print(out, "  {}", "reordering alone, in the fastest entry: us per transform (share of its time)");
     fmt::print(out, "\n");
     for (const uint32_t N : bench.sizes) {
         std::string row = fmt::format("{:>5}", powerOfTwoText(N));
@@ -64,6 +65,17 @@ void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* 
         if (againstReference) {
             const auto best = bestEntryOverReference(bench, pluginLabel, N, reorder);
             row += fmt::format(" {:>14}", best ? fmt::format("{} (entry {})", ratioText(best->ratio), best->entry) : "-");
+        }
+        if (reorder) {
+            const BenchResult* fastest = nullptr;
+            for (const BenchResult& r : bench.results)
+                if (r.N == N && r.entry && r.reorder && r.plugin == pluginLabel && r.reorderSecondsPerTransform &&
+                    (fastest == nullptr || r.mflops > fastest->mflops))
+                    fastest = &r;
+            if (fastest != nullptr)
+                row += fmt::format("  {:.4g} ({:.0f}%, entry {})", *fastest->reorderSecondsPerTransform * 1e6,
+                                   100 * *fastest->reorderSecondsPerTransform / fastest->secondsPerTransform,
+                                   *fastest->entry);
         }
         if (any) fmt::print(out, "{}\n", row);
     }
@@ -327,7 +339,7 @@ void printBenchTable(std::FILE* out, const BenchRun& bench) {
                plural(static_cast<size_t>(bench.settings.measurements), "measurement"), bench.settings.minSeconds * 1e3);
     fmt::print(out, "order         the entries take and give the orders of their catalogue flags; the host's "
                "bit-reversal is {}\n",
-               bench.settings.withReorder ? "timed too, in the rows marked +reorder"
+               bench.settings.withReorder ? "timed too, in the rows marked +reorder, and alone beside them"
                                           : "not timed (--with-reorder times it too)");
     std::string counted = "real additions and multiplications per us, from the counting build";
     for (const Contender& c : bench.contenders)

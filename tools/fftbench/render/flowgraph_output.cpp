@@ -9,7 +9,7 @@
 #include <set>
 
 #include "host/bit_reversal.h"
-#include "render/assets.h"
+#include "assets/assets.h"
 #include "render/svg.h"
 
 namespace fftbench {

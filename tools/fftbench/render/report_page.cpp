@@ -9,7 +9,7 @@
 #include "measure/bench_run.h"
 #include "model/access_trace.h"
 #include "model/operation_counts.h"
-#include "render/assets.h"
+#include "assets/assets.h"
 #include "render/sizes.h"
 #include "render/svg.h"
 #include "subject/names.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <map>
 
-#include "render/assets.h"
+#include "assets/assets.h"
 #include "render/sizes.h"
 #include "render/svg.h"
 

@@ -2,47 +2,56 @@
 
 #include <fmt/format.h>
 
-#include <array>
+#include <sstream>
+#include <stdexcept>
+#include <string_view>
+
+#include "assets/assets.h"
 
 namespace fftbench {
 
 namespace {
 
 struct KnownName {
-    const char* name;   // UTF-8, as decoded from the catalogue's Shift-JIS
-    const char* gloss;  // what the name says, in English
-    const char* label;  // a few words for plot legends
+    std::string name;   // UTF-8, as decoded from the catalogue's Shift-JIS
+    std::string gloss;  // what the name says, in English
+    std::string label;  // a few words for plot legends
 };
 
-constexpr std::array<KnownName, 10> kKnownNames{{
-    {"時間 間引き(基数2)", "decimation in time (radix 2)", "DIT r2"},
-    {"時間 間引き(基数2+テーブル半分)", "decimation in time (radix 2 + half table)", "DIT r2 half table"},
-    {"周波数 間引き(基数2)", "decimation in frequency (radix 2)", "DIF r2"},
-    {"周波数 間引き(基数2+添字反転+テーブル半分)",
-     "decimation in frequency (radix 2 + index reversal + half table)", "DIF r2 reversed half"},
-    {"周波数 間引き(基数2+反転+半分+再帰分割)",
-     "decimation in frequency (radix 2 + reversal + half + recursive division)", "DIF r2 recursive"},
-    {"周波数 間引き(基数2+反転+半分+5バタフライ)",
-     "decimation in frequency (radix 2 + reversal + half + 5 butterflies)", "DIF r2 5 butterflies"},
-    {"周波数 間引き(基数4+反転+半分)", "decimation in frequency (radix 4 + reversal + half)", "DIF r4"},
-    {"周波数 間引き(基数4+反転+半分+3バタフライ)",
-     "decimation in frequency (radix 4 + reversal + half + 3 butterflies)", "DIF r4 3 butterflies"},
-    {"周波数 間引き(SplitRadix+反転+半分)", "decimation in frequency (split radix + reversal + half)",
-     "DIF split radix"},
-    {"周波数 間引き(SplitRadix+反転+半分+3バタフライ)",
-     "decimation in frequency (split radix + reversal + half + 3 butterflies)", "DIF split radix 3 butterflies"},
-}};
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
+}
+
+// The lines "name | gloss | label" of assets/names.txt, which the Python
+// host reads too.
+std::vector<KnownName> readKnownNames() {
+    std::vector<KnownName> names;
+    std::istringstream in{std::string(asset("names.txt"))};
+    for (std::string line; std::getline(in, line);) {
+        if (trimmed(line).empty() || line.front() == '#') continue;
+        const auto bar1 = line.find(" | ");
+        const auto bar2 = bar1 == std::string::npos ? bar1 : line.find(" | ", bar1 + 3);
+        if (bar2 == std::string::npos) throw std::logic_error("assets/names.txt: no three fields in: " + line);
+        names.push_back({trimmed(std::string_view(line).substr(0, bar1)),
+                         trimmed(std::string_view(line).substr(bar1 + 3, bar2 - bar1 - 3)),
+                         trimmed(std::string_view(line).substr(bar2 + 3))});
+    }
+    return names;
+}
 
 const KnownName* findKnown(const std::string& utf8Name) {
-    for (const KnownName& known : kKnownNames)
-        if (utf8Name == known.name) return &known;
+    static const std::vector<KnownName> known = readKnownNames();
+    for (const KnownName& k : known)
+        if (utf8Name == k.name) return &k;
     return nullptr;
 }
 
 }  // namespace
 
 std::optional<std::string> englishGloss(const std::string& utf8Name) {
-    if (const KnownName* known = findKnown(utf8Name)) return std::string(known->gloss);
+    if (const KnownName* known = findKnown(utf8Name)) return known->gloss;
     return std::nullopt;
 }
 
