@@ -30,12 +30,10 @@
 #include "model/flowgraph.h"
 #include "model/operation_counts.h"
 #include "render/bench_output.h"
-#include "render/flowgraph_output.h"
 #include "render/gnuplot.h"
 #include "render/profile_output.h"
 #include "render/report_page.h"
 #include "render/sizes.h"
-#include "render/trace_output.h"
 #include "subject/identity.h"
 
 namespace fftbench {
@@ -68,13 +66,6 @@ std::string readFile(const std::string& path) {
 Picture plotPicture(const std::optional<std::string>& problem, const std::string& path) {
     if (problem) return {{}, *problem};
     return {readFile(path), {}};
-}
-
-// Bench's figures side by side and its summary: the printed table from its
-// block of mflops side by side on.
-std::string benchFigures(const std::string& printed) {
-    const size_t at = printed.find("\nmflops of ");
-    return at == std::string::npos ? printed : printed.substr(at + 1);
 }
 
 int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& options) {
@@ -154,7 +145,6 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     bench.caches = dataCaches();
     if (described) attachCountedFlops(bench, counting, {label});
     page.bench = &bench;
-    page.benchText = benchFigures(captureOutput([&](std::FILE* out) { printBenchTable(out, bench); }));
     progress.show("report: drawing the bench plots");
     const auto benchProblem = renderPlot(bench, speedPath);
     page.speed = plotPicture(benchProblem, speedPath);
@@ -166,7 +156,6 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     const ProfileRun profile = runProfile(counting, selectEntries(counting.catalogue(), wanted), profileSizes,
                                           options.noPeers ? std::vector<CountedPeer>{} : countingPeers());
     page.profile = &profile;
-    page.profileText = captureOutput([&](std::FILE* out) { printProfileTable(out, profile); });
     page.profilePlot = plotPicture(runGnuplot(profileGnuplotScript(profile, profilePath, false), profilePath),
                                    profilePath);
 
@@ -176,14 +165,12 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
         ReportEntry e;
         e.entry = entry;
         e.graphSize = options.graphSize;
-        e.graph.svg = flowGraphSvg(recordFlowGraph(recording, entry, options.graphSize));
+        e.graph = recordFlowGraph(recording, entry, options.graphSize);
         e.traceSize = traceSize;
-        const AccessTrace trace = recordAccessTrace(recording, entry, traceSize, [&](uint64_t accesses, uint64_t) {
+        e.trace = recordAccessTrace(recording, entry, traceSize, [&](uint64_t accesses, uint64_t) {
             progress.show(fmt::format("report: entry {}: tracing N = {}, {:.1f} M accesses", entry.index,
                                       powerOfTwoText(traceSize), double(accesses) / 1e6));
         });
-        e.access.svg = accessTraceSvg(trace);
-        e.traceSummary = traceSummary(trace);
         page.entries.push_back(std::move(e));
     }
     progress.clear();

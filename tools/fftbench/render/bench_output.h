@@ -23,6 +23,8 @@ extern const std::vector<std::string> kResultColumns;
 // entry against the reference peer, then the summary over the sizes
 // measured: the best entry against the reference over ranges of sizes, each
 // plug-in against the first.
+std::string benchTableText(const BenchRun& bench);
+// The same on `out`.
 void printBenchTable(std::FILE* out, const BenchRun& bench);
 
 // A CSV field, quoted (quotes doubled) where it holds a comma, quote or line end.

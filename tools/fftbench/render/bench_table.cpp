@@ -12,6 +12,7 @@
 #include "render/bench_output.h"
 #include "render/list_text.h"
 #include "render/sizes.h"
+#include "render/text.h"
 
 namespace fftbench {
 
@@ -31,7 +32,7 @@ std::string plural(size_t count, const char* word) { return fmt::format("{} {}{}
 // plainly or with the host's reordering, as `reorder` says) and the peers
 // across, and the best entry against the reference, with its index. `plugin` null:
 // every entry (a run of one plug-in).
-void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* plugin, bool reorder,
+void mflopsBlock(std::string& out, const BenchRun& bench, const std::string* plugin, bool reorder,
                       const std::string& heading) {
     std::vector<const Contender*> columns;
     for (const Contender& c : bench.contenders)
@@ -43,12 +44,12 @@ void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* 
     const bool againstReference = !figures[{"", reference}].empty() &&
                              std::any_of(columns.begin(), columns.end(), [](const Contender* c) { return c->entry.has_value(); });
 
-    fmt::print(out, "\n{}\n{:>5}", heading, "N");
+    put(out, "\n{}\n{:>5}", heading, "N");
     for (const Contender* column : columns)
-        fmt::print(out, " {:>8}", column->entry ? std::to_string(*column->entry) : column->implementation);
-    if (againstReference) fmt::print(out, " {:>14}", "best/" + reference);
-    if (reorder) fmt::print(out, "  {}", "reordering alone, in the fastest entry: us per transform (share of its time)");
-    fmt::print(out, "\n");
+        put(out, " {:>8}", column->entry ? std::to_string(*column->entry) : column->implementation);
+    if (againstReference) put(out, " {:>14}", "best/" + reference);
+    if (reorder) put(out, "  {}", "reordering alone, in the fastest entry: us per transform (share of its time)");
+    put(out, "\n");
     for (const uint32_t N : bench.sizes) {
         std::string row = fmt::format("{:>5}", powerOfTwoText(N));
         bool any = false;
@@ -77,12 +78,12 @@ void printMflopsBlock(std::FILE* out, const BenchRun& bench, const std::string* 
                                    100 * *fastest->reorderSecondsPerTransform / fastest->secondsPerTransform,
                                    *fastest->entry);
         }
-        if (any) fmt::print(out, "{}\n", row);
+        if (any) put(out, "{}\n", row);
     }
 }
 
 // Each entry of a later plug-in against the same entry of the first.
-void printRatioBlock(std::FILE* out, const BenchRun& bench, const PluginInfo& plugin) {
+void ratioBlock(std::string& out, const BenchRun& bench, const PluginInfo& plugin) {
     std::vector<uint32_t> entries;
     std::map<std::pair<uint32_t, uint32_t>, double> ratios;
     for (const BenchResult& r : bench.results) {
@@ -91,9 +92,9 @@ void printRatioBlock(std::FILE* out, const BenchRun& bench, const PluginInfo& pl
         if (r.ratioToFirst) ratios[{*r.entry, r.N}] = *r.ratioToFirst;
     }
     if (ratios.empty()) return;
-    fmt::print(out, "\nmflops of {} / mflops of {}\n{:>5}", plugin.label, bench.plugins.front().label, "N");
-    for (const uint32_t entry : entries) fmt::print(out, " {:>8}", entry);
-    fmt::print(out, "\n");
+    put(out, "\nmflops of {} / mflops of {}\n{:>5}", plugin.label, bench.plugins.front().label, "N");
+    for (const uint32_t entry : entries) put(out, " {:>8}", entry);
+    put(out, "\n");
     for (const uint32_t N : bench.sizes) {
         std::string row = fmt::format("{:>5}", powerOfTwoText(N));
         bool any = false;
@@ -102,7 +103,7 @@ void printRatioBlock(std::FILE* out, const BenchRun& bench, const PluginInfo& pl
             any = any || found != ratios.end();
             row += fmt::format(" {:>8}", found == ratios.end() ? std::string("-") : ratioText(found->second));
         }
-        if (any) fmt::print(out, "{}\n", row);
+        if (any) put(out, "{}\n", row);
     }
 }
 
@@ -116,7 +117,7 @@ std::string figureText(bool minimum, const std::vector<uint32_t>& measured) {
 // sizes (2^4..2^20, 2^16..2^20 and the minimum over 2^6..2^14, each
 // labelled with the sizes of the run inside it), and each later plug-in
 // against the first.
-void printSummary(std::FILE* out, const BenchRun& bench) {
+void summaryText(std::string& out, const BenchRun& bench) {
     const std::vector<PluginSummary> summaries = summarize(bench);
     struct Row {
         bool minimum, reorder;
@@ -159,7 +160,7 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
                 if (bench.plugins.size() > 1)
                     for (const PluginSummary& s : summaries) text += fmt::format("  {:>{}}", s.plugin, width);
                 while (text.back() == ' ') text.pop_back();
-                fmt::print(out, "\n{}\n", text);
+                put(out, "\n{}\n", text);
                 heading = row.reorder;
             }
             std::string cells;
@@ -170,7 +171,7 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
                         cell = ratioText(f.value) + (f.minimum ? " at " + powerOfTwoText(f.atN) : "");
                 cells += fmt::format("  {:>{}}", cell, width);
             }
-            fmt::print(out, "{:<{}}{}\n", labels[rowIndex++], labelWidth, cells);
+            put(out, "{:<{}}{}\n", labels[rowIndex++], labelWidth, cells);
         }
     }
 
@@ -185,20 +186,20 @@ void printSummary(std::FILE* out, const BenchRun& bench) {
     if (entries.empty()) return;
     size_t width = 7;
     for (const PluginSummary& s : summaries) width = std::max(width, s.plugin.size());
-    fmt::print(out, "\nmflops / mflops of {}, {}\n{:<{}}", bench.plugins.front().label,
-               figureText(false, {measured.begin(), measured.end()}), "plug-in", width);
-    for (const auto& entry : entries) fmt::print(out, " {:>6}", entry ? std::to_string(*entry) : "all");
-    fmt::print(out, "\n");
+    put(out, "\nmflops / mflops of {}, {}\n{:<{}}", bench.plugins.front().label,
+        figureText(false, {measured.begin(), measured.end()}), "plug-in", width);
+    for (const auto& entry : entries) put(out, " {:>6}", entry ? std::to_string(*entry) : "all");
+    put(out, "\n");
     for (const PluginSummary& s : summaries) {
         if (s.ratios.empty()) continue;
-        fmt::print(out, "{:<{}}", s.plugin, width);
+        put(out, "{:<{}}", s.plugin, width);
         for (const auto& entry : entries) {
             std::string cell = "-";
             for (const EntryRatio& r : s.ratios)
                 if (r.entry == entry) cell = ratioText(r.geometricMean);
-            fmt::print(out, " {:>6}", cell);
+            put(out, " {:>6}", cell);
         }
-        fmt::print(out, "\n");
+        put(out, "\n");
     }
 }
 
@@ -234,24 +235,24 @@ std::string bytesText(uint64_t bytes) {
 
 // The peak rates of each path: arithmetic on one line, then the load and
 // store rates at each N's working set, a few sizes a line.
-void printRates(std::FILE* out, const BenchRun& bench) {
+void ratesText(std::string& out, const BenchRun& bench) {
     for (const PeakRates& rates : bench.rates) {
         std::string shuffles = rates.shufflesPerSecond ? fmt::format(", shuffle {:.1f}", *rates.shufflesPerSecond / 1e9) : "";
-        fmt::print(out, "{:<14}{} ({} float{} a vector, no FMA): add {:.1f}, multiply {:.1f}{} Gop/s\n", "rates",
-                   rates.path, rates.lanes, rates.lanes == 1 ? "" : "s", rates.additionsPerSecond / 1e9,
-                   rates.multiplicationsPerSecond / 1e9, shuffles);
+        put(out, "{:<14}{} ({} float{} a vector, no FMA): add {:.1f}, multiply {:.1f}{} Gop/s\n", "rates",
+            rates.path, rates.lanes, rates.lanes == 1 ? "" : "s", rates.additionsPerSecond / 1e9,
+            rates.multiplicationsPerSecond / 1e9, shuffles);
         std::string line;
         size_t onLine = 0;
         for (const MemoryRate& m : rates.memory) {
             line += fmt::format("{}{} ({}) {:.0f}/{:.0f}", onLine ? ", " : "", powerOfTwoText(m.N), bytesText(m.bytes),
                                 m.loadBytesPerSecond / 1e9, m.storeBytesPerSecond / 1e9);
             if (++onLine == 5) {
-                fmt::print(out, "{:<14}  {}\n", "", line);
+                put(out, "{:<14}  {}\n", "", line);
                 line.clear();
                 onLine = 0;
             }
         }
-        if (!line.empty()) fmt::print(out, "{:<14}  {}\n", "", line);
+        if (!line.empty()) put(out, "{:<14}  {}\n", "", line);
         line.clear();
         for (const LevelRate& level : rates.levels)
             line += fmt::format("{}{}{} ({}{}) {:.0f}/{:.0f}", line.empty() ? "" : ", ", level.name,
@@ -259,14 +260,14 @@ void printRates(std::FILE* out, const BenchRun& bench) {
                                 bytesText(level.bytes),
                                 level.largestBytes != level.bytes ? ", " + bytesText(level.largestBytes) : std::string(),
                                 level.loadBytesPerSecond / 1e9, level.storeBytesPerSecond / 1e9);
-        if (!line.empty()) fmt::print(out, "{:<14}  levels: {}\n", "", line);
+        if (!line.empty()) put(out, "{:<14}  levels: {}\n", "", line);
     }
     if (!bench.rates.empty())
-        fmt::print(out, "{:<14}load/store GB/s above: over the working set of N (2 x 8N bytes: work and table), and "
-                   "of each cache level (the fastest of an eighth, a quarter and a half of it; memory: four times the last); limit % = least time of the "
-                   "counted loads and stores, each line at the level its reuse distance reaches, additions and "
-                   "multiplications at these rates / measured time\n",
-                   "");
+        put(out, "{:<14}load/store GB/s above: over the working set of N (2 x 8N bytes: work and table), and "
+            "of each cache level (the fastest of an eighth, a quarter and a half of it; memory: four times the last); limit % = least time of the "
+            "counted loads and stores, each line at the level its reuse distance reaches, additions and "
+            "multiplications at these rates / measured time\n",
+            "");
 }
 
 // A limit % as the tables show it: marked where the least time exceeds the
@@ -274,18 +275,18 @@ void printRates(std::FILE* out, const BenchRun& bench) {
 std::string limitCell(double percent) { return fmt::format("{:.1f}{}", percent, percent > 100 ? "*" : ""); }
 
 // The line below a table with marked cells; none without them.
-void printLimitNote(std::FILE* out, const BenchRun& bench) {
+void limitNote(std::string& out, const BenchRun& bench) {
     const auto exceeded = std::count_if(bench.results.begin(), bench.results.end(),
                                         [](const BenchResult& r) { return r.limitExceeded(); });
     if (exceeded == 0) return;
-    fmt::print(out, "* {}: the least time exceeds the measured time, so there the model is no lower bound; likely "
-               "the rates were measured while the machine was busy (run again on a quiet machine), or a level is "
-               "priced slower than it delivers (a cache larger than the caches line says, or a rate measured low)\n",
-               plural(static_cast<size_t>(exceeded), "cell"));
+    put(out, "* {}: the least time exceeds the measured time, so there the model is no lower bound; likely "
+        "the rates were measured while the machine was busy (run again on a quiet machine), or a level is "
+        "priced slower than it delivers (a cache larger than the caches line says, or a rate measured low)\n",
+        plural(static_cast<size_t>(exceeded), "cell"));
 }
 
 // limit % of every entry (plainly timed) side by side, sizes down.
-void printLimitBlock(std::FILE* out, const BenchRun& bench) {
+void limitBlock(std::string& out, const BenchRun& bench) {
     std::vector<const Contender*> columns;
     std::map<std::pair<std::string, std::string>, std::map<uint32_t, double>> figures;
     for (const BenchResult& r : bench.results)
@@ -294,12 +295,12 @@ void printLimitBlock(std::FILE* out, const BenchRun& bench) {
         if (c.entry && !c.reorder && figures.count({c.plugin, c.implementation})) columns.push_back(&c);
     if (columns.empty()) return;
     const bool several = bench.plugins.size() > 1;
-    fmt::print(out, "\nlimit % (least time at this processor's peak rates / measured time)\n{:>5}", "N");
+    put(out, "\nlimit % (least time at this processor's peak rates / measured time)\n{:>5}", "N");
     for (const Contender* column : columns)
-        fmt::print(out, " {:>{}}", several ? column->plugin + " " + std::to_string(*column->entry)
-                                           : std::to_string(*column->entry),
-                   several ? column->plugin.size() + 3 : 6);
-    fmt::print(out, "\n");
+        put(out, " {:>{}}", several ? column->plugin + " " + std::to_string(*column->entry)
+                                    : std::to_string(*column->entry),
+            several ? column->plugin.size() + 3 : 6);
+    put(out, "\n");
     for (const uint32_t N : bench.sizes) {
         std::string row = fmt::format("{:>5}", powerOfTwoText(N));
         bool any = false;
@@ -310,82 +311,89 @@ void printLimitBlock(std::FILE* out, const BenchRun& bench) {
             row += fmt::format(" {:>{}}", found == byN.end() ? std::string("-") : limitCell(found->second),
                                several ? column->plugin.size() + 3 : 6);
         }
-        if (any) fmt::print(out, "{}\n", row);
+        if (any) put(out, "{}\n", row);
     }
 }
 
 }  // namespace
 
-void printBenchTable(std::FILE* out, const BenchRun& bench) {
+std::string benchTableText(const BenchRun& bench) {
+    std::string out;
     const bool several = bench.plugins.size() > 1;
     for (size_t p = 0; p < bench.plugins.size(); ++p) {
         const PluginInfo& plugin = bench.plugins[p];
         if (several)
-            fmt::print(out, "{:<14}{}: {} (signature {}, creator \"{}\")\n", fmt::format("plug-in {}", p + 1),
-                       plugin.label, plugin.path, plugin.signature, plugin.creator);
+            put(out, "{:<14}{}: {} (signature {}, creator \"{}\")\n", fmt::format("plug-in {}", p + 1),
+                plugin.label, plugin.path, plugin.signature, plugin.creator);
         else
-            fmt::print(out, "plug-in       {} (signature {}, creator \"{}\")\n", plugin.path, plugin.signature,
-                       plugin.creator);
+            put(out, "plug-in       {} (signature {}, creator \"{}\")\n", plugin.path, plugin.signature,
+                plugin.creator);
     }
-    printCpu(out, bench.cpu, 14);
-    if (!bench.caches.empty()) fmt::print(out, "{:<14}{}\n", "caches", describeCaches(bench.caches));
+    out += cpuText(bench.cpu, 14);
+    if (!bench.caches.empty()) put(out, "{:<14}{}\n", "caches", describeCaches(bench.caches));
     for (const Contender& c : bench.contenders)
-        if (!c.entry && !c.header.empty()) fmt::print(out, "{:<14}{}\n", c.header, c.name);
+        if (!c.entry && !c.header.empty()) put(out, "{:<14}{}\n", c.header, c.name);
     for (const PluginInfo& plugin : bench.plugins)
         if (const std::string paths = pathsText(bench, plugin.label); !paths.empty())
-            fmt::print(out, "{:<14}{}{}\n", "path", several ? plugin.label + ": " : "", paths);
-    fmt::print(out, "method        best of {} of at least {:g} ms each (median and spread in the CSV and JSON); "
-               "mflops = 5 N log2 N / (us per transform)\n",
-               plural(static_cast<size_t>(bench.settings.measurements), "measurement"), bench.settings.minSeconds * 1e3);
-    fmt::print(out, "order         the entries take and give the orders of their catalogue flags; the host's "
-               "bit-reversal is {}\n",
-               bench.settings.withReorder ? "timed too, in the rows marked +reorder, and alone beside them"
-                                          : "not timed (--with-reorder times it too)");
+            put(out, "{:<14}{}{}\n", "path", several ? plugin.label + ": " : "", paths);
+    put(out, "method        best of {} of at least {:g} ms each (median and spread in the CSV and JSON); "
+        "mflops = 5 N log2 N / (us per transform)\n",
+        plural(static_cast<size_t>(bench.settings.measurements), "measurement"), bench.settings.minSeconds * 1e3);
+    put(out, "order         the entries take and give the orders of their catalogue flags; the host's "
+        "bit-reversal is {}\n",
+        bench.settings.withReorder ? "timed too, in the rows marked +reorder, and alone beside them"
+                                   : "not timed (--with-reorder times it too)");
     std::string counted = "real additions and multiplications per us, from the counting build";
     for (const Contender& c : bench.contenders)
         if (!c.entry && !c.countedNote.empty()) counted += "; " + c.countedNote;
-    fmt::print(out, "counted       {}\n", counted);
-    fmt::print(out, "sizes         {}\n", describeSizes(bench.sizes));
-    printRates(out, bench);
-    if (bench.interrupted) fmt::print(out, "interrupted   yes: the table holds what was measured before Ctrl-C\n");
+    put(out, "counted       {}\n", counted);
+    put(out, "sizes         {}\n", describeSizes(bench.sizes));
+    ratesText(out, bench);
+    if (bench.interrupted) put(out, "interrupted   yes: the table holds what was measured before Ctrl-C\n");
     size_t width = 16;
     for (const BenchResult& r : bench.results)
         width = std::max(width, resultName(bench, r.plugin, r.implementation).size());
     // Without the rates there is no limit: its columns are left out.
     const bool limits = !bench.rates.empty() || std::any_of(bench.results.begin(), bench.results.end(),
                                                             [](const BenchResult& r) { return r.limitPercent; });
-    fmt::print(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10}{}\n", "implementation", width, "N", "reps",
-               "us/transform", "ns/point", "mflops", "counted", "error",
-               limits ? fmt::format(" {:>8} {}", "limit %", "bound") : std::string());
+    put(out, "\n{:<{}} {:>5} {:>11} {:>14} {:>10} {:>10} {:>10} {:>10}{}\n", "implementation", width, "N", "reps",
+        "us/transform", "ns/point", "mflops", "counted", "error",
+        limits ? fmt::format(" {:>8} {}", "limit %", "bound") : std::string());
     std::string previous;
     for (const BenchResult& r : bench.results) {
         const std::string name = resultName(bench, r.plugin, r.implementation);
-        if (!previous.empty() && previous != name) fmt::print(out, "\n");
+        if (!previous.empty() && previous != name) put(out, "\n");
         previous = name;
-        fmt::print(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e}{}\n", name, width,
-                   powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops,
-                   r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error,
-                   limits ? fmt::format(" {:>8} {}", r.limitPercent ? limitCell(*r.limitPercent) : std::string("-"),
-                                        r.limitBound.empty() ? std::string("-") : r.limitBound)
-                          : std::string());
+        put(out, "{:<{}} {:>5} {:>11} {:>14.4g} {:>10.4g} {:>10.1f} {:>10} {:>10.2e}{}\n", name, width,
+            powerOfTwoText(r.N), r.reps, r.secondsPerTransform * 1e6, r.nsPerPoint, r.mflops,
+            r.countedMflops ? fmt::format("{:.1f}", *r.countedMflops) : std::string("-"), r.error,
+            limits ? fmt::format(" {:>8} {}", r.limitPercent ? limitCell(*r.limitPercent) : std::string("-"),
+                                 r.limitBound.empty() ? std::string("-") : r.limitBound)
+                   : std::string());
     }
-    if (bench.results.empty()) return;
+    if (bench.results.empty()) return out;
 
     const std::string reorderHeading = "with the host's reordering (natural order in and out)";
     if (!several) {
-        printMflopsBlock(out, bench, nullptr, false, "mflops");
-        if (bench.settings.withReorder) printMflopsBlock(out, bench, nullptr, true, "mflops " + reorderHeading);
+        mflopsBlock(out, bench, nullptr, false, "mflops");
+        if (bench.settings.withReorder) mflopsBlock(out, bench, nullptr, true, "mflops " + reorderHeading);
     } else {
         for (const PluginInfo& plugin : bench.plugins) {
-            printMflopsBlock(out, bench, &plugin.label, false, "mflops of " + plugin.label);
+            mflopsBlock(out, bench, &plugin.label, false, "mflops of " + plugin.label);
             if (bench.settings.withReorder)
-                printMflopsBlock(out, bench, &plugin.label, true, "mflops of " + plugin.label + " " + reorderHeading);
+                mflopsBlock(out, bench, &plugin.label, true, "mflops of " + plugin.label + " " + reorderHeading);
         }
-        for (size_t p = 1; p < bench.plugins.size(); ++p) printRatioBlock(out, bench, bench.plugins[p]);
+        for (size_t p = 1; p < bench.plugins.size(); ++p) ratioBlock(out, bench, bench.plugins[p]);
     }
-    printLimitBlock(out, bench);
-    printLimitNote(out, bench);
-    printSummary(out, bench);
+    limitBlock(out, bench);
+    limitNote(out, bench);
+    summaryText(out, bench);
+    return out;
+}
+
+void printBenchTable(std::FILE* out, const BenchRun& bench) {
+    const std::string text = benchTableText(bench);
+    std::fwrite(text.data(), 1, text.size(), out);
 }
 
 }  // namespace fftbench

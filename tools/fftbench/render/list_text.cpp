@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "render/text.h"
 #include "subject/names.h"
 
 namespace fftbench {
@@ -26,11 +27,18 @@ bool printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin) {
     return false;
 }
 
-void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth) {
+std::string cpuText(const CpuInfo& cpu, int labelWidth) {
+    std::string text;
     if (cpu.x86)
-        fmt::print(out, "{:<{}}{}family {}, model {}\n", "cpu", labelWidth,
-                   cpu.brand.empty() ? std::string() : cpu.brand + ", ", cpu.family, cpu.model);
-    fmt::print(out, "{:<{}}{}\n", "instructions", labelWidth, describeInstructionSets(cpu));
+        put(text, "{:<{}}{}family {}, model {}\n", "cpu", labelWidth,
+            cpu.brand.empty() ? std::string() : cpu.brand + ", ", cpu.family, cpu.model);
+    put(text, "{:<{}}{}\n", "instructions", labelWidth, describeInstructionSets(cpu));
+    return text;
+}
+
+void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth) {
+    const std::string text = cpuText(cpu, labelWidth);
+    std::fwrite(text.data(), 1, text.size(), out);
 }
 
 }  // namespace fftbench

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "host/plugin_library.h"
 #include "machine/processor.h"
@@ -16,6 +17,7 @@ namespace fftbench {
 bool printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin);
 
 // The "cpu" (brand) and "instructions" lines, labels padded to `labelWidth`.
+std::string cpuText(const CpuInfo& cpu, int labelWidth);
 void printCpu(std::FILE* out, const CpuInfo& cpu, int labelWidth);
 
 }  // namespace fftbench

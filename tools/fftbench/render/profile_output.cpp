@@ -9,6 +9,7 @@
 #include "render/bench_output.h"
 #include "render/gnuplot.h"
 #include "render/sizes.h"
+#include "render/text.h"
 
 namespace fftbench {
 
@@ -18,17 +19,18 @@ std::string whole(double value) { return fmt::format("{:.0f}", value); }
 
 }  // namespace
 
-void printProfileTable(std::FILE* out, const ProfileRun& run) {
-    fmt::print(out, "counting build  {} (the scalar kernels, every operation tallied)\n", run.countingPath);
-    for (const CountedPeer& peer : run.peers) fmt::print(out, "{:<16}{}\n", peer.name, peer.description);
-    fmt::print(out, "sizes           {}\n", describeSizes(run.sizes));
-    fmt::print(out, "flops = additions + multiplications + 2 fma; bytes = 8 (loads + stores) of work samples\n\n");
-    fmt::print(out, "{:<14} {:>5} {:>11} {:>11} {:>8} {:>11} {:>7} {:>10} {:>9} {:>10} {:>10} {:>11} {:>7} {:>6}\n",
-               "implementation", "N", "additions", "multiplies", "fma", "flops", "/NlogN", "table", "distinct", "loads",
-               "stores", "bytes", "stages", "full");
+std::string profileTableText(const ProfileRun& run) {
+    std::string out;
+    put(out, "counting build  {} (the scalar kernels, every operation tallied)\n", run.countingPath);
+    for (const CountedPeer& peer : run.peers) put(out, "{:<16}{}\n", peer.name, peer.description);
+    put(out, "sizes           {}\n", describeSizes(run.sizes));
+    put(out, "flops = additions + multiplications + 2 fma; bytes = 8 (loads + stores) of work samples\n\n");
+    put(out, "{:<14} {:>5} {:>11} {:>11} {:>8} {:>11} {:>7} {:>10} {:>9} {:>10} {:>10} {:>11} {:>7} {:>6}\n",
+        "implementation", "N", "additions", "multiplies", "fma", "flops", "/NlogN", "table", "distinct", "loads",
+        "stores", "bytes", "stages", "full");
     std::string previous;
     for (const ProfileRow& row : run.rows) {
-        if (!previous.empty() && previous != row.implementation) fmt::print(out, "\n");
+        if (!previous.empty() && previous != row.implementation) put(out, "\n");
         previous = row.implementation;
         std::string rest;
         if (row.counts) {
@@ -38,9 +40,9 @@ void printProfileTable(std::FILE* out, const ProfileRun& run) {
         } else {
             rest = fmt::format("{:>10} {:>9} {:>10} {:>10} {:>11} {:>7} {:>6}", "-", "-", "-", "-", "-", "-", "-");
         }
-        fmt::print(out, "{:<14} {:>5} {:>11} {:>11} {:>8} {:>11} {:>7.3f} {}\n", row.implementation,
-                   powerOfTwoText(row.N), whole(row.additions), whole(row.multiplications),
-                   whole(row.fusedMultiplyAdds), whole(row.flops()), row.flopsPerNLog2N(), rest);
+        put(out, "{:<14} {:>5} {:>11} {:>11} {:>8} {:>11} {:>7.3f} {}\n", row.implementation,
+            powerOfTwoText(row.N), whole(row.additions), whole(row.multiplications),
+            whole(row.fusedMultiplyAdds), whole(row.flops()), row.flopsPerNLog2N(), rest);
     }
 
     // flops / (N log2 N) side by side: what the plot draws.
@@ -48,21 +50,27 @@ void printProfileTable(std::FILE* out, const ProfileRun& run) {
     for (const ProfileRow& row : run.rows)
         if (std::find(columns.begin(), columns.end(), row.implementation) == columns.end())
             columns.push_back(row.implementation);
-    fmt::print(out, "\nflops / (N log2 N)\n{:>5}", "N");
+    put(out, "\nflops / (N log2 N)\n{:>5}", "N");
     for (const std::string& column : columns)
-        fmt::print(out, " {:>6}", column.rfind("entry ", 0) == 0 ? column.substr(6) : column);
-    fmt::print(out, "\n");
+        put(out, " {:>6}", column.rfind("entry ", 0) == 0 ? column.substr(6) : column);
+    put(out, "\n");
     for (const uint32_t N : run.sizes) {
         if (N < 2) continue;
-        fmt::print(out, "{:>5}", powerOfTwoText(N));
+        put(out, "{:>5}", powerOfTwoText(N));
         for (const std::string& column : columns) {
             const auto found = std::find_if(run.rows.begin(), run.rows.end(), [&](const ProfileRow& row) {
                 return row.implementation == column && row.N == N;
             });
-            fmt::print(out, " {:>6}", found == run.rows.end() ? std::string("-") : fmt::format("{:.3f}", found->flopsPerNLog2N()));
+            put(out, " {:>6}", found == run.rows.end() ? std::string("-") : fmt::format("{:.3f}", found->flopsPerNLog2N()));
         }
-        fmt::print(out, "\n");
+        put(out, "\n");
     }
+    return out;
+}
+
+void printProfileTable(std::FILE* out, const ProfileRun& run) {
+    const std::string text = profileTableText(run);
+    std::fwrite(text.data(), 1, text.size(), out);
 }
 
 const std::vector<std::string> kProfileColumns{

@@ -9,6 +9,9 @@
 
 namespace fftbench {
 
+// The counts, a row per entry or peer and size, then flops / (N log2 N)
+// side by side.
+std::string profileTableText(const ProfileRun& run);
 void printProfileTable(std::FILE* out, const ProfileRun& run);
 std::string profileCsv(const ProfileRun& run);
 std::string profileJson(const ProfileRun& run, const std::string& version);

@@ -5,32 +5,22 @@
 #include <algorithm>
 #include <sstream>
 
+#include "assets/assets.h"
 #include "check/verify_run.h"
 #include "measure/bench_run.h"
 #include "model/access_trace.h"
 #include "model/operation_counts.h"
-#include "assets/assets.h"
+#include "render/bench_output.h"
+#include "render/flowgraph_output.h"
+#include "render/profile_output.h"
 #include "render/sizes.h"
 #include "render/svg.h"
+#include "render/trace_output.h"
 #include "subject/names.h"
 
 namespace fftbench {
 
 std::string htmlEscape(const std::string& text) { return xmlEscape(text); }
-
-std::string captureOutput(const std::function<void(std::FILE*)>& print) {
-    std::FILE* file = std::tmpfile();
-    if (file == nullptr) return {};
-    print(file);
-    std::fflush(file);
-    std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
 
 std::map<uint32_t, std::vector<std::string>> entryParagraphs() {
     std::map<uint32_t, std::vector<std::string>> paragraphs;
@@ -135,18 +125,21 @@ std::string entrySection(const ReportEntry& e, const std::vector<std::string>& p
     std::string text;
     for (const std::string& p : paragraphs) text += "<p>" + htmlEscape(p) + "</p>\n";
     if (text.empty()) text = "<p>(no description of this entry)</p>\n";
+    const Picture graph = e.graph ? Picture{flowGraphSvg(*e.graph), {}} : Picture{{}, e.missing};
+    const Picture access = e.trace ? Picture{accessTraceSvg(*e.trace), {}} : Picture{{}, e.missing};
     return fmt::format(
         "<section class=\"entry\" id=\"entry-{0}\">\n<h3>Entry {0}: <span lang=\"ja\">{1}</span></h3>\n"
         "<p class=\"gloss\">{2}</p>\n{3}<div class=\"pictures\">\n{4}{5}</div>\n</section>\n",
         e.entry.index, htmlEscape(displayName(e.entry)), htmlEscape(gloss.value_or("")), text,
-        figure(fmt::format("fig-graph-{}", e.entry.index), e.graph,
+        figure(fmt::format("fig-graph-{}", e.entry.index), graph,
                fmt::format("The signal-flow graph of entry {} at N = {}, recorded as it ran: a bar per butterfly "
                            "between the samples it loads and stores, labelled with its factor.",
                            e.entry.index, e.graphSize)),
-        figure(fmt::format("fig-trace-{}", e.entry.index), e.access,
+        figure(fmt::format("fig-trace-{}", e.entry.index), access,
                fmt::format("The memory accesses of entry {} at N = {}: every load and store by sample and time, "
                            "and the reuse distances of its 64-byte lines. {}",
-                           e.entry.index, htmlEscape(powerOfTwoText(e.traceSize)), htmlEscape(e.traceSummary))));
+                           e.entry.index, htmlEscape(powerOfTwoText(e.traceSize)),
+                           htmlEscape(e.trace ? traceSummary(*e.trace) : std::string()))));
 }
 
 }  // namespace
@@ -180,7 +173,7 @@ std::string reportHtml(const ReportPage& page) {
             bench += figure("fig-bench-limit", page.limit,
                             "Limit %: the least time the counted operations need at this processor's measured peak "
                             "rates over the measured time, one line per entry (docs/fftbench.md explains the model).");
-        bench += "<pre class=\"table\">" + htmlEscape(page.benchText) + "</pre>\n";
+        bench += "<pre class=\"table\">" + htmlEscape(benchTableText(*page.bench)) + "</pre>\n";
     } else {
         bench = "<p class=\"missing\">bench did not run.</p>\n";
     }
@@ -190,7 +183,7 @@ std::string reportHtml(const ReportPage& page) {
         profile += figure("fig-profile", page.profilePlot,
                           "Real operations counted per N·log2 N on the counting build (5 for radix 2 with a full "
                           "complex multiplication in every butterfly).");
-        profile += "<pre class=\"table\">" + htmlEscape(page.profileText) + "</pre>\n";
+        profile += "<pre class=\"table\">" + htmlEscape(profileTableText(*page.profile)) + "</pre>\n";
     } else {
         profile = "<p class=\"missing\">profile did not run.</p>\n";
     }

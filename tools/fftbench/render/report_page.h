@@ -7,58 +7,56 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "check/verify_run.h"
 #include "host/plugin_library.h"
+#include "measure/bench_run.h"
+#include "model/access_trace.h"
+#include "model/flowgraph.h"
+#include "model/operation_counts.h"
 
 namespace fftbench {
 
-struct VerifyReport;
-struct BenchRun;
-struct ProfileRun;
-struct AccessTrace;
-
 // Text with &, <, > and quotes escaped, for HTML.
 std::string htmlEscape(const std::string& text);
-
-// What `print` writes to a FILE*, as a string.
-std::string captureOutput(const std::function<void(std::FILE*)>& print);
 
 // The paragraphs of assets/entries.txt by entry index: each section opens
 // with a line "# entry K", paragraphs are separated by blank lines.
 std::map<uint32_t, std::vector<std::string>> entryParagraphs();
 
-// A picture of the page: inline SVG, or why there is none.
+// A picture another program drew (gnuplot's plots): the SVG document, or
+// why there is none.
 struct Picture {
     std::string svg;      // the document as written (its XML declaration is dropped inline)
     std::string missing;  // set when there is no picture: what went wrong
 };
 
+// An entry's section: what it is, its signal-flow graph and its accesses,
+// as recorded; the page draws them.
 struct ReportEntry {
     fftplug::host::CatalogueEntry entry;
-    Picture graph;          // the signal-flow graph
+    std::optional<FlowGraph> graph;    // at graphSize; nullopt: `missing` says why
     uint32_t graphSize = 0;
-    Picture access;         // the access map and reuse histogram
+    std::optional<AccessTrace> trace;  // at traceSize; nullopt: `missing` says why
     uint32_t traceSize = 0;
-    std::string traceSummary;  // a sentence of the trace's figures
+    std::string missing;
 };
 
+// Everything the page shows, as the commands' jobs left it; a run that is
+// null did not happen, and its section says so.
 struct ReportPage {
     std::string pluginPath;
     std::string machine;    // processor and instruction sets
     std::string generated;  // when, in words
     std::vector<fftplug::host::CatalogueEntry> catalogue;
     const VerifyReport* verify = nullptr;
-    const BenchRun* bench = nullptr;
-    std::string benchText;  // bench's side-by-side mflops and summary, as printed
+    const BenchRun* bench = nullptr;  // its table as bench prints it
     Picture speed, accuracy, limit;
-    const ProfileRun* profile = nullptr;
-    std::string profileText;  // profile's table, as printed
+    const ProfileRun* profile = nullptr;  // its table as profile prints it
     Picture profilePlot;
     std::vector<ReportEntry> entries;
 };
