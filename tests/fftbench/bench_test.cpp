@@ -893,3 +893,51 @@ TEST(Summary, LabelsNameTheSizesMeasured) {
         EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
     EXPECT_EQ(printed.find("2^20"), std::string::npos) << printed;
 }
+
+// The reference is the peer named in the settings, whichever it is: the
+// side-by-side column, the summary and the JSON compare the best entry with
+// that peer alone.
+class Reference : public ::testing::TestWithParam<std::pair<const char*, double>> {};
+TEST_P(Reference, TheBestEntryAgainstThePeerNamed) {
+    const auto [reference, ratio] = GetParam();
+    BenchRun run;
+    run.plugins = {PluginInfo{"a.so", "a", 3, ""}};
+    run.sizes = {16, 32};
+    run.settings = settingsWith(0.01, 1);
+    run.settings.reference = reference;
+    run.contenders = {Contender{"entry 0", 0u, "", "0", 1, {}, "a"},
+                      Contender{"fftwf", std::nullopt, "", "FFTW", 1, {}, ""},
+                      Contender{"kissfft", std::nullopt, "", "KissFFT", 1, {}, ""}};
+    // entry 0 at 100 mflops, fftwf at 400, kissfft at 50.
+    for (const uint32_t N : run.sizes)
+        for (const auto& [name, mflops] : std::vector<std::pair<std::string, double>>{
+                 {"entry 0", 100.0}, {"fftwf", 400.0}, {"kissfft", 50.0}}) {
+            BenchResult r;
+            r.implementation = name;
+            if (name == "entry 0") r.entry = 0u, r.plugin = "a";
+            r.N = N;
+            r.log2N = fftplug::host::log2Exact(N);
+            r.mflops = mflops;
+            run.results.push_back(r);
+        }
+    const std::vector<PluginSummary> summary = summarize(run);
+    ASSERT_EQ(summary.size(), 1u);
+    ASSERT_FALSE(summary[0].bestOverReference.empty());
+    EXPECT_DOUBLE_EQ(summary[0].bestOverReference[0].value, ratio);
+    ASSERT_TRUE(bestEntryOverReference(run, "a", 16, false));
+    EXPECT_DOUBLE_EQ(bestEntryOverReference(run, "a", 16, false)->ratio, ratio);
+
+    const std::string printed = printedTable(run);
+    for (const std::string& expected : {std::string("best/") + reference, std::string("best entry / ") + reference,
+                                        fmt::format(" {:.2f} (entry 0)\n", ratio)})
+        EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
+    const std::string other = std::string(reference) == "fftwf" ? "kissfft" : "fftwf";
+    EXPECT_EQ(printed.find("best/" + other), std::string::npos) << printed;
+    const auto document = nlohmann::json::parse(benchJson(run, "1"));
+    ASSERT_TRUE(document["summary"].contains(std::string("best_entry_over_") + reference)) << document["summary"];
+    EXPECT_FALSE(document["summary"].contains("best_entry_over_" + other));
+}
+INSTANTIATE_TEST_SUITE_P(Peers, Reference,
+                         ::testing::Values(std::pair<const char*, double>{"fftwf", 0.25},
+                                           std::pair<const char*, double>{"kissfft", 2.0}),
+                         [](const auto& info) { return std::string(info.param.first); });

@@ -43,6 +43,8 @@ struct BenchOptions {
     bool noPeers = false;
     bool withReorder = false;
     std::string fftw;  // a libfftw3f to time in place of the system's
+    std::string reference = defaultReferencePeer();
+    bool referenceGiven = false;  // --reference on the command line
     bool noRates = false;
 };
 
@@ -119,10 +121,19 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         for (Contender& c : pluginContenders(plugins[p], entries, labels[p], options.withReorder))
             contenders.push_back(std::move(c));
     }
-    if (!options.noPeers)
-        for (Contender& peer : timedPeers(options)) contenders.push_back(std::move(peer));
-    else if (!options.fftw.empty())
+    if (!options.noPeers) {
+        std::vector<Contender> peers = timedPeers(options);
+        if (options.referenceGiven &&
+            std::none_of(peers.begin(), peers.end(), [&](const Contender& c) { return c.implementation == options.reference; }))
+            throw UsageError(fmt::format("--reference {}: this fftbench was built without it, or its library does not "
+                                         "load",
+                                         options.reference));
+        for (Contender& peer : peers) contenders.push_back(std::move(peer));
+    } else if (!options.fftw.empty()) {
         throw UsageError("--fftw and --no-peers: FFTW is a peer; give one of them");
+    } else if (options.referenceGiven) {
+        throw UsageError("--reference and --no-peers: the reference is a peer; give one of them");
+    }
 
     OutputFiles outputs;
     outputs.open("--csv", options.csv);
@@ -141,6 +152,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     settings.measurements = options.measurements;
     settings.seed = options.seed;
     settings.peers = !options.noPeers;
+    settings.reference = options.reference;
     settings.withReorder = options.withReorder;
     settings.rates = !options.noRates;
 
@@ -232,9 +244,25 @@ Command addBenchCommand(CLI::App& app) {
                                  "and FMA, a vendor's) in place of the system's libfftw3f.so.3";
 #endif
     sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH");
+    std::string names;
+    const std::vector<std::string> peers = peerNames();
+    for (size_t i = 0; i < peers.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == peers.size() ? " or " : ", ") + peers[i];
+    CLI::Option* reference =
+        sub->add_option("--reference", options->reference,
+                        "The peer the best entry is compared with in the table, the summary and the JSON: " + names +
+                            defaultText(options->reference))
+            ->type_name("PEER")
+            ->check(CLI::Validator(
+                [peers, names](std::string& text) -> std::string {
+                    if (std::find(peers.begin(), peers.end(), text) != peers.end()) return {};
+                    return fmt::format("{} is not a peer: {}", text, names);
+                },
+                "", ""));
     sub->add_flag("--no-rates", options->noRates,
                   "Skip measuring this processor's peak rates at start (about a second a path), and so the limit %");
-    return Command{sub, [options](const std::vector<std::string>& global) {
+    return Command{sub, [options, reference](const std::vector<std::string>& global) {
+                       options->referenceGiven = reference->count() > 0;
                        return runBenchCommand(pluginPaths(global, options->plugins), *options);
                    }};
 }
