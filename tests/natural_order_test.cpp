@@ -43,7 +43,11 @@ Complex finished(Complex c, const Finish& finish) {
 std::vector<Complex> reversedByIndex(const std::vector<Complex>& v, const Finish& finish = {}) {
     const unsigned bits = log2Exact(v.size());
     std::vector<Complex> out(v.size());
-    for (uint32_t i = 0; i < v.size(); ++i) out[reverseBits(i, bits)] = finished(v[i], finish);
+    for (uint32_t i = 0; i < v.size(); ++i) {
+        if (finish.any()) out[reverseBits(i, bits)] = finished(v[i], finish);
+        else  // as bits: a float copy on the x87 stack (32-bit builds) would quiet signalling NaNs
+            std::memcpy(&out[reverseBits(i, bits)], &v[i], sizeof(Complex));
+    }
     return out;
 }
 
