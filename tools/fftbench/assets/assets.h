@@ -1,8 +1,7 @@
 // The text files under tools/fftbench/assets/ (the pictures' style sheets,
-// the report's page and style, the paragraphs on the entries, the English
-// words for the catalogue's names), built into fftbench by CMake
-// (embed_assets.cmake), so that an installed fftbench needs no file beside
-// it.
+// the report's page and style, the paragraphs on the entries), built into
+// fftbench by CMake (embed_assets.cmake), so that an installed fftbench needs
+// no file beside it.
 #pragma once
 
 #include <string_view>

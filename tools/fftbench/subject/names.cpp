@@ -2,56 +2,34 @@
 
 #include <fmt/format.h>
 
-#include <sstream>
-#include <stdexcept>
-#include <string_view>
-
-#include "assets/assets.h"
+#include "plugin/entries.h"
 
 namespace fftbench {
 
 namespace {
 
 struct KnownName {
-    std::string name;   // UTF-8, as decoded from the catalogue's Shift-JIS
-    std::string gloss;  // what the name says, in English
-    std::string label;  // a few words for plot legends
+    const char* name;   // UTF-8, as decoded from the catalogue's Shift-JIS
+    const char* gloss;  // what the name says, in English
+    const char* label;  // a few words for plot legends
 };
 
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
-}
-
-// The lines "name | gloss | label" of assets/names.txt, which the Python
-// host reads too.
-std::vector<KnownName> readKnownNames() {
-    std::vector<KnownName> names;
-    std::istringstream in{std::string(asset("names.txt"))};
-    for (std::string line; std::getline(in, line);) {
-        if (trimmed(line).empty() || line.front() == '#') continue;
-        const auto bar1 = line.find(" | ");
-        const auto bar2 = bar1 == std::string::npos ? bar1 : line.find(" | ", bar1 + 3);
-        if (bar2 == std::string::npos) throw std::logic_error("assets/names.txt: no three fields in: " + line);
-        names.push_back({trimmed(std::string_view(line).substr(0, bar1)),
-                         trimmed(std::string_view(line).substr(bar1 + 3, bar2 - bar1 - 3)),
-                         trimmed(std::string_view(line).substr(bar2 + 3))});
-    }
-    return names;
-}
+// fftplug's entries, from their rows (plugin/entry_rows.txt, which the
+// Python host reads too).
+#define FFTBENCH_KNOWN_NAME(context, kernel, order, shiftJis, name, gloss, label) KnownName{name, gloss, label},
+constexpr KnownName kKnownNames[] = {FFTPLUG_FOR_EACH_ENTRY_ROW(FFTBENCH_KNOWN_NAME, )};
+#undef FFTBENCH_KNOWN_NAME
 
 const KnownName* findKnown(const std::string& utf8Name) {
-    static const std::vector<KnownName> known = readKnownNames();
-    for (const KnownName& k : known)
-        if (utf8Name == k.name) return &k;
+    for (const KnownName& known : kKnownNames)
+        if (utf8Name == known.name) return &known;
     return nullptr;
 }
 
 }  // namespace
 
 std::optional<std::string> englishGloss(const std::string& utf8Name) {
-    if (const KnownName* known = findKnown(utf8Name)) return known->gloss;
+    if (const KnownName* known = findKnown(utf8Name)) return std::string(known->gloss);
     return std::nullopt;
 }
 
