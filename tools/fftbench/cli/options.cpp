@@ -22,7 +22,7 @@ const char* const kExitStatusHelp =
 void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several, bool global) {
     command
         ->add_option("--plugin", paths,
-                     global ? "Plug-in library that list, verify and bench load (default: $FFTPLUG_PLUGIN, else "
+                     global ? "Plug-in library that list, verify, bench and report load (default: $FFTPLUG_PLUGIN, else "
                               "fftplug beside fftbench or in the installation's library folder); bench takes it "
                               "repeatedly to compare plug-ins. Also taken after the command's name"
                      : several ? "Plug-in library to time; repeat it to compare plug-ins, the first the reference of "

@@ -20,7 +20,7 @@ extern const char* const kExitStatusHelp;
 void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several, bool global = false);
 // The global --plugin paths and the command's own, in the order given.
 std::vector<std::string> pluginPaths(const std::vector<std::string>& global, const std::vector<std::string>& own);
-// The one plug-in of list and verify (UsageError for several); empty: the default.
+// The one plug-in of list, verify and report (UsageError for several); empty: the default.
 std::string singlePlugin(const std::string& command, const std::vector<std::string>& paths);
 // For the commands that run an instrumented build, not the user's plug-in:
 // UsageError when --plugin was given, saying what they run instead (`what`:
