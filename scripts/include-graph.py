@@ -13,6 +13,7 @@ plugin/ and the kernel folders (radix2/, radix4/, splitradix/), and fails on
     scripts/include-graph.py [ROOT]            # checks; status 1 and what is wrong
     scripts/include-graph.py --cycles [ROOT]   # lists the cycles only, status 0
     scripts/include-graph.py --layers [ROOT]   # prints the layers, their files' lines and includes
+    scripts/include-graph.py --self-test       # finds the faults of a small tree made for it
 
 Only quoted includes count ("…"); they are resolved as the compiler resolves
 them here: beside the including file, then from the repository's root, from
@@ -136,7 +137,7 @@ def layer_of(path):
     return rest.split("/")[0] if "/" in rest else ""
 
 
-def upward(edges):
+def upward_includes(edges):
     wrong = []
     for a, targets in sorted(edges.items()):
         for b, lines in sorted(targets.items()):
@@ -180,7 +181,52 @@ def layers_text(root, files, edges):
     return "\n".join(text)
 
 
+def self_test():
+    """A tree with one of each fault, and one without: the check must tell them apart."""
+    import shutil
+    import tempfile
+
+    made = []
+
+    def tree(files):
+        root = tempfile.mkdtemp(prefix="include-graph-")
+        made.append(root)
+        for path, text in files.items():
+            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+            with open(os.path.join(root, path), "w", encoding="utf-8") as f:
+                f.write(text)
+        return root
+
+    sound = {
+        "plugin/a.h": '#include "b.h"\n', "plugin/b.h": "", "plugin/b.cpp": '#include "b.h"\n',
+        FFTBENCH + "/render/table.cpp": '#include "machine/timing.h"\n#include "render/table.h"\n',
+        FFTBENCH + "/render/table.h": "", FFTBENCH + "/machine/timing.h": "",
+    }
+    cycle = dict(sound, **{"plugin/b.cpp": '#include "b.h"\n#include "a.h"\n'})  # a.h -> b.h, b.cpp -> a.h
+    upward = dict(sound, **{FFTBENCH + "/machine/timing.h": '#include "render/table.h"\n'})
+    beside = dict(sound, **{FFTBENCH + "/check/x.h": '#include "measure/y.h"\n', FFTBENCH + "/measure/y.h": ""})
+    failures = []
+    _, edges = graph(tree(sound))
+    if cycles(edges) or upward_includes(edges):
+        failures.append("the sound tree was faulted")
+    _, edges = graph(tree(cycle))
+    if cycles(edges) != [["plugin/a", "plugin/b"]]:
+        failures.append(f"the cycle plugin/a <-> plugin/b was not found: {cycles(edges)}")
+    for name, files in (("upward", upward), ("beside", beside)):
+        _, edges = graph(tree(files))
+        if len(upward_includes(edges)) != 1:
+            failures.append(f"the {name} include was not found once: {upward_includes(edges)}")
+    for root in made:
+        shutil.rmtree(root, ignore_errors=True)
+    for failure in failures:
+        print("self-test: " + failure)
+    print("self-test: " + ("failed" if failures else "a cycle, an upward include and one beside found; a sound tree passes"))
+    return 1 if failures else 0
+
+
 def main(argv):
+    if "--self-test" in argv:
+        return self_test()
     args = [a for a in argv if not a.startswith("--")]
     root = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     files, edges = graph(root)
@@ -196,7 +242,7 @@ def main(argv):
         print(f"no include cycles between the modules of {', '.join(FOLDERS)} ({len(files)} files)")
     if "--cycles" in argv:
         return 0
-    wrong = upward(edges)
+    wrong = upward_includes(edges)
     if wrong:
         print(f"includes against fftbench's layers ({len(wrong)}):")
         for line in wrong:
