@@ -5,9 +5,9 @@
 # every path gives the same bits on every build.
 #
 # The kernels are compiled once per path, one for each row of
-# plugin/simd/paths.h (scalar, the plain oracle of the others; SSE2, two
-# samples a register; AVX2, four; AVX-512, eight), read here for their names
-# and compile options. The dispatching library carries them all and chooses
+# plugin/simd/path_rows.txt (scalar, the plain oracle of the others; SSE2,
+# two samples a register; AVX2, four; AVX-512, eight), read here for their
+# names and compile options. The dispatching library carries them all and chooses
 # at run time; the fixed-path variants fftplug-<path> (fftplug-scalar,
 # fftplug-sse2 …) carry one each, for the tests and for comparing paths in
 # fftbench. They are not installed.
@@ -17,39 +17,11 @@ set(FFTPLUG_COMMON_SOURCES
   ${FFTPLUG_SOURCE_ROOT}/plugin/catalogue.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/table.cpp
   ${FFTPLUG_SOURCE_ROOT}/plugin/dispatch.cpp)
-set(FFTPLUG_KERNEL_SOURCES
-  ${FFTPLUG_SOURCE_ROOT}/radix2/ditRadix2.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/ditRadix2Half.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Reversed.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2Recursive.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix2/difRadix2FiveKinds.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4.cpp
-  ${FFTPLUG_SOURCE_ROOT}/radix4/difRadix4ThreeKinds.cpp
-  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadix.cpp
-  ${FFTPLUG_SOURCE_ROOT}/splitradix/splitRadixThreeKinds.cpp
-  ${FFTPLUG_SOURCE_ROOT}/plugin/copy.cpp)
-
-# The rows of the path list: X(name, lane, "label", "flags", check), each on
-# a line of its own. A row this misses has no kernels, and the library that
-# names them fails to link.
-set(paths_list ${FFTPLUG_SOURCE_ROOT}/plugin/simd/paths.h)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${paths_list})
-set(path_row "\n +X\\(([a-z][a-z0-9_]*), *[A-Za-z_][A-Za-z0-9_]*, *\"[^\"\n]*\", *\"([^\"\n]*)\",")
-file(READ ${paths_list} path_text)
-string(REGEX MATCHALL "${path_row}" path_rows "${path_text}")
-set(FFTPLUG_PATHS "")
-foreach(row IN LISTS path_rows)
-  string(REGEX MATCH "${path_row}" matched "${row}")
-  list(APPEND FFTPLUG_PATHS ${CMAKE_MATCH_1})
-  separate_arguments(FFTPLUG_PATH_FLAGS_${CMAKE_MATCH_1} UNIX_COMMAND "${CMAKE_MATCH_2}")
-endforeach()
-if(NOT FFTPLUG_PATHS)
-  message(FATAL_ERROR "no path rows found in ${paths_list}")
-endif()
-unset(path_row)
-unset(path_rows)
-unset(path_text)
+# The entries' kernels and the paths, from their plain lists
+# (plugin/entry_rows.txt, plugin/simd/path_rows.txt): FFTPLUG_KERNEL_SOURCES,
+# FFTPLUG_PATHS, FFTPLUG_PATH_FLAGS_<path>, and the rows the C++ reads.
+include(${CMAKE_CURRENT_LIST_DIR}/FftplugRows.cmake)
+list(APPEND FFTPLUG_KERNEL_SOURCES ${FFTPLUG_SOURCE_ROOT}/plugin/copy.cpp)
 
 # Release DLLs ship stripped; debugging builds keep their symbols.
 if(WIN32 AND NOT CMAKE_BUILD_TYPE MATCHES "^(Debug|RelWithDebInfo)$")
@@ -60,7 +32,7 @@ endif()
 
 # Compile options every unit of the plug-in shares.
 function(fftplug_plugin_options target)
-  target_include_directories(${target} PRIVATE ${FFTPLUG_SOURCE_ROOT}/include)
+  target_include_directories(${target} PRIVATE ${FFTPLUG_SOURCE_ROOT}/include ${FFTPLUG_GENERATED_DIR})
   target_compile_definitions(${target} PRIVATE FFTPLUG_BUILDING_PLUGIN)
   target_compile_options(${target} PRIVATE
     -O3 -ffp-contract=off -fno-exceptions -fno-rtti -fno-math-errno
@@ -145,19 +117,19 @@ function(fftplug_add_plugin target)
     if(NOT ARG_PATH STREQUAL "scalar")
       message(FATAL_ERROR "fftplug_add_plugin(${target} COUNTING): the counting build is of the scalar path")
     endif()
-    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/counting.cpp)
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/counting.cpp)
     set(variant counting)
   endif()
   if(ARG_RECORDING)
     if(NOT ARG_PATH STREQUAL "scalar")
       message(FATAL_ERROR "fftplug_add_plugin(${target} RECORDING): the recording build is of the scalar path")
     endif()
-    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/recording.cpp)
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/recording.cpp)
     set(variant recording)
   endif()
   if(ARG_PATH)
     if(NOT ARG_PATH IN_LIST FFTPLUG_PATHS)
-      message(FATAL_ERROR "fftplug_add_plugin(${target} PATH ${ARG_PATH}): not a row of plugin/simd/paths.h")
+      message(FATAL_ERROR "fftplug_add_plugin(${target} PATH ${ARG_PATH}): not a row of plugin/simd/path_rows.txt")
     endif()
     set(paths ${ARG_PATH})
   else()

@@ -4,7 +4,7 @@
 
 #include <fftplug/fftplug.h>
 
-#include "counting.h"
+#include "instrument/marks.h"
 #include "simd/path.h"
 
 #if defined(FFTPLUG_COUNTING) && !defined(FFTPLUG_PATH_SCALAR)

@@ -1,28 +1,25 @@
-// The ten entries in catalogue order, one row each: X(context, name, order).
+// The entries in catalogue order, one row each, from plugin/entry_rows.txt
+// (cmake/FftplugRows.cmake makes the rows; that file says what each field
+// holds):
+//   FFTPLUG_FOR_EACH_ENTRY(X, context): X(context, name, order)
+//   FFTPLUG_FOR_EACH_ENTRY_ROW(X, context):
+//       X(context, name, order, "Shift-JIS name", "name", "gloss", "label")
 //   name   the entry's transform (fftplug::name, transform.h), its kernel in
 //          every path's namespace (fftplug::<path>::name, kernels.h) and its
-//          record in the catalogue (catalogue.cpp, which holds the names)
+//          file (<folder>/<name>.cpp)
 //   order  the catalogue's flags: kPlain (bit-reversed input, natural
 //          result), kNaturalInput (natural input, bit-reversed result) or
 //          kPrepares (a call with reps = 0 prepares the table, which the
 //          entry then reads in its prepared form; the run protocol's
 //          preparation follows from this flag alone)
+// The catalogue (catalogue.cpp) holds the Shift-JIS names; hosts read the
+// others (fftbench's names and labels, the Python host's words).
 // `context` is handed to X unchanged (a path's name, or nothing).
 #pragma once
 
 #include <fftplug/fftplug.h>
 
-#define FFTPLUG_FOR_EACH_ENTRY(X, context)         \
-    X(context, ditRadix2, kPlain)                  \
-    X(context, ditRadix2Half, kPlain)              \
-    X(context, difRadix2, kNaturalInput)           \
-    X(context, difRadix2Reversed, kPrepares)       \
-    X(context, difRadix2Recursive, kPrepares)      \
-    X(context, difRadix2Special, kPrepares)        \
-    X(context, difRadix4, kPrepares)               \
-    X(context, difRadix4Special, kPrepares)        \
-    X(context, splitRadix, kPrepares)              \
-    X(context, splitRadixSpecial, kPrepares)
+#include "entry_rows.h"  // made from entry_rows.txt
 
 namespace fftplug {
 

@@ -6,7 +6,7 @@
  * read, each factor a butterfly applies, and each stage boundary with the
  * stage's block size and the distance between the samples its butterflies
  * combine. The kernels are the scalar path's, compiled with
- * FFTPLUG_RECORDING, under which the marks of plugin/counting.h record
+ * FFTPLUG_RECORDING, under which the marks of plugin/instrument/marks.h record
  * instead of counting; the bits are those of the scalar build.
  */
 #ifndef FFTPLUG_RECORDING_H

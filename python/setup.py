@@ -2,7 +2,7 @@
 ./python` compiles the plug-in (libfftplug) and the host's reordering
 (libfftplug_natural) with CMake from the source tree this folder sits in, and
 ships them inside the package, with the English names of the entries
-(tools/fftbench/assets/names.txt), so that fftplug.Plugin() needs no
+(plugin/entry_rows.txt), so that fftplug.Plugin() needs no
 environment variable. Metadata: pyproject.toml."""
 import os
 import shutil
@@ -33,7 +33,7 @@ class BuildPyWithLibraries(build_py):
         package = Path(self.build_lib) / "fftplug"
         for path in self.build_libraries():
             self.copy_file(str(path), str(package / path.name))
-        self.copy_file(str(TREE / "tools" / "fftbench" / "assets" / "names.txt"), str(package / "names.txt"))
+        self.copy_file(str(TREE / "plugin" / "entry_rows.txt"), str(package / "entry_rows.txt"))
 
     def build_libraries(self):
         if not (TREE / "CMakeLists.txt").is_file() or not (TREE / "plugin").is_dir():

@@ -1,7 +1,9 @@
 // What a host reads before it runs anything: signature, creator string, entry
 // count and the sixteen catalogue records, byte for byte.
 #include <array>
+#include <iterator>
 
+#include "plugin/entries.h"
 #include "test_support.h"
 
 namespace fftplug::test {
@@ -73,6 +75,26 @@ TEST(Catalogue, NamesAreTheShiftJisOfTheJapaneseNames) {
     const unsigned char entry0[] = {0x8E, 0x9E, 0x8A, 0xD4, 0x20, 0x8A, 0xD4, 0x88, 0xF8,
                                     0x82, 0xAB, 0x28, 0x8A, 0xEE, 0x90, 0x94, 0x32, 0x29};
     EXPECT_EQ(std::string(specs[0].name), std::string(reinterpret_cast<const char*>(entry0), sizeof entry0));
+}
+
+// Each row of plugin/entry_rows.txt is its record: the catalogue holds the
+// row's Shift-JIS bytes and flags, and those bytes encode the name hosts show.
+TEST(Catalogue, EveryRowIsItsRecord) {
+    struct Row {
+        const char* shiftJis;
+        const char* name;
+        uint32_t flags;
+    };
+#define FFTPLUG_TEST_ROW(context, kernel, order, shiftJis, name, gloss, label) Row{shiftJis, name, order},
+    const Row rows[] = {FFTPLUG_FOR_EACH_ENTRY_ROW(FFTPLUG_TEST_ROW, )};
+#undef FFTPLUG_TEST_ROW
+    ASSERT_EQ(std::size(rows), size_t{FFTPLUG_ENTRY_COUNT});
+    const auto specs = plugin().rawSpecs();
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(std::string(specs[i].name), rows[i].shiftJis) << "entry " << i;
+        EXPECT_EQ(specs[i].flags, rows[i].flags) << "entry " << i;
+        EXPECT_EQ(shiftJisToUtf8(rows[i].shiftJis), rows[i].name) << "entry " << i;
+    }
 }
 
 TEST(Catalogue, HostDecodesTheCatalogue) {

@@ -1,6 +1,6 @@
-"""The English words for fftplug's catalogue names, from the file that
-fftbench builds in too (tools/fftbench/assets/names.txt; an installed package
-carries a copy made by its build)."""
+"""The English words for fftplug's catalogue names, from the entries' rows
+that the plug-in and fftbench are built from too (plugin/entry_rows.txt; an
+installed package carries a copy made by its build)."""
 
 from __future__ import annotations
 
@@ -8,9 +8,9 @@ import functools
 from pathlib import Path
 from typing import Dict, Optional, Tuple
 
-_FILE = "names.txt"
+_FILE = "entry_rows.txt"
 _PACKAGE = Path(__file__).resolve().parent
-_TREE_FILE = _PACKAGE.parents[1] / "tools" / "fftbench" / "assets" / _FILE
+_TREE_FILE = _PACKAGE.parents[1] / "plugin" / _FILE
 
 
 def names_file() -> Optional[Path]:
@@ -23,16 +23,18 @@ def names_file() -> Optional[Path]:
 
 
 def parse_names(text: str) -> Dict[str, Tuple[str, str]]:
-    """name -> (gloss, label) from the lines "name | gloss | label"; blank
-    lines and lines starting with # are skipped."""
+    """name -> (gloss, label) from the rows "kernel | folder | flags | name |
+    gloss | label | shift-jis"; blank lines and lines starting with # are
+    skipped."""
     names = {}
     for number, line in enumerate(text.splitlines(), 1):
         if not line.strip() or line.startswith("#"):
             continue
         fields = [field.strip() for field in line.split(" | ")]
-        if len(fields) != 3:
-            raise ValueError(f"{_FILE} line {number}: expected name | gloss | label, got {line!r}")
-        names[fields[0]] = (fields[1], fields[2])
+        if len(fields) != 7:
+            raise ValueError(f"{_FILE} line {number}: expected kernel | folder | flags | name | gloss | label | "
+                             f"shift-jis, got {line!r}")
+        names[fields[3]] = (fields[4], fields[5])
     return names
 
 

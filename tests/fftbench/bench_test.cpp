@@ -13,22 +13,27 @@
 #include <cmath>
 #include <cstdio>
 
-#include "bench.h"
-#include "cpu.h"
+#include "check/entry_checks.h"
+#include "cli/arguments.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
 #include "host/plugin_library.h"
 #include "host/plugin_variants.h"
 #include "host/reference.h"
+#include "machine/processor.h"
+#include "machine/rates.h"
+#include "measure/bench_run.h"
+#include "measure/counted_figures.h"
+#include "measure/peers/peers.h"
+#include "measure/summary.h"
+#include "model/cache_traffic.h"
+#include "model/limit.h"
 #include "plugin/path_choice.h"
-#include "output.h"
-#include "peers.h"
-#include "profile.h"
-#include "rates.h"
-#include "recording.h"
-#include "cache_traffic.h"
-#include "verify.h"
-#include "cli.h"
+#include "render/bench_output.h"
+#include "render/list_text.h"
+#include "subject/counting_build.h"
+#include "subject/path_taken.h"
+#include "subject/recording_build.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;
@@ -379,7 +384,7 @@ TEST(Measure, AddMeasurementKeepsBestMedianAndWorst) {
 TEST(FftwAtRunTime, TheLibraryNamedIsTimedAndNamed) {
     const std::string path = "/usr/lib/x86_64-linux-gnu/libfftw3f.so.3";
     if (!fftplug::host::fileExists(path)) GTEST_SKIP() << path << " is not installed";
-    std::vector<Contender> peers = peerContenders(path);
+    std::vector<Contender> peers = peerContenders({{"fftwf", path}});
     ASSERT_FALSE(peers.empty());
     ASSERT_EQ(peers.front().implementation, "fftwf");
     EXPECT_NE(peers.front().name.find("libfftw3f.so.3"), std::string::npos) << peers.front().name;
@@ -395,14 +400,18 @@ TEST(FftwAtRunTime, TheLibraryNamedIsTimedAndNamed) {
     EXPECT_NE(document["peers"][0]["description"].get<std::string>().find("libfftw3f.so.3"), std::string::npos);
 }
 
-TEST(FftwAtRunTime, ALibraryThatDoesNotServeIsAUsageError) {
+TEST(FftwAtRunTime, ALibraryThatDoesNotServeIsRefusedWithTheReason) {
     for (const std::string path : {"/no/such/libfftw3f.so", "/usr/lib/x86_64-linux-gnu/libm.so.6"}) {
         if (path.find("libm") != std::string::npos && !fftplug::host::fileExists(path)) continue;
         try {
-            peerContenders(path);
+            peerContenders({{"fftwf", path}});
             ADD_FAILURE() << path << " was accepted";
-        } catch (const UsageError& error) {
-            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        } catch (const PeerError& error) {
+            EXPECT_EQ(error.library(), path);
+            const std::string why = error.what();
+            EXPECT_TRUE(why.find("does not load") != std::string::npos || why.find("no fftwf_") != std::string::npos)
+                << why;
+            EXPECT_EQ(why.find("--"), std::string::npos) << "names an option: " << why;
         }
     }
 }
@@ -755,17 +764,17 @@ TEST(Summary, BestEntryAgainstFftwAndEachPluginAgainstTheFirst) {
     const PluginSummary& a = summary[0];
     EXPECT_EQ(a.plugin, "a");
     EXPECT_TRUE(a.ratios.empty());
-    ASSERT_EQ(a.bestOverFftw.size(), 3u);
-    EXPECT_FALSE(a.bestOverFftw[0].minimum);
-    EXPECT_EQ(a.bestOverFftw[0].sizes, 4u);
-    EXPECT_DOUBLE_EQ(a.bestOverFftw[0].value, std::pow(0.25 * 0.5 * 1.0 * 4.0, 1.0 / 4));
-    EXPECT_EQ(a.bestOverFftw[1].fromLog2, 16u);
-    EXPECT_EQ(a.bestOverFftw[1].sizes, 2u);
-    EXPECT_DOUBLE_EQ(a.bestOverFftw[1].value, 2.0);
-    EXPECT_TRUE(a.bestOverFftw[2].minimum);
-    EXPECT_EQ(a.bestOverFftw[2].sizes, 1u);  // 2^6 only: 2^4 and 2^16 lie outside 2^6..2^14
-    EXPECT_DOUBLE_EQ(a.bestOverFftw[2].value, 0.5);
-    EXPECT_EQ(a.bestOverFftw[2].atN, 64u);
+    ASSERT_EQ(a.bestOverReference.size(), 3u);
+    EXPECT_FALSE(a.bestOverReference[0].minimum);
+    EXPECT_EQ(a.bestOverReference[0].sizes, 4u);
+    EXPECT_DOUBLE_EQ(a.bestOverReference[0].value, std::pow(0.25 * 0.5 * 1.0 * 4.0, 1.0 / 4));
+    EXPECT_EQ(a.bestOverReference[1].fromLog2, 16u);
+    EXPECT_EQ(a.bestOverReference[1].sizes, 2u);
+    EXPECT_DOUBLE_EQ(a.bestOverReference[1].value, 2.0);
+    EXPECT_TRUE(a.bestOverReference[2].minimum);
+    EXPECT_EQ(a.bestOverReference[2].sizes, 1u);  // 2^6 only: 2^4 and 2^16 lie outside 2^6..2^14
+    EXPECT_DOUBLE_EQ(a.bestOverReference[2].value, 0.5);
+    EXPECT_EQ(a.bestOverReference[2].atN, 64u);
 
     const PluginSummary& b = summary[1];
     ASSERT_EQ(b.ratios.size(), 3u);
@@ -884,3 +893,51 @@ TEST(Summary, LabelsNameTheSizesMeasured) {
         EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
     EXPECT_EQ(printed.find("2^20"), std::string::npos) << printed;
 }
+
+// The reference is the peer named in the settings, whichever it is: the
+// side-by-side column, the summary and the JSON compare the best entry with
+// that peer alone.
+class Reference : public ::testing::TestWithParam<std::pair<const char*, double>> {};
+TEST_P(Reference, TheBestEntryAgainstThePeerNamed) {
+    const auto [reference, ratio] = GetParam();
+    BenchRun run;
+    run.plugins = {PluginInfo{"a.so", "a", 3, ""}};
+    run.sizes = {16, 32};
+    run.settings = settingsWith(0.01, 1);
+    run.settings.reference = reference;
+    run.contenders = {Contender{"entry 0", 0u, "", "0", 1, {}, "a"},
+                      Contender{"fftwf", std::nullopt, "", "FFTW", 1, {}, ""},
+                      Contender{"kissfft", std::nullopt, "", "KissFFT", 1, {}, ""}};
+    // entry 0 at 100 mflops, fftwf at 400, kissfft at 50.
+    for (const uint32_t N : run.sizes)
+        for (const auto& [name, mflops] : std::vector<std::pair<std::string, double>>{
+                 {"entry 0", 100.0}, {"fftwf", 400.0}, {"kissfft", 50.0}}) {
+            BenchResult r;
+            r.implementation = name;
+            if (name == "entry 0") r.entry = 0u, r.plugin = "a";
+            r.N = N;
+            r.log2N = fftplug::host::log2Exact(N);
+            r.mflops = mflops;
+            run.results.push_back(r);
+        }
+    const std::vector<PluginSummary> summary = summarize(run);
+    ASSERT_EQ(summary.size(), 1u);
+    ASSERT_FALSE(summary[0].bestOverReference.empty());
+    EXPECT_DOUBLE_EQ(summary[0].bestOverReference[0].value, ratio);
+    ASSERT_TRUE(bestEntryOverReference(run, "a", 16, false));
+    EXPECT_DOUBLE_EQ(bestEntryOverReference(run, "a", 16, false)->ratio, ratio);
+
+    const std::string printed = printedTable(run);
+    for (const std::string& expected : {std::string("best/") + reference, std::string("best entry / ") + reference,
+                                        fmt::format(" {:.2f} (entry 0)\n", ratio)})
+        EXPECT_NE(printed.find(expected), std::string::npos) << expected << "\n" << printed;
+    const std::string other = std::string(reference) == "fftwf" ? "kissfft" : "fftwf";
+    EXPECT_EQ(printed.find("best/" + other), std::string::npos) << printed;
+    const auto document = nlohmann::json::parse(benchJson(run, "1"));
+    ASSERT_TRUE(document["summary"].contains(std::string("best_entry_over_") + reference)) << document["summary"];
+    EXPECT_FALSE(document["summary"].contains("best_entry_over_" + other));
+}
+INSTANTIATE_TEST_SUITE_P(Peers, Reference,
+                         ::testing::Values(std::pair<const char*, double>{"fftwf", 0.25},
+                                           std::pair<const char*, double>{"kissfft", 2.0}),
+                         [](const auto& info) { return std::string(info.param.first); });

@@ -8,7 +8,7 @@
 #include <map>
 #include <random>
 
-#include "caches.h"
+#include "machine/caches.h"
 
 namespace fftbench {
 namespace {

@@ -2,8 +2,9 @@
 // selection, and the words for names and flags.
 #include <gtest/gtest.h>
 
-#include "cli.h"
-#include "list.h"
+#include "cli/arguments.h"
+#include "render/sizes.h"
+#include "subject/names.h"
 
 using namespace fftbench;
 using fftplug::host::CatalogueEntry;
@@ -54,6 +55,43 @@ TEST(ParseSizes, ErrorsNameTheOffendingItem) {
     } catch (const UsageError& error) {
         EXPECT_NE(std::string(error.what()).find("96 is not a power of two"), std::string::npos) << error.what();
     }
+}
+
+// The message of a usage error, empty when none is thrown.
+template <typename F>
+std::string usageMessage(F call) {
+    try {
+        call();
+    } catch (const UsageError& error) {
+        return error.what();
+    }
+    return {};
+}
+
+TEST(ParseSizes, ErrorsNameTheOptionGiven) {
+    EXPECT_EQ(usageMessage([] { parseSizes("2^3,12", "--bench-sizes"); }), "--bench-sizes '2^3,12': 12 is not a power of two");
+    EXPECT_EQ(usageMessage([] { parseSizes("", "--verify-sizes"); }), "--verify-sizes: the list is empty");
+}
+
+// One size between two bounds, one message for every command that takes one
+// (trace's --size, report's --trace-size and --graph-size, draw's --size).
+TEST(ParseOneSize, OneSizeWithinTheBounds) {
+    EXPECT_EQ(parseOneSize("--size", "2^20", 2, uint32_t{1} << 20, "trace takes"), uint32_t{1} << 20);
+    EXPECT_EQ(parseOneSize("--size", "2", 2, 64, "draw takes"), 2u);
+    EXPECT_EQ(usageMessage([] { parseOneSize("--size", "2^21", 2, uint32_t{1} << 20, "trace takes"); }),
+              "--size 2^21: trace takes N from 2 to 2^20");
+    EXPECT_EQ(usageMessage([] { parseOneSize("--size", "1", 2, 64, "draw takes"); }), "--size 1: draw takes N from 2 to 64");
+    EXPECT_EQ(usageMessage([] { parseOneSize("--trace-size", "2^4..2^6", 2, 1024, "the access maps take"); }),
+              "--trace-size 2^4..2^6: the access maps take one size");
+    EXPECT_EQ(usageMessage([] { parseOneSize("--graph-size", "3", 2, 64, "the graphs take"); }),
+              "--graph-size '3': 3 is not a power of two");
+}
+
+TEST(ParsePlotPath, SvgOrPngByTheName) {
+    EXPECT_FALSE(parsePlotPath("--plot", "").has_value());
+    EXPECT_EQ(parsePlotPath("--plot", "out/a.SVG"), PlotFormat::svg);
+    EXPECT_EQ(parsePlotPath("--plot", "a.png"), PlotFormat::png);
+    EXPECT_EQ(usageMessage([] { parsePlotPath("--plot", "a.pdf"); }), "--plot a.pdf: the file name must end in .svg or .png");
 }
 
 TEST(ParseEntries, ListsRangesAndAll) {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "peers.h"
+#include "measure/peers/peers.h"
 
 extern "C" const char fftwf_version[];  // the linked stand-in's
 
@@ -15,7 +15,7 @@ namespace {
 
 TEST(FftwBinding, NamedLibraryRunsItsOwnCode) {
     ASSERT_EQ(std::string(fftwf_version), "fftw stand-in 2");  // the namesake is in the process
-    const std::vector<Contender> peers = peerContenders(FFTW_STANDIN_NAMED);
+    const std::vector<Contender> peers = peerContenders({{"fftwf", FFTW_STANDIN_NAMED}});
     const auto fftw = std::find_if(peers.begin(), peers.end(), [](const Contender& c) { return c.implementation == "fftwf"; });
     ASSERT_NE(fftw, peers.end());
     EXPECT_NE(fftw->name.find("fftw stand-in 3"), std::string::npos) << fftw->name;

@@ -5,8 +5,10 @@
 
 #include <regex>
 
-#include "report.h"
-#include "svg.h"
+#include "render/flowgraph_output.h"
+#include "render/report_page.h"
+#include "render/svg.h"
+#include "render/trace_output.h"
 
 using namespace fftbench;
 
@@ -46,17 +48,20 @@ TEST(Report, EveryEntryHasItsParagraphs) {
     EXPECT_NE(paragraphs.at(8).front().find("L-shaped"), std::string::npos);
 }
 
-// A page without bench, profile or pictures still has its sections, says
-// what is missing, and fills every field of its frame.
+// A page without bench or pictures still has its sections, says what is
+// missing, and fills every field of its frame; a plot gnuplot drew stands
+// inline with ids of its own.
 TEST(Report, PageWithoutRunsSaysWhatIsMissing) {
     ReportPage page;
     page.pluginPath = "libfftplug.so";
     page.machine = "a <test> machine";
     page.generated = "now";
+    const ProfileRun profile;
+    page.profile = &profile;
+    page.profilePlot.svg = "<?xml version=\"1.0\"?>\n<svg class=\"ac\"><rect id=\"r\"/></svg>";
     ReportEntry e;
     e.entry.index = 3;
-    e.graph.missing = "no recording build";
-    e.access.svg = "<svg class=\"ac\"><rect id=\"r\"/></svg>";
+    e.missing = "no recording build";
     e.graphSize = 16;
     e.traceSize = 1 << 18;
     page.entries.push_back(e);
@@ -65,10 +70,39 @@ TEST(Report, PageWithoutRunsSaysWhatIsMissing) {
     for (const char* id : {"catalogue", "verify", "bench", "profile", "entries", "entry-3"})
         EXPECT_TRUE(std::regex_search(html, std::regex(std::string("<section[^>]* id=\"") + id + "\""))) << id;
     EXPECT_NE(html.find("bench did not run"), std::string::npos);
-    EXPECT_NE(html.find("No picture: no recording build"), std::string::npos);
-    EXPECT_NE(html.find("<figure id=\"fig-trace-3\">\n<svg class=\"ac\"><rect id=\"fig-trace-3-r\"/>"), std::string::npos);
+    for (const char* figure : {"fig-graph-3", "fig-trace-3"})
+        EXPECT_NE(html.find(std::string("<figure id=\"") + figure + "\">\n<p class=\"missing\">No picture: no recording build"),
+                  std::string::npos)
+            << figure;
+    EXPECT_NE(html.find("<figure id=\"fig-profile\">\n<svg class=\"ac\"><rect id=\"fig-profile-r\"/>"), std::string::npos);
     EXPECT_NE(html.find("a &lt;test&gt; machine"), std::string::npos);
     EXPECT_NE(html.find("Entry 3"), std::string::npos);
+}
+
+// The page draws an entry's graph and accesses from what was recorded: the
+// same pictures draw and trace write, with the trace's figures in words.
+TEST(Report, EntryPicturesDrawnFromTheRecording) {
+    // One two-point butterfly of entry 0 at N = 2: loads of 0 and 1, stores of both.
+    const std::vector<FftplugEvent> events = {{FFTPLUG_EVENT_STAGE, 2, 1}, {FFTPLUG_EVENT_LOAD, 0, 0},
+                                              {FFTPLUG_EVENT_LOAD, 1, 0},  {FFTPLUG_EVENT_STORE, 0, 0},
+                                              {FFTPLUG_EVENT_STORE, 1, 0}};
+    ReportEntry e;
+    e.entry.index = 0;
+    e.graphSize = 2;
+    e.graph = buildFlowGraph(0, 2, false, events);
+    e.traceSize = 2;
+    AccessTracer tracer(0, 2);
+    tracer.consume(events.data(), events.size());
+    e.trace = tracer.finish();
+    ReportPage page;
+    page.entries.push_back(e);
+    const std::string html = reportHtml(page);
+    EXPECT_NE(html.find("<figure id=\"fig-graph-0\">\n" + inlineSvg(flowGraphSvg(*e.graph), "fig-graph-0-")),
+              std::string::npos);
+    EXPECT_NE(html.find("<figure id=\"fig-trace-0\">\n" + inlineSvg(accessTraceSvg(*e.trace), "fig-trace-0-")),
+              std::string::npos);
+    EXPECT_NE(html.find(traceSummary(*e.trace)), std::string::npos) << traceSummary(*e.trace);
+    EXPECT_NE(traceSummary(*e.trace).find("4 loads and stores in 1 stages"), std::string::npos);
 }
 
 }  // namespace

@@ -13,13 +13,14 @@
 #include <set>
 #include <tuple>
 
-#include "access_trace.h"
-#include "cache_traffic.h"
-#include "flowgraph.h"
 #include "host/bit_reversal.h"
 #include "host/driver.h"
-#include "profile.h"
-#include "recording.h"
+#include "model/access_trace.h"
+#include "model/cache_traffic.h"
+#include "model/flowgraph.h"
+#include "render/flowgraph_output.h"
+#include "subject/counting_build.h"
+#include "subject/recording_build.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;

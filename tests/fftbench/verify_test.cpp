@@ -10,7 +10,9 @@
 #include "host/driver.h"
 #include "host/reference.h"
 #include "host/twiddle.h"
-#include "verify.h"
+#include "check/entry_checks.h"
+#include "check/verify_run.h"
+#include "render/verify_text.h"
 
 using namespace fftbench;
 using namespace fftplug::host;

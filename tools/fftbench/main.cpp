@@ -1,16 +1,20 @@
 // fftbench: a command-line host for plug-ins of the fftplug ABI. It lists a
-// plug-in's catalogue, verifies its entries, benchmarks them against FFTW
-// and KissFFT, and profiles what they do on the counting build; each
-// command lives in commands/. See docs/fftbench.md and docs/profile.md.
+// plug-in's catalogue, verifies its entries, benchmarks them against the
+// peers (FFTW, KissFFT), profiles what they do on the counting build, draws
+// their signal-flow graphs and traces their memory accesses on the recording
+// build, and puts all of it on one HTML page. Each command lives in
+// commands/, over the layers below it (README, Layout). See docs/fftbench.md,
+// docs/profile.md and docs/pictures.md.
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <new>
 
-#include "cli.h"
+#include "cli/arguments.h"
+#include "cli/options.h"
+#include "cli/output_files.h"
 #include "commands/commands.h"
-#include "output_files.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -26,7 +30,8 @@ int main(int argc, char** argv) {
 #if defined(_WIN32)
     SetConsoleOutputCP(CP_UTF8);  // catalogue names are printed as UTF-8
 #endif
-    CLI::App app{"fftbench: lists, verifies, benchmarks and profiles the entries of a plug-in of the fftplug ABI.",
+    CLI::App app{"fftbench: lists, verifies, benchmarks and profiles the entries of a plug-in of the fftplug ABI, "
+                 "draws their signal-flow graphs and memory accesses, and writes all of it on one page.",
                  "fftbench"};
     app.set_version_flag("--version", FFTPLUG_VERSION);
     app.require_subcommand(1, 1);

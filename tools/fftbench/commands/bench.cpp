@@ -1,22 +1,28 @@
 // fftbench bench: every entry of one or more plug-ins, and the peers, timed
-// at every size (bench.h); the table on standard output, CSV, JSON and the
+// at every size (measure/bench_run.h); the table on standard output, CSV, JSON and the
 // plots on request.
 #include <fmt/format.h>
 
 #include <algorithm>
 
-#include "cache_traffic.h"
-#include "cli.h"
-#include "gnuplot.h"
-#include "machine_caches.h"
+#include "cli/arguments.h"
+#include "cli/interrupt.h"
+#include "cli/options.h"
+#include "cli/output_files.h"
+#include "cli/progress.h"
+#include "commands/commands.h"
 #include "host/plugin_variants.h"
-#include "commands.h"
-#include "output.h"
-#include "output_files.h"
-#include "peers.h"
-#include "profile.h"
-#include "progress.h"
-#include "recording.h"
+#include "machine/machine_caches.h"
+#include "measure/bench_run.h"
+#include "measure/counted_figures.h"
+#include "measure/peers/peers.h"
+#include "model/cache_traffic.h"
+#include "render/bench_output.h"
+#include "render/gnuplot.h"
+#include "render/sizes.h"
+#include "subject/counting_build.h"
+#include "subject/path_taken.h"
+#include "subject/recording_build.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"
@@ -37,26 +43,10 @@ struct BenchOptions {
     bool noPeers = false;
     bool withReorder = false;
     std::string fftw;  // a libfftw3f to time in place of the system's
+    std::string reference = defaultReferencePeer();
+    bool referenceGiven = false;  // --reference on the command line
     bool noRates = false;
 };
-
-// The paths the plug-ins take over the sizes, narrowest first (those of
-// fftplug's own libraries: cpu.h's kernelPathOf), each with the sizes it is
-// taken at.
-std::vector<std::pair<std::string, std::vector<uint32_t>>> pathsTaken(const std::vector<std::string>& labels,
-                                                                      const std::vector<uint32_t>& sizes) {
-    const CpuInfo cpu = detectCpu();
-    std::vector<std::pair<std::string, std::vector<uint32_t>>> paths;
-    for (const char* path : {"scalar", "SSE2", "AVX2", "AVX-512"}) {
-        std::vector<uint32_t> at;
-        for (const uint32_t N : sizes)
-            for (const std::string& label : labels)
-                if (kernelPathOf(label, cpu, N) == std::string(path) && std::find(at.begin(), at.end(), N) == at.end())
-                    at.push_back(N);
-        if (!at.empty()) paths.emplace_back(path, at);
-    }
-    return paths;
-}
 
 // Counted mflops for the plug-ins whose entries the counting build
 // describes, where it is found beside fftbench; with the rates and the
@@ -90,13 +80,24 @@ void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrar
     }
 }
 
+// The peers to time: those built in, FFTW the library --fftw names in place
+// of the system's.
+std::vector<Contender> timedPeers(const BenchOptions& options) {
+    PeerLibraries libraries;
+    if (!options.fftw.empty()) libraries["fftwf"] = options.fftw;
+    try {
+        return peerContenders(libraries);
+    } catch (const PeerError& error) {
+        throw UsageError(fmt::format("--fftw {}: {}", error.library(), error.what()));
+    }
+}
+
 // Several plug-ins: every plug-in's entries in one run, the first the
 // reference of the ratios.
 int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
-    if (!options.plot.empty() && !plotFormatFor(options.plot))
-        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
+    parsePlotPath("--plot", options.plot);
     std::vector<fftplug::host::PluginLibrary> plugins;
     plugins.reserve(std::max<size_t>(pluginPaths.size(), 1));  // contenders keep references to them
     if (pluginPaths.empty()) plugins.push_back(loadPlugin(""));
@@ -120,10 +121,19 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         for (Contender& c : pluginContenders(plugins[p], entries, labels[p], options.withReorder))
             contenders.push_back(std::move(c));
     }
-    if (!options.noPeers)
-        for (Contender& peer : peerContenders(options.fftw)) contenders.push_back(std::move(peer));
-    else if (!options.fftw.empty())
+    if (!options.noPeers) {
+        std::vector<Contender> peers = timedPeers(options);
+        if (options.referenceGiven &&
+            std::none_of(peers.begin(), peers.end(), [&](const Contender& c) { return c.implementation == options.reference; }))
+            throw UsageError(fmt::format("--reference {}: this fftbench was built without it, or its library does not "
+                                         "load",
+                                         options.reference));
+        for (Contender& peer : peers) contenders.push_back(std::move(peer));
+    } else if (!options.fftw.empty()) {
         throw UsageError("--fftw and --no-peers: FFTW is a peer; give one of them");
+    } else if (options.referenceGiven) {
+        throw UsageError("--reference and --no-peers: the reference is a peer; give one of them");
+    }
 
     OutputFiles outputs;
     outputs.open("--csv", options.csv);
@@ -142,6 +152,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     settings.measurements = options.measurements;
     settings.seed = options.seed;
     settings.peers = !options.noPeers;
+    settings.reference = options.reference;
     settings.withReorder = options.withReorder;
     settings.rates = !options.noRates;
 
@@ -158,7 +169,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     };
     std::vector<PeakRates> rates;
     if (settings.rates)
-        for (const auto& [path, at] : pathsTaken(labels, sizes)) {
+        for (const auto& [path, at] : pathsTaken(labels, sizes, detectCpu())) {
             progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
             if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
         }
@@ -233,9 +244,25 @@ Command addBenchCommand(CLI::App& app) {
                                  "and FMA, a vendor's) in place of the system's libfftw3f.so.3";
 #endif
     sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH");
+    std::string names;
+    const std::vector<std::string> peers = peerNames();
+    for (size_t i = 0; i < peers.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == peers.size() ? " or " : ", ") + peers[i];
+    CLI::Option* reference =
+        sub->add_option("--reference", options->reference,
+                        "The peer the best entry is compared with in the table, the summary and the JSON: " + names +
+                            defaultText(options->reference))
+            ->type_name("PEER")
+            ->check(CLI::Validator(
+                [peers, names](std::string& text) -> std::string {
+                    if (std::find(peers.begin(), peers.end(), text) != peers.end()) return {};
+                    return fmt::format("{} is not a peer: {}", text, names);
+                },
+                "", ""));
     sub->add_flag("--no-rates", options->noRates,
                   "Skip measuring this processor's peak rates at start (about a second a path), and so the limit %");
-    return Command{sub, [options](const std::vector<std::string>& global) {
+    return Command{sub, [options, reference](const std::vector<std::string>& global) {
+                       options->referenceGiven = reference->count() > 0;
                        return runBenchCommand(pluginPaths(global, options->plugins), *options);
                    }};
 }

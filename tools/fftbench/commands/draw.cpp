@@ -1,16 +1,15 @@
 // fftbench draw --entry K --size N [--svg F] [--png F] [--json F]: the
 // signal-flow graph of one entry at one small size, recorded as it ran.
-#include <fmt/format.h>
-
 #include <cstdio>
-#include <fstream>
 
-#include "cli.h"
-#include "commands.h"
-#include "flowgraph.h"
-#include "output_files.h"
-#include "recording.h"
-#include "svg.h"
+#include "cli/arguments.h"
+#include "cli/builds.h"
+#include "cli/options.h"
+#include "cli/output_files.h"
+#include "commands/commands.h"
+#include "model/flowgraph.h"
+#include "render/flowgraph_output.h"
+#include "render/svg.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"
@@ -28,13 +27,9 @@ struct DrawOptions {
 };
 
 int runDraw(const std::vector<std::string>& pluginPaths, const DrawOptions& options) {
-    if (!pluginPaths.empty())
-        throw UsageError("draw records the recording build of fftplug (--recording PATH), not a plug-in given with "
-                         "--plugin");
-    const std::vector<uint32_t> sizes = parseSizes(std::to_string(options.size));
-    if (sizes.front() < kDrawMinSize || sizes.front() > kDrawMaxSize)
-        throw UsageError(fmt::format("--size {}: draw takes N from {} to {}", options.size, kDrawMinSize, kDrawMaxSize));
-    const RecordingLibrary recording = openRecordingLibrary(options.recording, "draw");
+    refusePlugins(pluginPaths, "draw records the recording build of fftplug (--recording PATH)");
+    parseOneSize("--size", std::to_string(options.size), kDrawMinSize, kDrawMaxSize, "draw takes");
+    const RecordingLibrary recording = openRecordingBuild(options.recording, "draw");
     const auto entries = selectEntries(recording.catalogue(), std::vector<uint32_t>{options.entry});
 
     OutputFiles outputs;

@@ -2,10 +2,11 @@
 // processor's instruction sets.
 #include <cstdio>
 
-#include "cli.h"
-#include "commands.h"
-#include "cpu.h"
-#include "list.h"
+#include "cli/arguments.h"
+#include "cli/options.h"
+#include "commands/commands.h"
+#include "machine/processor.h"
+#include "render/list_text.h"
 
 namespace fftbench {
 

@@ -1,14 +1,15 @@
 // fftbench profile: every entry run once on the counting build, its
-// operations, table reads, loads and stores and stages reported beside
-// FFTW's own count (profile.h).
-#include <fmt/format.h>
-
-#include "cli.h"
-#include "gnuplot.h"
-#include "host/plugin_variants.h"
-#include "commands.h"
-#include "output_files.h"
-#include "profile.h"
+// operations, table reads, loads and stores and stages reported beside the
+// peers' own counts of their plans (model/operation_counts.h).
+#include "cli/arguments.h"
+#include "cli/builds.h"
+#include "cli/options.h"
+#include "cli/output_files.h"
+#include "commands/commands.h"
+#include "measure/peers/peers.h"
+#include "model/operation_counts.h"
+#include "render/gnuplot.h"
+#include "render/profile_output.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"
@@ -30,15 +31,8 @@ struct ProfileOptions {
 int runProfileCommand(const ProfileOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
-    if (!options.plot.empty() && !plotFormatFor(options.plot))
-        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
-    const std::string path = options.counting.empty() ? defaultCountingLibraryPath() : options.counting;
-    if (options.counting.empty() && !fftplug::host::fileExists(path))
-        throw UsageError(fmt::format("profile needs the counting build of the plug-in, {}, which is built beside "
-                                     "fftbench in a build tree but not installed; it is not at {} (name it with "
-                                     "--counting PATH)",
-                                     fftplug::host::platformLibraryName("fftplug_counting"), path));
-    const CountingLibrary counting = CountingLibrary::open(path);
+    const bool png = parsePlotPath("--plot", options.plot) == PlotFormat::png;
+    const CountingLibrary counting = openCountingBuild(options.counting, "profile");
     const auto entries = selectEntries(counting.catalogue(), wanted);
 
     OutputFiles outputs;
@@ -46,14 +40,14 @@ int runProfileCommand(const ProfileOptions& options) {
     outputs.open("--json", options.json);
     outputs.reserve("--plot", options.plot);
 
-    const ProfileRun run = runProfile(counting, entries, sizes, !options.noPeers);
+    const ProfileRun run =
+        runProfile(counting, entries, sizes, options.noPeers ? std::vector<CountedPeer>{} : countingPeers());
     printProfileTable(stdout, run);
     std::fflush(stdout);
 
     outputs.write("--csv", profileCsv(run));
     outputs.write("--json", profileJson(run, FFTPLUG_VERSION));
     if (!options.plot.empty()) {
-        const bool png = plotFormatFor(options.plot) == PlotFormat::png;
         if (const auto problem = runGnuplot(profileGnuplotScript(run, options.plot, png), options.plot))
             outputs.fail(*problem);
     }
@@ -85,9 +79,8 @@ Command addProfileCommand(CLI::App& app) {
     // Taken only to refuse it with a reason: profile counts no plug-in of the user's.
     sub->add_option("--plugin", options->plugins)->group("");
     return Command{sub, [options](const std::vector<std::string>& global) {
-                       if (!pluginPaths(global, options->plugins).empty())
-                           throw UsageError("profile counts the counting build of fftplug (--counting PATH), not a "
-                                            "plug-in given with --plugin");
+                       refusePlugins(pluginPaths(global, options->plugins),
+                                     "profile counts the counting build of fftplug (--counting PATH)");
                        return runProfileCommand(*options);
                    }};
 }

@@ -1,6 +1,6 @@
 // fftbench report --out DIR: verify, a short bench, profile, and every
 // entry's graph and access map, on one self-contained HTML page,
-// DIR/index.html (report.h).
+// DIR/index.html (render/report_page.h).
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 
@@ -12,23 +12,29 @@
 #include <fstream>
 #include <sstream>
 
-#include "access_trace.h"
-#include "cli.h"
-#include "machine_caches.h"
-#include "commands.h"
-#include "cpu.h"
-#include "flowgraph.h"
-#include "gnuplot.h"
-#include "host/plugin_variants.h"
-#include "isolation.h"
-#include "output.h"
-#include "output_files.h"
-#include "peers.h"
-#include "profile.h"
-#include "progress.h"
-#include "recording.h"
-#include "report.h"
-#include "verify.h"
+#include "check/isolation.h"
+#include "check/verify_run.h"
+#include "cli/arguments.h"
+#include "cli/builds.h"
+#include "cli/interrupt.h"
+#include "cli/options.h"
+#include "cli/output_files.h"
+#include "cli/progress.h"
+#include "commands/commands.h"
+#include "machine/machine_caches.h"
+#include "machine/processor.h"
+#include "measure/bench_run.h"
+#include "measure/counted_figures.h"
+#include "measure/peers/peers.h"
+#include "model/access_trace.h"
+#include "model/flowgraph.h"
+#include "model/operation_counts.h"
+#include "render/bench_output.h"
+#include "render/gnuplot.h"
+#include "render/profile_output.h"
+#include "render/report_page.h"
+#include "render/sizes.h"
+#include "subject/identity.h"
 
 namespace fftbench {
 
@@ -62,39 +68,22 @@ Picture plotPicture(const std::optional<std::string>& problem, const std::string
     return {readFile(path), {}};
 }
 
-// Bench's figures side by side and its summary: the printed table from its
-// block of mflops side by side on.
-std::string benchFigures(const std::string& printed) {
-    const size_t at = printed.find("\nmflops of ");
-    return at == std::string::npos ? printed : printed.substr(at + 1);
-}
-
 int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& options) {
     const std::string plugin = singlePlugin("report", pluginPaths);
     const auto wanted = parseEntries(options.entries);
-    const auto verifySizes = parseSizes(options.verifySizes);
-    const auto benchSizes = parseSizes(options.benchSizes);
-    const auto profileSizes = parseSizes(options.profileSizes);
-    const auto traceSizes = parseSizes(options.traceSize);
-    if (traceSizes.size() != 1 || traceSizes.front() < 2 || traceSizes.front() > (1u << 20))
-        throw UsageError(fmt::format("--trace-size {}: one size from 2 to 2^20", options.traceSize));
-    if (options.graphSize < kDrawMinSize || options.graphSize > kDrawMaxSize ||
-        (options.graphSize & (options.graphSize - 1)) != 0)
-        throw UsageError(fmt::format("--graph-size {}: a power of two from {} to {}", options.graphSize, kDrawMinSize,
-                                     kDrawMaxSize));
-    const uint32_t traceSize = traceSizes.front();
+    const auto verifySizes = parseSizes(options.verifySizes, "--verify-sizes");
+    const auto benchSizes = parseSizes(options.benchSizes, "--bench-sizes");
+    const auto profileSizes = parseSizes(options.profileSizes, "--profile-sizes");
+    const uint32_t traceSize =
+        parseOneSize("--trace-size", options.traceSize, kTraceMinSize, kTraceMaxSize, "the access maps take");
+    parseOneSize("--graph-size", std::to_string(options.graphSize), kDrawMinSize, kDrawMaxSize,
+                 "the signal-flow graphs take");
 
     const fftplug::host::PluginLibrary library = loadPlugin(plugin);
     const auto catalogue = library.readCatalogue();
     const auto entries = selectEntries(catalogue.entries, wanted);
-    const RecordingLibrary recording = openRecordingLibrary(options.recording, "report");
-    const std::string countingPath = options.counting.empty() ? defaultCountingLibraryPath() : options.counting;
-    if (options.counting.empty() && !fftplug::host::fileExists(countingPath))
-        throw UsageError(fmt::format("report needs the counting build of the plug-in, {}, which is built beside "
-                                     "fftbench in a build tree but not installed; it is not at {} (name it with "
-                                     "--counting PATH)",
-                                     fftplug::host::platformLibraryName("fftplug_counting"), countingPath));
-    const CountingLibrary counting = CountingLibrary::open(countingPath);
+    const RecordingLibrary recording = openRecordingBuild(options.recording, "report");
+    const CountingLibrary counting = openCountingBuild(options.counting, "report");
     const bool described = counting.describes(library);
 
     std::error_code error;
@@ -156,7 +145,6 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     bench.caches = dataCaches();
     if (described) attachCountedFlops(bench, counting, {label});
     page.bench = &bench;
-    page.benchText = benchFigures(captureOutput([&](std::FILE* out) { printBenchTable(out, bench); }));
     progress.show("report: drawing the bench plots");
     const auto benchProblem = renderPlot(bench, speedPath);
     page.speed = plotPicture(benchProblem, speedPath);
@@ -166,9 +154,8 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     // profile
     progress.show("report: counting operations");
     const ProfileRun profile = runProfile(counting, selectEntries(counting.catalogue(), wanted), profileSizes,
-                                          !options.noPeers);
+                                          options.noPeers ? std::vector<CountedPeer>{} : countingPeers());
     page.profile = &profile;
-    page.profileText = captureOutput([&](std::FILE* out) { printProfileTable(out, profile); });
     page.profilePlot = plotPicture(runGnuplot(profileGnuplotScript(profile, profilePath, false), profilePath),
                                    profilePath);
 
@@ -178,14 +165,12 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
         ReportEntry e;
         e.entry = entry;
         e.graphSize = options.graphSize;
-        e.graph.svg = flowGraphSvg(recordFlowGraph(recording, entry, options.graphSize));
+        e.graph = recordFlowGraph(recording, entry, options.graphSize);
         e.traceSize = traceSize;
-        const AccessTrace trace = recordAccessTrace(recording, entry, traceSize, [&](uint64_t accesses, uint64_t) {
+        e.trace = recordAccessTrace(recording, entry, traceSize, [&](uint64_t accesses, uint64_t) {
             progress.show(fmt::format("report: entry {}: tracing N = {}, {:.1f} M accesses", entry.index,
                                       powerOfTwoText(traceSize), double(accesses) / 1e6));
         });
-        e.access.svg = accessTraceSvg(trace);
-        e.traceSummary = traceSummary(trace);
         page.entries.push_back(std::move(e));
     }
     progress.clear();

@@ -4,14 +4,17 @@
 
 #include <cstdio>
 
-#include "access_trace.h"
-#include "cli.h"
-#include "commands.h"
-#include "gnuplot.h"
-#include "output_files.h"
-#include "progress.h"
-#include "recording.h"
-#include "svg.h"
+#include "cli/arguments.h"
+#include "cli/builds.h"
+#include "cli/options.h"
+#include "cli/output_files.h"
+#include "cli/progress.h"
+#include "commands/commands.h"
+#include "model/access_trace.h"
+#include "render/gnuplot.h"
+#include "render/sizes.h"
+#include "render/svg.h"
+#include "render/trace_output.h"
 
 namespace fftbench {
 
@@ -24,24 +27,11 @@ struct TraceOptions {
     std::string plot, csv, recording;
 };
 
-// The largest N trace takes: its raster and reuse distances stay within a
-// few hundred megabytes of memory and a few seconds.
-constexpr uint32_t kTraceMaxSize = uint32_t{1} << 20;
-
 int runTrace(const std::vector<std::string>& pluginPaths, const TraceOptions& options) {
-    if (!pluginPaths.empty())
-        throw UsageError("trace records the recording build of fftplug (--recording PATH), not a plug-in given with "
-                         "--plugin");
-    const std::vector<uint32_t> sizes = parseSizes(options.size);
-    if (sizes.size() != 1) throw UsageError(fmt::format("--size {}: trace takes one size", options.size));
-    const uint32_t N = sizes.front();
-    if (N < 2 || N > kTraceMaxSize)
-        throw UsageError(fmt::format("--size {}: trace takes N from 2 to 2^20", options.size));
-    const auto format = plotFormatFor(options.plot);
-    if (!options.plot.empty() && !format)
-        throw UsageError(fmt::format("--plot {}: the file name must end in .svg or .png", options.plot));
-    const bool png = !options.plot.empty() && format == PlotFormat::png;
-    const RecordingLibrary recording = openRecordingLibrary(options.recording, "trace");
+    refusePlugins(pluginPaths, "trace records the recording build of fftplug (--recording PATH)");
+    const uint32_t N = parseOneSize("--size", options.size, kTraceMinSize, kTraceMaxSize, "trace takes");
+    const bool png = parsePlotPath("--plot", options.plot) == PlotFormat::png;
+    const RecordingLibrary recording = openRecordingBuild(options.recording, "trace");
     const auto entries = selectEntries(recording.catalogue(), std::vector<uint32_t>{options.entry});
 
     OutputFiles outputs;

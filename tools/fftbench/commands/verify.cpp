@@ -1,13 +1,16 @@
 // fftbench verify: every entry at every size against the double-precision
 // reference and the properties of the DFT, each entry in a process of its
-// own (verify.h).
+// own (check/verify_run.h).
 #include <fmt/format.h>
 
-#include "cli.h"
-#include "commands.h"
-#include "isolation.h"
-#include "progress.h"
-#include "verify.h"
+#include "check/isolation.h"
+#include "check/verify_run.h"
+#include "cli/arguments.h"
+#include "cli/options.h"
+#include "cli/progress.h"
+#include "commands/commands.h"
+#include "render/sizes.h"
+#include "render/verify_text.h"
 
 namespace fftbench {
 

@@ -1,0 +1,47 @@
+// The options the commands share: --plugin and the plug-in it names, the
+// checks of numbers, the help's exit-status table and its default values.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+#include "host/plugin_library.h"
+
+namespace fftbench {
+
+// The one exit-status table of every command, as the help prints it.
+extern const char* const kExitStatusHelp;
+
+// --plugin on a command (it is also taken before the command's name):
+// `several` for bench, which compares plug-ins; `global` for the one before
+// the command's name, which serves every command that loads a plug-in.
+void addPluginOption(CLI::App* command, std::vector<std::string>& paths, bool several, bool global = false);
+// The global --plugin paths and the command's own, in the order given.
+std::vector<std::string> pluginPaths(const std::vector<std::string>& global, const std::vector<std::string>& own);
+// The one plug-in of list, verify and report (UsageError for several); empty: the default.
+std::string singlePlugin(const std::string& command, const std::vector<std::string>& paths);
+// For the commands that run an instrumented build, not the user's plug-in:
+// UsageError when --plugin was given, saying what they run instead (`what`:
+// "trace records the recording build of fftplug (--recording PATH)").
+void refusePlugins(const std::vector<std::string>& paths, const std::string& what);
+// Loads the plug-in at `path`, or the default one (findDefaultPlugin) when empty.
+fftplug::host::PluginLibrary loadPlugin(const std::string& path);
+
+// A number option's check, worded as fftbench words it: "--min-time: 0.01
+// is not a number of milliseconds from 0.1 to 60000". CLI11 runs it on the
+// text before converting it, so a word that is no number gets the same.
+CLI::Validator numberFrom(double lowest, double highest, const std::string& unit);
+CLI::Validator wholeNumberFrom(long long lowest, long long highest, const std::string& unit);
+
+// "(default: 50)", for the help of an option whose default is `value`.
+template <typename T>
+std::string defaultText(const T& value) {
+    return " (default: " + CLI::detail::to_string(value) + ")";
+}
+
+// A message on one line: CLI11's and the loaders' texts may hold line ends.
+std::string oneLine(std::string text);
+
+}  // namespace fftbench

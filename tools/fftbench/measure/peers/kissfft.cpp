@@ -1,0 +1,77 @@
+// KissFFT in single precision (kiss_fft with float samples), where the build
+// found it (Linux only): forward, out of place, its configuration made
+// untimed.
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "measure/peers/peer.h"
+
+#if defined(FFTBENCH_HAVE_KISSFFT)
+#include <kiss_fft.h>
+#endif
+
+namespace fftbench {
+
+#if defined(FFTBENCH_HAVE_KISSFFT)
+namespace {
+
+static_assert(sizeof(kiss_fft_cpx) == sizeof(Complex), "KissFFT built for float");
+
+// KissFFT (float), forward, out of place; its configuration is made untimed.
+class KissRun final : public TimedRun {
+   public:
+    explicit KissRun(const std::vector<Complex>& signal) : in_(signal.size()), out_(signal.size()) {
+        config_ = kiss_fft_alloc(static_cast<int>(signal.size()), 0, nullptr, nullptr);
+        if (config_ == nullptr) throw std::bad_alloc();
+        std::memcpy(in_.data(), signal.data(), signal.size() * sizeof(Complex));
+    }
+    ~KissRun() override { kiss_fft_free(config_); }
+    void run(int64_t reps) override {
+        for (int64_t r = 0; r < reps; ++r) kiss_fft(config_, in_.data(), out_.data());
+    }
+    std::vector<Complex> naturalResult() const override {
+        std::vector<Complex> result(out_.size());
+        std::memcpy(result.data(), out_.data(), out_.size() * sizeof(Complex));
+        return result;
+    }
+
+   private:
+    kiss_fft_cfg config_ = nullptr;
+    std::vector<kiss_fft_cpx> in_, out_;
+};
+
+#ifndef FFTBENCH_KISSFFT_VERSION
+#define FFTBENCH_KISSFFT_VERSION "unknown version"
+#endif
+std::string kissDescription() { return "KissFFT " FFTBENCH_KISSFFT_VERSION ", float, out of place"; }
+
+class KissPeer final : public Peer {
+   public:
+    explicit KissPeer(std::string name) : name_(std::move(name)) {}
+    Contender contender() const override {
+        return Contender{name_, std::nullopt, kissDescription(), "KissFFT (float)", int64_t{1} << 40,
+                         [](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                             return std::make_unique<KissRun>(signal);
+                         },
+                         ""};
+    }
+
+   private:
+    std::string name_;
+};
+
+}  // namespace
+#endif
+
+std::unique_ptr<Peer> openKissfftPeer(const std::string& name, const std::string& library) {
+    if (!library.empty()) throw PeerError(library, "KissFFT is built in, not loaded from a library");
+#if defined(FFTBENCH_HAVE_KISSFFT)
+    return std::make_unique<KissPeer>(name);
+#else
+    (void)name;
+    return nullptr;
+#endif
+}
+
+}  // namespace fftbench

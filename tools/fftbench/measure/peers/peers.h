@@ -1,0 +1,45 @@
+// The peers built into this fftbench, in the order they are timed. FFTW in
+// single precision and KissFFT, each where the build found it (never on
+// Windows); the first one listed is the reference of bench's comparisons
+// unless another is chosen.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "measure/peers/peer.h"
+
+// The list: one line per peer, its name (the implementation of its rows,
+// what bench's --reference takes) and the function of its file that opens it
+// (a PeerOpener).
+#define FFTBENCH_FOR_EACH_PEER(X) \
+    X("fftwf", openFftwPeer)      \
+    X("kissfft", openKissfftPeer)
+
+namespace fftbench {
+
+#define FFTBENCH_DECLARE_PEER(name, opener) std::unique_ptr<Peer> opener(const std::string&, const std::string&);
+FFTBENCH_FOR_EACH_PEER(FFTBENCH_DECLARE_PEER)
+#undef FFTBENCH_DECLARE_PEER
+
+// The peers' names as listed, whether this build has them or not.
+std::vector<std::string> peerNames();
+// The first of them: the reference unless another is chosen.
+std::string defaultReferencePeer();
+
+// A library to load for a peer in place of the one the build found, by the
+// peer's name (bench's --fftw PATH gives {"fftwf", PATH}).
+using PeerLibraries = std::map<std::string, std::string>;
+
+// The peers this build has and whose libraries load, in the list's order.
+// PeerError where a library named for a peer cannot serve it, or names no
+// peer of the list.
+std::vector<std::unique_ptr<Peer>> openPeers(const PeerLibraries& libraries = {});
+// Their contenders, in the same order.
+std::vector<Contender> peerContenders(const PeerLibraries& libraries = {});
+// The peers that count the operations of their own plans, for profile.
+std::vector<CountedPeer> countingPeers();
+
+}  // namespace fftbench

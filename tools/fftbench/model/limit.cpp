@@ -1,0 +1,49 @@
+#include "model/limit.h"
+
+#include <algorithm>
+
+namespace fftbench {
+
+Operations operationsOf(const FftplugCounts& counts, uint32_t N, const CacheTraffic& traffic) {
+    Operations o;
+    o.loadBytes = 8.0 * static_cast<double>(counts.loads) + 8.0 * N;
+    o.storeBytes = 8.0 * static_cast<double>(counts.stores) + 8.0 * N;
+    o.additions = static_cast<double>(counts.additions);
+    o.multiplications = static_cast<double>(counts.multiplications);
+    for (size_t c = 0; c < traffic.caches.size(); ++c) {
+        o.loadMissBytes.push_back(double(kLineBytes) * static_cast<double>(traffic.loadMisses[c]));
+        o.storeMissBytes.push_back(double(kLineBytes) * static_cast<double>(traffic.storeMisses[c]));
+    }
+    return o;
+}
+
+std::optional<LeastTime> leastTime(const Operations& o, const PeakRates& rates) {
+    if (rates.levels.empty() || rates.additionsPerSecond <= 0 || rates.multiplicationsPerSecond <= 0) return std::nullopt;
+    std::vector<std::pair<double, std::string>> terms;
+    // Rate 0: a level not measured, fatal only where something comes from it.
+    auto add = [&](double amount, double rate, std::string name) {
+        if (amount <= 0) return true;
+        if (!(rate > 0)) return false;
+        terms.emplace_back(amount / rate, std::move(name));
+        return true;
+    };
+    const LevelRate& first = rates.levels.front();
+    bool known = add(o.loadBytes, first.loadBytesPerSecond, "loads") && add(o.storeBytes, first.storeBytesPerSecond, "stores") &&
+                 add(o.additions, rates.additionsPerSecond, "additions") &&
+                 add(o.multiplications, rates.multiplicationsPerSecond, "multiplications");
+    // What cache c misses comes from level c + 1 (the next cache, or memory).
+    for (size_t c = 0; known && c < o.loadMissBytes.size(); ++c) {
+        const LevelRate* from = c + 1 < rates.levels.size() ? &rates.levels[c + 1] : nullptr;
+        const std::string name = from ? from->name : "memory";
+        known = add(o.loadMissBytes[c], from ? from->loadBytesPerSecond : 0, name + " loads") &&
+                add(o.storeMissBytes[c], from ? from->storeBytesPerSecond : 0, name + " stores");
+    }
+    if (!known || terms.empty()) return std::nullopt;
+    const auto& slowest =
+        *std::max_element(terms.begin(), terms.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return LeastTime{slowest.first, slowest.second};
+}
+
+double limitPercent(double least, double measured) { return measured > 0 ? 100.0 * least / measured : 0; }
+
+}  // namespace fftbench

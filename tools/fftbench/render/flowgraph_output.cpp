@@ -1,0 +1,270 @@
+#include "render/flowgraph_output.h"
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <set>
+
+#include "host/bit_reversal.h"
+#include "assets/assets.h"
+#include "render/svg.h"
+
+namespace fftbench {
+
+void printFlowGraph(std::FILE* out, const FlowGraph& graph) {
+    fmt::print(out, "{}, N = {}: input in {} order, result in {} order\n", graph.title, graph.N,
+               graph.naturalInput ? "natural" : "bit-reversed", graph.naturalInput ? "bit-reversed" : "natural");
+    for (size_t i = 0; i < graph.stages.size(); ++i) {
+        const Stage& s = graph.stages[i];
+        fmt::print(out, "\n{} {}: {}, {} butterfl{}\n", s.closing ? "closing" : "stage", i + 1, s.description(),
+                   s.butterflies.size(), s.butterflies.size() == 1 ? "y" : "ies");
+        for (const Butterfly& b : s.butterflies) {
+            std::vector<uint32_t> sorted = b.reads;
+            std::sort(sorted.begin(), sorted.end());
+            const std::string samples = fmt::format("{}", fmt::join(sorted, " "));
+            fmt::print(out, "  {:<16} {:<12} {}\n", samples, b.label, kindName(b.kind));
+        }
+    }
+}
+
+std::string flowGraphJson(const FlowGraph& graph, const std::string& version) {
+    using json = nlohmann::ordered_json;
+    json stages = json::array();
+    for (size_t i = 0; i < graph.stages.size(); ++i) {
+        const Stage& s = graph.stages[i];
+        json butterflies = json::array();
+        for (const Butterfly& b : s.butterflies)
+            butterflies.push_back({{"reads", b.reads},
+                                   {"writes", b.writes},
+                                   {"kind", kindName(b.kind)},
+                                   {"factors", b.factors},
+                                   {"label", b.label}});
+        stages.push_back({{"index", i},
+                          {"block_size", s.block},
+                          {"apart", s.apart},
+                          {"points", s.points},
+                          {"closing", s.closing},
+                          {"description", s.description()},
+                          {"butterflies", std::move(butterflies)}});
+    }
+    const json document = {{"tool", "fftbench"},
+                           {"command", "draw"},
+                           {"version", version},
+                           {"entry", graph.entry},
+                           {"title", graph.title},
+                           {"n", graph.N},
+                           {"input_order", graph.naturalInput ? "natural" : "bit-reversed"},
+                           {"output_order", graph.naturalInput ? "bit-reversed" : "natural"},
+                           {"stages", std::move(stages)}};
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+// The sizes of the picture, by N.
+struct Layout {
+    double rowHeight, font, dot;
+    static Layout forSize(uint32_t N) {
+        if (N <= 4) return {40, 11, 4};
+        if (N <= 8) return {34, 11, 4};
+        if (N <= 16) return {28, 10.5, 3.6};
+        if (N <= 32) return {20, 9.5, 3};
+        return {15, 9, 2.6};
+    }
+    double textWidth(const std::string& text) const {
+        size_t characters = 0;  // code points: the labels hold −, ³
+        for (const unsigned char c : text) characters += (c & 0xC0) != 0x80;
+        return 0.6 * font * static_cast<double>(characters);
+    }
+};
+
+constexpr double kLegendRow = 18;
+
+// Lanes within a stage: each butterfly on the first lane whose previous
+// butterfly ends above its first sample, so that bars never overlap.
+std::vector<size_t> assignLanes(const Stage& stage, size_t& laneCount) {
+    std::vector<long> lastRow;
+    std::vector<size_t> lanes;
+    for (const Butterfly& b : stage.butterflies) {
+        std::vector<uint32_t> all = b.reads;
+        all.insert(all.end(), b.writes.begin(), b.writes.end());
+        const long top = *std::min_element(all.begin(), all.end());
+        const long bottom = *std::max_element(all.begin(), all.end());
+        size_t lane = 0;
+        while (lane < lastRow.size() && lastRow[lane] >= top) ++lane;
+        if (lane == lastRow.size()) lastRow.push_back(bottom);
+        else lastRow[lane] = bottom;
+        lanes.push_back(lane);
+    }
+    laneCount = lastRow.size();
+    return lanes;
+}
+
+std::string kindClass(ButterflyKind kind) { return fmt::format("k-{}", kindName(kind)); }
+
+const char* kindExplanation(ButterflyKind kind, bool fourPoint) {
+    switch (kind) {
+        case ButterflyKind::general:
+            return fourPoint ? "t[a] t[b]: the table entries read for the block, in reading order; its factors are "
+                               "formed from them (radix 4: t[k], t[2k], their product; split radix: t[2k], t[2k]·t[k])"
+                             : "t[k]: multiplied by the factor read from table[k]";
+        case ButterflyKind::twiddleFree: return "1: twiddle-free, multiplied by nothing";
+        case ButterflyKind::minusI: return "−i: multiplied by −i (an exchange and a sign change)";
+        case ButterflyKind::w8: return "W8 = (1 − i)·c, c = 0.70710677";
+        case ButterflyKind::w8Cubed: return "W8³ = (−1 − i)·c";
+        case ButterflyKind::blockOne: return "block 1: the built-in factors named, no table read";
+        case ButterflyKind::closing: return "closing pass: twiddle-free pairs N/2 apart";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string flowGraphSvg(const FlowGraph& graph) {
+    const Layout layout = Layout::forSize(graph.N);
+    const unsigned bits = graph.N > 1 ? fftplug::host::log2Exact(graph.N) : 0;
+    const double pad = 12, leftMargin = 92, rightMargin = 64, top = 112;
+    const bool fourPoint = std::any_of(graph.stages.begin(), graph.stages.end(),
+                                       [](const Stage& s) { return s.points == 4; });
+
+    // Stage widths: their lanes, wide enough for the widest label, or the header.
+    struct Placed {
+        double x = 0, width = 0, laneWidth = 0;
+        std::vector<size_t> lanes;
+    };
+    std::vector<Placed> placed;
+    double x = leftMargin;
+    for (size_t i = 0; i < graph.stages.size(); ++i) {
+        const Stage& s = graph.stages[i];
+        Placed p;
+        size_t laneCount = 0;
+        p.lanes = assignLanes(s, laneCount);
+        double widest = 0;
+        for (const Butterfly& b : s.butterflies) widest = std::max(widest, layout.textWidth(b.label));
+        p.laneWidth = std::max(2.6 * layout.dot + 6, widest + 6);
+        const double header = std::max(layout.textWidth(fmt::format("stage {}", i + 1)),
+                                       layout.textWidth(s.description())) + 8;
+        p.width = std::max(header, static_cast<double>(laneCount) * p.laneWidth) + 2 * pad;
+        p.x = x;
+        x += p.width;
+        placed.push_back(std::move(p));
+    }
+    const double right = x;
+
+    std::set<ButterflyKind> kinds;
+    for (const Stage& s : graph.stages)
+        for (const Butterfly& b : s.butterflies) kinds.insert(b.kind);
+    const double legendTop = top + (graph.N - 1) * layout.rowHeight + 34;
+    const double legendRows = static_cast<double>(kinds.size()) + (fourPoint ? 1 : 0) + 1;
+    // Wide enough for the graph, its title and the longest line of the legend.
+    const std::string subtitle =
+        fmt::format("N = {}, {} stage{}; input in {} order, result in {} order; recorded from the scalar kernel "
+                    "as it ran",
+                    graph.N, graph.stages.size(), graph.stages.size() == 1 ? "" : "s",
+                    graph.naturalInput ? "natural" : "bit-reversed", graph.naturalInput ? "bit-reversed" : "natural");
+    const std::string legendHead =
+        "butterflies: a bar joins the samples one butterfly loads and stores back; its label is its factor";
+    double textRight = 12 + std::max({0.62 * 15 * static_cast<double>(graph.title.size()),
+                                      0.56 * 11.5 * static_cast<double>(subtitle.size()),
+                                      0.6 * 11.5 * static_cast<double>(legendHead.size())});
+    for (const ButterflyKind kind : kinds)
+        textRight = std::max(textRight, 32 + 0.56 * 11 * std::string(kindExplanation(kind, fourPoint)).size());
+    const double width = std::max({right + rightMargin, textRight + 12, 480.0});
+    const double height = legendTop + legendRows * kLegendRow + 12;
+    auto rowY = [&](uint32_t position) { return top + position * layout.rowHeight; };
+
+    SvgWriter svg(width, height, "fg", asset("flowgraph.css"));
+    svg.attr("class", "background").rect(0, 0, width, height);
+    svg.attr("class", "title").text(12, 22, graph.title);
+    svg.attr("class", "subtitle").text(12, 40, subtitle);
+
+    // Stage backgrounds and headers.
+    for (size_t i = 0; i < graph.stages.size(); ++i) {
+        const Placed& p = placed[i];
+        svg.attr("class", i % 2 == 0 ? "stage even" : "stage odd")
+            .rect(p.x, top - 36, p.width, (graph.N - 1) * layout.rowHeight + 50);
+        const double centre = p.x + p.width / 2;
+        svg.attr("class", "stage-head").attr("text-anchor", "middle")
+            .text(centre, 66, graph.stages[i].closing ? "closing" : fmt::format("stage {}", i + 1));
+        const Stage& stage = graph.stages[i];
+        svg.attr("class", "stage-shape").attr("text-anchor", "middle")
+            .text(centre, 80, stage.closing ? fmt::format("pairs {} apart", stage.apart) : stage.description());
+    }
+
+    // Wires, positions and what they hold at both ends.
+    svg.attr("class", "order-head").attr("text-anchor", "end").text(leftMargin - 8, 66, "input");
+    svg.attr("class", "order-shape").attr("text-anchor", "end")
+        .text(leftMargin - 8, 80, graph.naturalInput ? "natural" : "bit-reversed");
+    svg.attr("class", "order-head").text(right + 8, 66, "result");
+    svg.attr("class", "order-shape").text(right + 8, 80, graph.naturalInput ? "bit-reversed" : "natural");
+    for (uint32_t p = 0; p < graph.N; ++p) {
+        const double y = rowY(p);
+        const uint32_t reversed = fftplug::host::reverseBits(p, bits);
+        svg.attr("class", "wire").line(leftMargin - 4, y, right + 4, y);
+        svg.attr("class", "position").attr("text-anchor", "end").text(leftMargin - 8, y + layout.font * 0.35,
+                                                                      std::to_string(p));
+        svg.attr("class", "holds").attr("text-anchor", "end")
+            .text(leftMargin - 30, y + layout.font * 0.35,
+                  fmt::format("x[{}]", graph.naturalInput ? p : reversed));
+        svg.attr("class", "holds").text(right + 8, y + layout.font * 0.35,
+                                        fmt::format("X[{}]", graph.naturalInput ? reversed : p));
+    }
+    for (size_t i = 0; i <= graph.stages.size(); ++i) {
+        const double bx = i < placed.size() ? placed[i].x : right;
+        for (uint32_t p = 0; p < graph.N; ++p) svg.attr("class", "sample").circle(bx, rowY(p), layout.dot * 0.6);
+    }
+
+    // The butterflies.
+    for (size_t i = 0; i < graph.stages.size(); ++i) {
+        const Stage& s = graph.stages[i];
+        const Placed& p = placed[i];
+        for (size_t k = 0; k < s.butterflies.size(); ++k) {
+            const Butterfly& b = s.butterflies[k];
+            std::vector<uint32_t> all = b.reads;
+            all.insert(all.end(), b.writes.begin(), b.writes.end());
+            const uint32_t first = *std::min_element(all.begin(), all.end());
+            const uint32_t last = *std::max_element(all.begin(), all.end());
+            const double bx = p.x + pad + (static_cast<double>(p.lanes[k]) + 0.5) * p.laneWidth;
+            const std::string cls = kindClass(b.kind);
+            svg.attr("class", "butterfly " + cls).openGroup();
+            std::vector<std::string> readText, writeText;
+            for (const uint32_t r : b.reads) readText.push_back(std::to_string(r));
+            for (const uint32_t w : b.writes) writeText.push_back(std::to_string(w));
+            svg.title(fmt::format("stage {}, butterfly {}: reads {}, writes {}; {} ({})", i + 1, k + 1,
+                                  fmt::join(readText, " "), fmt::join(writeText, " "), b.label, kindName(b.kind)));
+            svg.attr("class", "bar").line(bx, rowY(first), bx, rowY(last));
+            std::vector<uint32_t> unique = all;
+            std::sort(unique.begin(), unique.end());
+            unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+            for (const uint32_t q : unique) svg.attr("class", "dot").circle(bx, rowY(q), layout.dot);
+            svg.attr("class", "label").attr("text-anchor", "middle").attr("font-size", layout.font)
+                .text(bx, rowY(first) - layout.dot - 3, b.label);
+            svg.closeGroup();
+        }
+    }
+
+    // The legend: the kinds this graph has.
+    double ly = legendTop;
+    svg.attr("class", "legend-head").text(12, ly, legendHead);
+    for (const ButterflyKind kind : kinds) {
+        ly += kLegendRow;
+        const std::string cls = kindClass(kind);
+        svg.attr("class", "butterfly " + cls).openGroup();
+        svg.attr("class", "bar").line(14, ly - 4, 26, ly - 4);
+        svg.attr("class", "dot").circle(14, ly - 4, 3);
+        svg.attr("class", "dot").circle(26, ly - 4, 3);
+        svg.closeGroup();
+        svg.attr("class", "legend").text(34, ly, kindExplanation(kind, fourPoint));
+    }
+    if (fourPoint) {
+        ly += kLegendRow;
+        svg.attr("class", "legend").text(32, ly, "every four-point butterfly also applies the −i of radix 4, in "
+                                                 "D0 − i·D1 and D0 + i·D1");
+    }
+    return svg.finish();
+}
+
+}  // namespace fftbench
