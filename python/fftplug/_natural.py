@@ -80,6 +80,18 @@ def _data_address_reader() -> Callable[[Any], int]:
 data_address = _data_address_reader()
 
 
+
+def bind_export(library: ctypes.CDLL, path: str, name: str, result: Any, *arguments: Any) -> Any:
+    """The export `name` of a library loaded from `path`, typed; a
+    PluginLoadError naming the path where the library lacks it."""
+    try:
+        function = getattr(library, name)
+    except AttributeError:
+        raise PluginLoadError(f"{path}: lacks the export {name}") from None
+    function.restype = result
+    function.argtypes = arguments
+    return function
+
 class NaturalLibrary:
     """The reordering library's exports, typed for ctypes. ctypes.CDLL
     releases the GIL during every call into it."""
@@ -94,13 +106,7 @@ class NaturalLibrary:
         p, i32, i64, u32 = ctypes.c_void_p, ctypes.c_int32, ctypes.c_int64, ctypes.c_uint32
 
         def export(name, result, *arguments):
-            try:
-                function = getattr(library, name)
-            except AttributeError:
-                raise PluginLoadError(f"{path}: lacks the export {name}") from None
-            function.restype = result
-            function.argtypes = arguments
-            return function
+            return bind_export(library, path, name, result, *arguments)
 
         self.plan_create = export("fftplugNaturalPlanCreate", p, p, u32, u32, i32)
         self.plan_destroy = export("fftplugNaturalPlanDestroy", None, p)

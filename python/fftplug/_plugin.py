@@ -19,7 +19,7 @@ import numpy.typing as npt
 
 from . import _names
 from ._errors import PluginLoadError, SinglePrecisionError
-from ._natural import (CONJUGATE, DEFAULT_PLAN_CACHE_SIZE, MAX_POINTS, Plan, PlanCache, data_address,
+from ._natural import (CONJUGATE, bind_export, DEFAULT_PLAN_CACHE_SIZE, MAX_POINTS, Plan, PlanCache, data_address,
                        load_natural_library)
 from ._table import check_points
 
@@ -370,13 +370,7 @@ class Plugin:
         self._natural_lock = threading.Lock()
 
         def export(name, result, *arguments):
-            try:
-                function = getattr(library, name)
-            except AttributeError:
-                raise PluginLoadError(f"{path}: lacks the export {name}") from None
-            function.restype = result
-            function.argtypes = arguments
-            return function
+            return bind_export(library, path, name, result, *arguments)
 
         p, u32, i32 = ctypes.c_void_p, ctypes.c_uint32, ctypes.c_int32
         get_signature = export("getCircuitSignature", i32)
