@@ -53,7 +53,7 @@ TEST(Caches, SysfsFirst) {
     const struct {
         int level;
         const char *type, *size;
-    } files[] = {{1, "Data", "48K"}, {1, "Instruction", "32K"}, {2, "Unified", "1024K"}, {3, "Unified", "32768K"}};
+    } files[] = {{1, "Data", "64K"}, {1, "Instruction", "32K"}, {2, "Unified", "2048K"}, {3, "Unified", "16384K"}};
     for (size_t i = 0; i < std::size(files); ++i) {
         const auto at = folder / ("index" + std::to_string(i));
         std::filesystem::create_directories(at);
@@ -61,41 +61,41 @@ TEST(Caches, SysfsFirst) {
         std::ofstream(at / "type") << files[i].type << "\n";
         std::ofstream(at / "size") << files[i].size << "\n";
     }
-    CacheSources sources = answering(amdOldLeaves(32, 512, 16));  // CPUID disagrees and is not asked
+    CacheSources sources = answering(amdOldLeaves(24, 512, 16));  // CPUID disagrees and is not asked
     sources.sysfsFolder = folder.string();
     EXPECT_EQ(described(readDataCaches(sources)),
-              (std::vector<std::string>{"L1d 48 KiB (sysfs)", "L2 1 MiB (sysfs)", "L3 32 MiB (sysfs)"}));
+              (std::vector<std::string>{"L1d 64 KiB (sysfs)", "L2 2 MiB (sysfs)", "L3 16 MiB (sysfs)"}));
     std::filesystem::remove_all(folder);
 }
 
 TEST(Caches, CpuidWhereSysfsIsHidden) {
-    CacheSources amd = answering(amdOldLeaves(48, 1024, 64));
+    CacheSources amd = answering(amdOldLeaves(24, 768, 12));
     amd.sysfsFolder = "/nonexistent/cache";
     EXPECT_EQ(described(readDataCaches(amd)),
-              (std::vector<std::string>{"L1d 48 KiB (CPUID)", "L2 1 MiB (CPUID)", "L3 32 MiB (CPUID)"}));
+              (std::vector<std::string>{"L1d 24 KiB (CPUID)", "L2 768 KiB (CPUID)", "L3 6 MiB (CPUID)"}));
 
     // AMD with topology extensions: 0x8000001D, one subleaf a cache.
     Leaves topology = amdOldLeaves(0, 0, 0);
     topology[{0x80000000u, 0}] = {0x80000021u, 0, 0, 0};
     topology[{0x80000001u, 0}] = {0, 0, 1u << 22, 0};
-    topology[{0x8000001Du, 0}] = perCache(1, 1, 12, 64);      // 48 KiB data
+    topology[{0x8000001Du, 0}] = perCache(1, 1, 16, 64);      // 64 KiB data
     topology[{0x8000001Du, 1}] = perCache(2, 1, 8, 64);       // instructions: skipped
     topology[{0x8000001Du, 2}] = perCache(3, 2, 16, 2048);    // 2 MiB
     topology[{0x8000001Du, 3}] = perCache(3, 3, 16, 98304);   // 96 MiB
     EXPECT_EQ(described(readDataCaches(answering(topology))),
-              (std::vector<std::string>{"L1d 48 KiB (CPUID)", "L2 2 MiB (CPUID)", "L3 96 MiB (CPUID)"}));
+              (std::vector<std::string>{"L1d 64 KiB (CPUID)", "L2 2 MiB (CPUID)", "L3 96 MiB (CPUID)"}));
 
     const Leaves intel = {{{0, 0}, kIntelVendor},
-                          {{4, 0}, perCache(1, 1, 12, 64)},
+                          {{4, 0}, perCache(1, 1, 10, 64)},
                           {{4, 1}, perCache(2, 1, 8, 64)},
                           {{4, 2}, perCache(3, 2, 16, 2048)}};
     EXPECT_EQ(described(readDataCaches(answering(intel))),
-              (std::vector<std::string>{"L1d 48 KiB (CPUID)", "L2 2 MiB (CPUID)"}));
+              (std::vector<std::string>{"L1d 40 KiB (CPUID)", "L2 2 MiB (CPUID)"}));
 }
 
-// Plateaus of 500, 250, 120 and 30 GB/s ending at 48 KiB, 1 MiB and 32 MiB.
+// Plateaus of 500, 250, 120 and 30 GB/s ending at 40 KiB, 3 MiB and 24 MiB.
 double steppedRate(uint64_t bytes) {
-    return bytes <= 48 * KiB ? 500e9 : bytes <= MiB ? 250e9 : bytes <= 32 * MiB ? 120e9 : 30e9;
+    return bytes <= 40 * KiB ? 500e9 : bytes <= 3 * MiB ? 250e9 : bytes <= 24 * MiB ? 120e9 : 30e9;
 }
 
 TEST(Caches, RateSweepFindsTheEdgesOnTheFastSide) {
@@ -103,7 +103,7 @@ TEST(Caches, RateSweepFindsTheEdgesOnTheFastSide) {
     sources.loadRate = steppedRate;
     const std::vector<CacheLevel> caches = readDataCaches(sources);
     ASSERT_EQ(caches.size(), 3u) << describeCaches(caches);
-    const uint64_t truth[] = {48 * KiB, MiB, 32 * MiB};
+    const uint64_t truth[] = {40 * KiB, 3 * MiB, 24 * MiB};
     for (size_t c = 0; c < 3; ++c) {
         EXPECT_EQ(caches[c].source, "rate sweep");
         // Never smaller than the cache (no line priced slower than it comes),
@@ -115,15 +115,15 @@ TEST(Caches, RateSweepFindsTheEdgesOnTheFastSide) {
 
 TEST(Caches, ImplausibleCpuidLevelTakesTheNextSource) {
     // A virtual machine's L3 of 1 GiB: the sweep answers for it, the rest stays CPUID's.
-    CacheSources sources = answering(amdOldLeaves(48, 1024, 2048));
+    CacheSources sources = answering(amdOldLeaves(40, 3072, 2048));
     sources.loadRate = steppedRate;
     const std::vector<CacheLevel> caches = readDataCaches(sources);
     ASSERT_EQ(caches.size(), 3u) << describeCaches(caches);
-    EXPECT_EQ(describeCache(caches[0]), "L1d 48 KiB (CPUID)");
-    EXPECT_EQ(describeCache(caches[1]), "L2 1 MiB (CPUID)");
+    EXPECT_EQ(describeCache(caches[0]), "L1d 40 KiB (CPUID)");
+    EXPECT_EQ(describeCache(caches[1]), "L2 3 MiB (CPUID)");
     EXPECT_EQ(caches[2].source, "rate sweep");
-    EXPECT_GE(caches[2].bytes, 32 * MiB);
-    EXPECT_LE(caches[2].bytes, 48 * MiB);
+    EXPECT_GE(caches[2].bytes, 24 * MiB);
+    EXPECT_LE(caches[2].bytes, 36 * MiB);
 }
 
 TEST(Caches, AssumedWhereNothingAnswers) {
