@@ -17,6 +17,7 @@
 #include "host/driver.h"
 #include "model/access_trace.h"
 #include "model/cache_traffic.h"
+#include "model/fewest_misses.h"
 #include "model/flowgraph.h"
 #include "render/flowgraph_output.h"
 #include "subject/counting_build.h"
@@ -375,17 +376,66 @@ TEST(TraceReuse, CyclesOverLines) {
 
 }  // namespace
 
+// ---- the fewest misses of a cache -------------------------------------------------
+
+namespace {
+
+LineTouches touchesOf(const std::vector<uint32_t>& lines, const std::string& stores = "") {
+    LineTouches touches;
+    for (size_t i = 0; i < lines.size(); ++i) touches.add(lines[i], i < stores.size() && stores[i] == 's');
+    return touches;
+}
+
+}  // namespace
+
+// The textbook case of Belady's rule: 20 references to 8 pages in 3 frames
+// fault 9 times, the first 3 of them filling the frames (not counted here,
+// as the cache starts with the first lines touched). Of the six counted,
+// those at touches 5 (line 3), 7 (4) and 13 (1), counting from 0, are
+// stores here.
+TEST(FewestMisses, BeladysRuleOnTheTextbookSequence) {
+    const std::vector<uint32_t> lines = {7, 0, 1, 2, 0, 3, 0, 4, 2, 3, 0, 3, 2, 1, 2, 0, 1, 7, 0, 1};
+    const auto misses = fewestMisses(touchesOf(lines, "lllllslsllllls"), {3, 8, 0});
+    EXPECT_EQ(misses[0].loads, 3u);
+    EXPECT_EQ(misses[0].stores, 3u);
+    EXPECT_EQ(misses[1].loads + misses[1].stores, 0u);  // all 8 lines fit
+    EXPECT_EQ(misses[2].loads + misses[2].stores, 20u);  // nothing fits
+}
+
+// A cyclic sweep over K lines, R times, in C lines: least recently used
+// replacement misses every touch, Belady's rule only K − C a sweep (the
+// first sweep's C free places included).
+TEST(FewestMisses, ASweepLargerThanTheCacheMissesOnlyItsExcess) {
+    constexpr uint32_t K = 100, R = 10;
+    std::vector<uint32_t> lines;
+    for (uint32_t r = 0; r < R; ++r)
+        for (uint32_t k = 0; k < K; ++k) lines.push_back(k);
+    const auto touches = touchesOf(lines);
+    for (uint64_t C : {10u, 50u, 99u}) {
+        const auto misses = fewestMisses(touches, {C});
+        EXPECT_EQ(misses[0].loads, R * (K - C)) << "C = " << C;
+    }
+    // A touch of the line touched just before is counted, never a miss.
+    const auto repeated = touchesOf({1, 1, 2, 2, 1}, "lslsl");
+    EXPECT_EQ(repeated.loads, 3u);
+    EXPECT_EQ(repeated.stores, 2u);
+    EXPECT_EQ(repeated.touches.size(), 3u);
+}
+
 // ---- cache levels from reuse distances ------------------------------------------
 
-// The level each access of a real recording is priced at, at N = 2^14 (three
-// arrays of 2048 lines, 128 KiB each) against caches of 4 KiB, 64 KiB and
-// 1 MiB, in lines of one array (W). Everything fits the 1 MiB level, so in
-// the steady state of repeated calls nothing comes from memory. Entry 2
-// sweeps the whole array in each of its 14 stages: every stage finds its
-// lines beyond 64 KiB. Entry 4 goes depth first: only the stages of blocks
-// of 512 points (4 KiB) and more (six), the 256-point stage after them and
-// the copy's reads of input miss 4 KiB, and only the stages of 2^14 and 2^13
-// points and the copy miss 64 KiB (plus a few table lines).
+// The fewest misses of each level in a real recording at N = 2^14 (three
+// arrays of 2048 lines, 128 KiB each), against caches of 4 KiB, 64 KiB and
+// 1 MiB (64, 1088 and 17472 lines held by the level and those before it),
+// in lines of one array (W). Everything fits the 1 MiB level, so nothing
+// comes from memory. At most: what least recently used replacement misses.
+// Entry 2 sweeps the whole array in each of its 14 stages, so each stage
+// brings at least the 2048 lines of work less those held: 14 · 1984 / 2048
+// beyond 4 KiB, 14 · 960 / 2048 beyond 64 KiB; recency misses all 14 W at
+// both. Entry 4 goes depth first: only the stages of blocks of 512 points
+// (4 KiB) and more (six) sweep more lines than 4 KiB holds (at least
+// 6 · 1984 / 2048), and only the stage of 2^14 points more than 64 KiB holds
+// (at least 960 / 2048); recency misses at most 9 W and 5 W.
 struct LevelCase {
     uint32_t entry;
     double l1Least, l1Most, l2Least, l2Most;  // load misses of 4 KiB and 64 KiB, in W
@@ -393,7 +443,7 @@ struct LevelCase {
 void PrintTo(const LevelCase& c, std::ostream* os) { *os << "entry " << c.entry; }
 class CacheLevels : public testing::TestWithParam<LevelCase> {};
 
-TEST_P(CacheLevels, EachStagePricedAtTheLevelItsBlocksFit) {
+TEST_P(CacheLevels, EachLevelMissesWhatItCannotHold) {
     const LevelCase& c = GetParam();
     constexpr uint32_t N = 1u << 14;
     constexpr double W = N / 8.0;
@@ -411,11 +461,11 @@ TEST_P(CacheLevels, EachStagePricedAtTheLevelItsBlocksFit) {
     EXPECT_LE(t.loadMisses[0] / W, c.l1Most);
     EXPECT_GE(t.loadMisses[1] / W, c.l2Least);
     EXPECT_LE(t.loadMisses[1] / W, c.l2Most);
-    // A store follows its sample's load; only the copy's stores find work
-    // where the previous call's last stage left it, beyond 64 KiB.
-    EXPECT_EQ(t.storeMisses[1], N / 8);
+    // A store follows its sample's load: only the copy's stores can miss.
+    EXPECT_LE(t.storeMisses[1], N / 8);
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, CacheLevels,
-                         testing::Values(LevelCase{2, 14, 1e9, 14, 1e9}, LevelCase{4, 7, 9, 3, 5}),
+                         testing::Values(LevelCase{2, 14 * 1984 / 2048.0, 1e9, 14 * 960 / 2048.0, 1e9},
+                                         LevelCase{4, 6 * 1984 / 2048.0, 9, 960 / 2048.0, 5}),
                          [](const auto& info) { return "entry" + std::to_string(info.param.entry); });

@@ -11,64 +11,47 @@ namespace fftbench {
 CacheTraffic measureCacheTraffic(const RecordingLibrary& recording, uint32_t index, uint32_t N,
                                  const std::vector<CacheLevel>& caches,
                                  const std::function<void(uint64_t accesses)>& progress) {
-    CacheTraffic traffic;
-    traffic.caches = caches;
-    traffic.loadMisses.assign(caches.size(), 0);
-    traffic.storeMisses.assign(caches.size(), 0);
-    std::vector<uint64_t> capacity;  // lines
-    for (const CacheLevel& cache : caches) capacity.push_back(cache.bytes / kLineBytes);
-
     // The lines of the three arrays, one after another: work, input, table.
     constexpr uint32_t kPerLine = kLineBytes / kSampleBytes;
     const uint32_t arrayLines = (N + kPerLine - 1) / kPerLine;
     const uint32_t inputBase = arrayLines, tableBase = 2 * arrayLines;
 
-    // The first call leaves the time of each line's last touch; the second
-    // is counted.
-    std::vector<uint64_t> lastTouch(3 * size_t{arrayLines}, 0);
-    LruStack stack;
-    bool counted = false;
-    uint64_t traced = 0;
-    auto visit = [&](uint32_t line, bool store) {
-        ++traced;
-        if (!counted) {
-            if (line >= lastTouch.size()) lastTouch.resize(std::max<size_t>(size_t{line} + 1, 2 * lastTouch.size()), 0);
-            lastTouch[line] = traced;
-            return;
-        }
-        const uint64_t distance = stack.touch(line);
-        (store ? traffic.stores : traffic.loads) += 1;
-        std::vector<uint64_t>& misses = store ? traffic.storeMisses : traffic.loadMisses;
-        for (size_t c = 0; c < capacity.size(); ++c)
-            if (distance >= capacity[c]) ++misses[c];
-    };
+    LineTouches touches;
+    for (uint32_t i = 0; i < N; ++i) {
+        touches.add(inputBase + i / kPerLine, false);
+        touches.add(i / kPerLine, true);
+    }
     const uint32_t mask = (1u << FFTPLUG_EVENT_LOAD) | (1u << FFTPLUG_EVENT_STORE) | (1u << FFTPLUG_EVENT_TABLE);
-    for (int call = 0; call < 2; ++call) {
-        if (call == 1) {
-            stack.settle(lastTouch);
-            lastTouch = std::vector<uint64_t>();
-            counted = true;
-        }
-        for (uint32_t i = 0; i < N; ++i) {
-            visit(inputBase + i / kPerLine, false);
-            visit(i / kPerLine, true);
-        }
-        recording.record(index, N, mask, [&](const FftplugEvent* events, size_t count) {
-            for (size_t k = 0; k < count; ++k) {
-                const FftplugEvent& e = events[k];
-                switch (e.what) {
-                    case FFTPLUG_EVENT_LOAD:
-                        if (e.value < N) visit(e.value / kPerLine, false);
-                        break;
-                    case FFTPLUG_EVENT_STORE:
-                        if (e.value < N) visit(e.value / kPerLine, true);
-                        break;
-                    case FFTPLUG_EVENT_TABLE: visit(tableBase + e.value / kPerLine, false); break;
-                    default: break;
-                }
+    recording.record(index, N, mask, [&](const FftplugEvent* events, size_t count) {
+        for (size_t k = 0; k < count; ++k) {
+            const FftplugEvent& e = events[k];
+            switch (e.what) {
+                case FFTPLUG_EVENT_LOAD:
+                    if (e.value < N) touches.add(e.value / kPerLine, false);
+                    break;
+                case FFTPLUG_EVENT_STORE:
+                    if (e.value < N) touches.add(e.value / kPerLine, true);
+                    break;
+                case FFTPLUG_EVENT_TABLE: touches.add(tableBase + e.value / kPerLine, false); break;
+                default: break;
             }
-            if (progress) progress(traced);
-        });
+        }
+        if (progress) progress(touches.loads + touches.stores);
+    });
+
+    // Level c misses a line that none of the levels up to it holds: the
+    // lines they hold together, whether a level keeps copies of the one
+    // before it or not, are at most their sizes added up.
+    std::vector<uint64_t> capacities;
+    uint64_t together = 0;
+    for (const CacheLevel& cache : caches) capacities.push_back((together += cache.bytes) / kLineBytes);
+    CacheTraffic traffic;
+    traffic.caches = caches;
+    traffic.loads = touches.loads;
+    traffic.stores = touches.stores;
+    for (const FewestMisses& misses : fewestMisses(touches, capacities)) {
+        traffic.loadMisses.push_back(misses.loads);
+        traffic.storeMisses.push_back(misses.stores);
     }
     return traffic;
 }

@@ -1,14 +1,14 @@
-// Which level of the cache hierarchy each access of a call finds its line
-// in: the exact LRU stack distance of every access of the recording build's
-// run, at 64-byte lines, compared with each cache's size. The limit model
-// (model/limit.h) prices each level's lines at the rate that level delivers.
+// Which level of the cache hierarchy each access of a call can at best find
+// its line in: the fewest misses of each level (model/fewest_misses.h) for
+// every access of the recording build's run, at 64-byte lines, so that the
+// limit model (model/limit.h), pricing each level's lines at the rate that
+// level delivers, gives a time no run can beat.
 //
 // What a call touches, in order: the copy of input into work (a load of
 // input sample i, then a store of work sample i), then the kernel's loads
-// and stores of work and reads of the table. The call is recorded twice:
-// the first only orders the lines as it leaves them, the second is counted,
-// so that every line is found where the call before left it, as in a
-// benchmark's repeated calls, and nothing is a first touch.
+// and stores of work and reads of the table. The caches start the call
+// holding what suits it best, so that no call before it, as in a
+// benchmark's repeated calls, could have left them better placed.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@
 
 #include "machine/machine_caches.h"
 #include "model/access_trace.h"
-#include "model/lru_stack.h"
+#include "model/fewest_misses.h"
 
 namespace fftbench {
 
@@ -29,8 +29,8 @@ struct CacheTraffic {
     // The copy and the kernel's accesses: samples loaded (input, work,
     // table) and stored (work).
     uint64_t loads = 0, stores = 0;
-    // Per cache: the loads and stores whose line it does not hold (distance
-    // at least its lines); each brings a line from the level beyond.
+    // Per cache: the fewest loads and stores whose line neither it nor a
+    // level before it holds; each brings a line from the level beyond.
     std::vector<uint64_t> loadMisses, storeMisses;
 };
 
