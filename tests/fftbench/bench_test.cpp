@@ -463,13 +463,15 @@ TEST_P(LimitModel, TheSlowestAtItsLevelsRate) {
 
 INSTANTIATE_TEST_SUITE_P(
     Binding, LimitModel,
-    ::testing::Values(LimitCase{"loads", 1e10, 1e11, 1e12, 1e12, 1e12, 1e12, 1e12, 851.2},       // 8512 B at 10 GB/s
-                      LimitCase{"stores", 1e11, 4e9, 1e12, 1e12, 1e12, 1e12, 1e12, 1128.0},      // 4512 B at 4 GB/s
-                      LimitCase{"L2 loads", 1e12, 1e12, 4e9, 1e12, 1e12, 1e12, 1e12, 1600.0},   // 6400 B at 4 GB/s
-                      LimitCase{"L2 stores", 1e12, 1e12, 1e12, 2e9, 1e12, 1e12, 1e12, 1600.0},  // 3200 B at 2 GB/s
-                      LimitCase{"L3 loads", 1e12, 1e12, 1e12, 1e12, 1e8, 1e12, 1e12, 6400.0},   // 640 B at 0.1 GB/s
-                      LimitCase{"additions", 1e12, 1e12, 1e12, 1e12, 1e12, 1e10, 1e11, 400.0},  // 4000 at 10 Gop/s
-                      LimitCase{"multiplications", 1e12, 1e12, 1e12, 1e12, 1e12, 1e11, 4e9, 500.0}));  // 2000 at 4 Gop/s
+    ::testing::Values(LimitCase{"loads", 1e10, 1e11, 1e10, 1e11, 1e10, 1e12, 1e12, 851.2},      // 8512 B at 10 GB/s
+                      LimitCase{"stores", 1e11, 4e9, 1e11, 4e9, 1e11, 1e12, 1e12, 1128.0},        // 4512 B at 4 GB/s
+                      LimitCase{"L2 loads", 1e12, 1e12, 4e9, 1e12, 4e9, 1e12, 1e12, 1600.0},     // 6400 B at 4 GB/s
+                      LimitCase{"L2 stores", 1e12, 1e12, 1e12, 2e9, 1e12, 1e12, 1e12, 1600.0},   // 3200 B at 2 GB/s
+                      LimitCase{"L3 loads", 1e12, 1e12, 1e12, 1e12, 1e8, 1e12, 1e12, 6400.0},    // 640 B at 0.1 GB/s
+                      LimitCase{"additions", 1e12, 1e12, 1e12, 1e12, 1e12, 1e10, 1e11, 400.0},   // 4000 at 10 Gop/s
+                      LimitCase{"multiplications", 1e12, 1e12, 1e12, 1e12, 1e12, 1e11, 4e9, 500.0},  // 2000 at 4 Gop/s
+                      // L2 measured slower than L3: its 6400 B priced at L3's 8 GB/s
+                      LimitCase{"L2 loads", 1e12, 1e12, 1e9, 1e12, 8e9, 1e12, 1e12, 800.0}));  // 2000 at 4 Gop/s
 
 TEST(LimitModel, WorkingSetIsTheArraysOfNAtLeastFourKiB) {
     EXPECT_EQ(workingSetBytes(4), 4096u);

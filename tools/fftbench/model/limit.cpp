@@ -27,16 +27,27 @@ std::optional<LeastTime> leastTime(const Operations& o, const PeakRates& rates) 
         terms.emplace_back(amount / rate, std::move(name));
         return true;
     };
-    const LevelRate& first = rates.levels.front();
-    bool known = add(o.loadBytes, first.loadBytesPerSecond, "loads") && add(o.storeBytes, first.storeBytesPerSecond, "stores") &&
+    // No level delivers more slowly than one beyond it: a rate measured
+    // below a farther level's (the machine busy while it was measured)
+    // is priced at the faster one.
+    std::vector<double> loadRate, storeRate;
+    for (const LevelRate& level : rates.levels) {
+        loadRate.push_back(level.loadBytesPerSecond);
+        storeRate.push_back(level.storeBytesPerSecond);
+    }
+    for (size_t k = loadRate.size() - 1; k-- > 0;) {
+        if (loadRate[k] > 0) loadRate[k] = std::max(loadRate[k], loadRate[k + 1]);
+        if (storeRate[k] > 0) storeRate[k] = std::max(storeRate[k], storeRate[k + 1]);
+    }
+    bool known = add(o.loadBytes, loadRate[0], "loads") && add(o.storeBytes, storeRate[0], "stores") &&
                  add(o.additions, rates.additionsPerSecond, "additions") &&
                  add(o.multiplications, rates.multiplicationsPerSecond, "multiplications");
     // What cache c misses comes from level c + 1 (the next cache, or memory).
     for (size_t c = 0; known && c < o.loadMissBytes.size(); ++c) {
-        const LevelRate* from = c + 1 < rates.levels.size() ? &rates.levels[c + 1] : nullptr;
-        const std::string name = from ? from->name : "memory";
-        known = add(o.loadMissBytes[c], from ? from->loadBytesPerSecond : 0, name + " loads") &&
-                add(o.storeMissBytes[c], from ? from->storeBytesPerSecond : 0, name + " stores");
+        const bool measured = c + 1 < rates.levels.size();
+        const std::string name = measured ? rates.levels[c + 1].name : "memory";
+        known = add(o.loadMissBytes[c], measured ? loadRate[c + 1] : 0, name + " loads") &&
+                add(o.storeMissBytes[c], measured ? storeRate[c + 1] : 0, name + " stores");
     }
     if (!known || terms.empty()) return std::nullopt;
     const auto& slowest =
