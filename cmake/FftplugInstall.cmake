@@ -3,6 +3,9 @@
 #   <libdir>/libfftplug.so             the plug-in (Windows: <bindir>/fftplug.dll,
 #                                      its import library in <libdir>)
 #   <includedir>/fftplug/fftplug.h     the ABI header
+#   <libdir>/libfftplug_natural.so     the host's natural order (Windows:
+#                                      <bindir>/fftplug_natural.dll)
+#   <includedir>/fftplug/natural_order.h  its C API
 #   <bindir>/fftbench                  the command-line host
 #   <libdir>/cmake/fftplug/            the CMake package: find_package(fftplug)
 #   <libdir>/pkgconfig/fftplug.pc      the pkg-config file
@@ -11,7 +14,9 @@
 # alone, for hosts that load the plug-in at run time, which is what it is
 # made for) and fftplug::fftplug (header and library, for linking directly),
 # and the variable fftplug_PLUGIN, the plug-in's installed path (also the
-# target property FFTPLUG_PLUGIN of both targets). The pkg-config file has the
+# target property FFTPLUG_PLUGIN of both targets). fftplug::natural is the
+# natural-order library (bit-reversal permutation, natural-order transforms
+# and plans over any plug-in's runEntry). The pkg-config file has the
 # same path in its variable `plugin`.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -31,11 +36,15 @@ target_include_directories(fftplug_headers INTERFACE
 set_target_properties(fftplug_headers PROPERTIES EXPORT_NAME headers)
 target_link_libraries(fftplug INTERFACE fftplug_headers)
 
-install(TARGETS fftplug fftplug_headers EXPORT fftplugTargets
+target_link_libraries(fftplug_natural PUBLIC fftplug_headers)
+set_target_properties(fftplug_natural PROPERTIES EXPORT_NAME natural)
+
+install(TARGETS fftplug fftplug_headers fftplug_natural EXPORT fftplugTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/fftplug/fftplug.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/fftplug)
+install(FILES ${PROJECT_SOURCE_DIR}/host/natural_order.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/fftplug)
 if(TARGET fftbench)
   install(TARGETS fftbench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -46,7 +46,9 @@
  *   - The runEntry pointer is the plug-in's own export (fftplug.h's
  *     FftplugRunEntry, __cdecl on 32-bit Windows, as are these functions).
  *
- * From C++:  #include "host/natural_order.h" and link fftplug_natural (shared)
+ * Installed as <fftplug/natural_order.h> with the library fftplug_natural
+ * (CMake: find_package(fftplug) and link fftplug::natural). Inside this
+ * tree: #include "host/natural_order.h" and link fftplug_natural (shared)
  * or fftplug_host (static). From Python: ctypes.CDLL on the fftplug_natural
  * library, CFUNCTYPE/c_void_p for runEntry, c_int64 for strides.
  */

@@ -19,6 +19,7 @@ endfunction()
 
 step(${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}")
 foreach(file "${LIBDIR}/libfftplug.so" include/fftplug/fftplug.h bin/fftbench
+             "${LIBDIR}/libfftplug_natural.so" include/fftplug/natural_order.h
              "${LIBDIR}/cmake/fftplug/fftplugConfig.cmake" "${LIBDIR}/cmake/fftplug/fftplugConfigVersion.cmake"
              "${LIBDIR}/pkgconfig/fftplug.pc")
   if(NOT EXISTS "${prefix}/${file}")
@@ -35,7 +36,7 @@ step(${CMAKE_COMMAND} -E env "PKG_CONFIG_PATH=${prefix}/${LIBDIR}/pkgconfig"
      ${CMAKE_COMMAND} -S "${CMAKE_CURRENT_LIST_DIR}" -B "${build}" -G "${GENERATOR}"
      "-DCMAKE_C_COMPILER=${C_COMPILER}" "-DCMAKE_PREFIX_PATH=${prefix}" -DCMAKE_BUILD_TYPE=Release)
 step(${CMAKE_COMMAND} --build "${build}")
-foreach(program consumer_loaded consumer_linked consumer_pkgconfig)
+foreach(program consumer_loaded consumer_linked consumer_pkgconfig consumer_natural)
   step("${build}/${program}")
   message(STATUS "${step_output}")
 endforeach()
