@@ -400,6 +400,14 @@ TEST(FewestMisses, BeladysRuleOnTheTextbookSequence) {
     EXPECT_EQ(misses[0].stores, 3u);
     EXPECT_EQ(misses[1].loads + misses[1].stores, 0u);  // all 8 lines fit
     EXPECT_EQ(misses[2].loads + misses[2].stores, 20u);  // nothing fits
+    // Counted where they fall: touches 0-6 and 7-19.
+    LineTouches parted = touchesOf(std::vector<uint32_t>(lines.begin(), lines.begin() + 7));
+    parted.beginPart();
+    for (size_t i = 7; i < lines.size(); ++i) parted.add(lines[i], false);
+    const auto byPart = fewestMissesByPart(parted, {3});
+    ASSERT_EQ(byPart[0].size(), 2u);
+    EXPECT_EQ(byPart[0][0].loads, 2u);
+    EXPECT_EQ(byPart[0][1].loads, 4u);
 }
 
 // A cyclic sweep over K lines, R times, in C lines: least recently used

@@ -75,7 +75,8 @@ class BeladyCache {
 
 }  // namespace
 
-std::vector<FewestMisses> fewestMisses(const LineTouches& sequence, const std::vector<uint64_t>& capacities) {
+std::vector<std::vector<FewestMisses>> fewestMissesByPart(const LineTouches& sequence,
+                                                          const std::vector<uint64_t>& capacities) {
     const std::vector<uint32_t>& touches = sequence.touches;
     uint32_t lines = 0;
     for (uint32_t t : touches) lines = std::max(lines, (t & ~LineTouches::kStore) + 1);
@@ -89,15 +90,30 @@ std::vector<FewestMisses> fewestMisses(const LineTouches& sequence, const std::v
             seen[line] = static_cast<uint32_t>(i);
         }
     }
-    std::vector<FewestMisses> misses(capacities.size());
+    const size_t parts = sequence.parts.size() + 1;
+    std::vector<std::vector<FewestMisses>> misses(capacities.size(), std::vector<FewestMisses>(parts));
     for (size_t c = 0; c < capacities.size(); ++c) {
         BeladyCache cache(capacities[c], lines);
+        size_t part = 0;
         for (size_t i = 0; i < touches.size(); ++i) {
+            while (part < sequence.parts.size() && sequence.parts[part] <= i) ++part;
             const uint32_t line = touches[i] & ~LineTouches::kStore;
-            if (cache.touch(line, next[i])) ++((touches[i] & LineTouches::kStore) ? misses[c].stores : misses[c].loads);
+            if (cache.touch(line, next[i]))
+                ++((touches[i] & LineTouches::kStore) ? misses[c][part].stores : misses[c][part].loads);
         }
     }
     return misses;
+}
+
+std::vector<FewestMisses> fewestMisses(const LineTouches& touches, const std::vector<uint64_t>& capacities) {
+    std::vector<FewestMisses> total(capacities.size());
+    const auto byPart = fewestMissesByPart(touches, capacities);
+    for (size_t c = 0; c < capacities.size(); ++c)
+        for (const FewestMisses& part : byPart[c]) {
+            total[c].loads += part.loads;
+            total[c].stores += part.stores;
+        }
+    return total;
 }
 
 }  // namespace fftbench

@@ -11,6 +11,7 @@
 // after any call before it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct LineTouches {
     static constexpr uint32_t kStore = 1u << 31;
     std::vector<uint32_t> touches;  // line | kStore for a store
     uint64_t loads = 0, stores = 0;  // every touch, also those not kept
+    // Where each part after the first begins (a place in `touches`), for
+    // misses counted part by part.
+    std::vector<size_t> parts;
+    void beginPart() { parts.push_back(touches.size()); }
     // Adds a touch. A touch of the line touched just before hits in any
     // cache and changes no choice Belady's rule makes: it is counted but not
     // kept.
@@ -41,5 +46,10 @@ struct FewestMisses {
 
 // For each capacity, in lines, the fewest misses of the touches.
 std::vector<FewestMisses> fewestMisses(const LineTouches& touches, const std::vector<uint64_t>& capacities);
+// The same misses, [capacity][part]: those of the one replacement that
+// misses least over all the touches, counted in the part where they fall
+// (touches.parts.size() + 1 parts).
+std::vector<std::vector<FewestMisses>> fewestMissesByPart(const LineTouches& touches,
+                                                          const std::vector<uint64_t>& capacities);
 
 }  // namespace fftbench
