@@ -107,7 +107,7 @@ void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
             kindButterfly(lane, block3 + j, block3 + h + j, SecondDiagonal{});
         });
 
-        radix2::difBlocks(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
+        radix2::difBlocksInSteps(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
     }
 }
 
