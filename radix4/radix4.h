@@ -175,8 +175,9 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint
     }
     if constexpr (BlockPairs<Widest>::available) {
         if (pairsBlocks(q)) {
-            // two pairs a step, both loaded before either is stored
-            for (; k + 4 <= last; k += 4) generalBlockPairs<2>(Widest{}, a, 4 * q * k, table, k);
+            // two pairs a step where the registers hold them, both loaded before either is stored
+            if constexpr (kTwoButterflyLanes)
+                for (; k + 4 <= last; k += 4) generalBlockPairs<2>(Widest{}, a, 4 * q * k, table, k);
             for (; k + 2 <= last; k += 2) generalBlockPairs<1>(Widest{}, a, 4 * q * k, table, k);
         }
     }
@@ -206,11 +207,11 @@ FFTPLUG_ALWAYS_INLINE inline void firstStageLanes(Lane, Complex* a, const Comple
     for (int u = 0; u < U; ++u) Layout::store(a + 4 * (k + u * W), y[u]);
 }
 // From a first block on a lane boundary, two widest lanes a step while they
-// fit, so that one step's loads run ahead of the other's shuffles; the rest
-// lane by lane.
+// fit (where the registers hold them), so that one lane's loads run ahead
+// of the other's shuffles; the rest lane by lane.
 inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     constexpr uint32_t W = Widest::width;
-    if constexpr (W > 1) {
+    if constexpr (kTwoButterflyLanes) {
         if (first % W == 0)
             for (; first + 2 * W <= last; first += 2 * W) firstStageLanes<2>(Widest{}, a, table, first);
     }

@@ -305,7 +305,7 @@ FFTPLUG_ALWAYS_INLINE inline void narrowLanes(Lane lane, Complex* a, const Compl
 template <uint32_t q>
 inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
     constexpr uint32_t W = Widest::width;
-    if constexpr (W > 1) {  // from a lane boundary, two widest lanes a step while they fit
+    if constexpr (kTwoButterflyLanes) {  // from a lane boundary, two widest lanes a step while they fit
         if (first % W == 0)
             for (; first + 2 * W <= last; first += 2 * W) narrowLanes<q, 2>(Widest{}, a, table, first);
     }
