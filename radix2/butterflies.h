@@ -62,6 +62,47 @@ inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Comp
     for (uint32_t p = c; p < c + M; p += 2 * h, ++w) difBlock(a + p, a + p + h, h, twiddle(w));
 }
 
+// The same blocks with the lane steps in the loop over the blocks itself,
+// for a caller whose stage loop would otherwise call difBlock once per
+// block (entry 5's general blocks, behind its four fixed ones): where a
+// block's halves are whole steps of two widest lanes, the steps run inline,
+// the block's factor spread once; where each half is one widest lane, two
+// blocks a step, their four lanes loaded before any is stored, as a
+// two-lane step does. The bit-reversed-table entry's stage loop, where the
+// compiler already inlines difBlocks and the per-block calls cost little,
+// measured no faster with it and keeps difBlocks.
+FFTPLUG_ALWAYS_INLINE inline void difBlocksInSteps(Complex* a, uint32_t c, uint32_t M, uint32_t h,
+                                                   const Complex* w) {
+    constexpr uint32_t W = Widest::width;
+    if constexpr (W >= 4) {  // SSE2's lanes of two measured no faster with it at large N
+        const auto dif = [](auto& p, auto& q, const auto& f) { radix2::dif(p, q, f); };
+        if (h >= 2 * W) {
+            for (uint32_t p = c; p < c + M; p += 2 * h, ++w) {
+                const auto f = factor(Widest{}, twiddle(w));
+                for (uint32_t i = 0; i < h; i += 2 * W)
+                    butterflyLanes<2>(Widest{}, a + p + i, a + p + h + i, [f](int) { return f; }, dif);
+            }
+            return;
+        }
+        if (h == W && M >= 4 * h) {
+            for (uint32_t p = c; p < c + M; p += 4 * h, w += 2) {
+                const auto f0 = factor(Widest{}, twiddle(w));
+                const auto f1 = factor(Widest{}, twiddle(w + 1));
+                Samples<Widest> x0 = load(Widest{}, a + p), y0 = load(Widest{}, a + p + h);
+                Samples<Widest> x1 = load(Widest{}, a + p + 2 * h), y1 = load(Widest{}, a + p + 3 * h);
+                dif(x0, y0, f0);
+                dif(x1, y1, f1);
+                store(a + p, x0);
+                store(a + p + h, y0);
+                store(a + p + 2 * h, x1);
+                store(a + p + 3 * h, y1);
+            }
+            return;
+        }
+    }
+    difBlocks(a, c, M, h, w);
+}
+
 // The factor w[b] of each block b >= first of a group of half-span H,
 // reading none of w[0 … first − 1]; the blocks before `first` get zeros,
 // which pickBlocks drops. A path may give its lanes a version of its own

@@ -35,6 +35,28 @@ inline void kindButterfly(Lane lane, Complex* x, Complex* y, Kind kind) {
     store(y, kind(sub(a, b)));
 }
 
+// Block 2's butterfly with kind2 at x2, y2, then block 3's with kind3 at x3,
+// y3, one lane of each. On a vector lane the four loads come before the four
+// stores: block 3 lies 2b samples after block 2, from b = 256 on a multiple
+// of 4 KB, and a load that follows a store to the same place in another 4-KB
+// page waits for it (the processor tells them apart by the address bits
+// within a page only); loaded after block 2's stores, each of block 3's
+// lanes would. The scalar lane, the plain oracle whose accesses the
+// recording build records butterfly by butterfly, keeps the two in turn.
+template <typename Lane, typename Kind2, typename Kind3>
+inline void kindButterflies(Lane lane, Complex* x2, Complex* y2, Kind2 kind2, Complex* x3, Complex* y3, Kind3 kind3) {
+    if constexpr (Lane::width == 1) {
+        kindButterfly(lane, x2, y2, kind2);
+        kindButterfly(lane, x3, y3, kind3);
+    } else {
+        const auto a2 = load(lane, x2), b2 = load(lane, y2), a3 = load(lane, x3), b3 = load(lane, y3);
+        store(x2, add(a2, b2));
+        store(y2, kind2(sub(a2, b2)));
+        store(x3, add(a3, b3));
+        store(y3, kind3(sub(a3, b3)));
+    }
+}
+
 // The four fixed kinds applied to one difference, in block order.
 template <typename V>
 struct FixedKinds {
@@ -103,11 +125,11 @@ void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
         Complex* block2 = a + 2 * b;
         Complex* block3 = a + 3 * b;
         forEachLane(h, [&](auto lane, uint32_t j) {  // blocks 2 and 3 in one loop
-            kindButterfly(lane, block2 + j, block2 + h + j, FirstDiagonal{});
-            kindButterfly(lane, block3 + j, block3 + h + j, SecondDiagonal{});
+            kindButterflies(lane, block2 + j, block2 + h + j, FirstDiagonal{}, block3 + j, block3 + h + j,
+                            SecondDiagonal{});
         });
 
-        radix2::difBlocks(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
+        radix2::difBlocksInSteps(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
     }
 }
 

@@ -125,17 +125,23 @@ namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 // Two general blocks k and k + 1 of quarter span BlockPairs<Lane>::quarter
 // at s and s + 4q, one to a half of the lane, each half with its own block's
 // factors: f2 = table[k], table[k + 1]; f1 = table[2k], table[2k + 2]; f3 = f2·f1.
-template <typename Lane>
-FFTPLUG_ALWAYS_INLINE inline void generalBlockPair(Lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
+// U pairs side by side (blocks k … k + 2U − 1 at s, s + 8q …): all their
+// loads, then the butterflies pair by pair, then all their stores.
+template <int U, typename Lane>
+FFTPLUG_ALWAYS_INLINE inline void generalBlockPairs(Lane, Complex* a, uint32_t s, const Complex* table, uint32_t k) {
     using Pairs = BlockPairs<Lane>;
     using V = Samples<Lane>;
-    V x[4], y[4];
-    Pairs::load(a + s, x);
-    const auto f2 = Pairs::factors(table + k, 1);
-    const auto f1 = Pairs::factors(table + 2 * k, 2);
-    const LaneFactors<decltype(f1)> f{f1, f2, mul(f2, f1)};
-    butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), f, y);
-    Pairs::store(a + s, y);
+    constexpr uint32_t pairSize = 8 * Pairs::quarter;
+    V x[U][4], y[U][4];
+    for (int u = 0; u < U; ++u) Pairs::load(a + s + u * pairSize, x[u]);
+    for (int u = 0; u < U; ++u) {
+        const uint32_t first = k + 2 * u;
+        const auto f2 = Pairs::factors(table + first, 1);
+        const auto f1 = Pairs::factors(table + 2 * first, 2);
+        const LaneFactors<decltype(f1)> f{f1, f2, mul(f2, f1)};
+        butterfly(combineFourPoint(x[u][0], x[u][1], x[u][2], x[u][3]), f, y[u]);
+    }
+    for (int u = 0; u < U; ++u) Pairs::store(a + s + u * pairSize, y[u]);
 }
 
 // The general blocks first … last − 1 of a stage whose quarter span q is a
@@ -168,8 +174,12 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint
         if (q % (2 * Widest::width) == 0) return wideGeneralBlocks(Widest{}, a, table, first, last, q);
     }
     if constexpr (BlockPairs<Widest>::available) {
-        if (pairsBlocks(q))
-            for (; k + 2 <= last; k += 2) generalBlockPair(Widest{}, a, 4 * q * k, table, k);
+        if (pairsBlocks(q)) {
+            // two pairs a step where the registers hold them, both loaded before either is stored
+            if constexpr (kTwoButterflyLanes)
+                for (; k + 4 <= last; k += 4) generalBlockPairs<2>(Widest{}, a, 4 * q * k, table, k);
+            for (; k + 2 <= last; k += 2) generalBlockPairs<1>(Widest{}, a, 4 * q * k, table, k);
+        }
     }
     for (; k < last; ++k) generalBlock(a, 4 * q * k, q, blockFactors(table, k));
 }
@@ -179,19 +189,33 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint
 // FirstStageLayout, each sample with its own block's factors: f2 =
 // table[k … k + W − 1], f1 the even entries of table[2k … 2k + 2W − 1],
 // f3 = f2·f1 formed sample by sample.
-template <typename Lane>
-inline void firstStageLane(Lane, Complex* a, const Complex* table, uint32_t k) {
+// U lanes side by side (blocks k … k + U·W − 1): all their loads, the
+// butterflies lane by lane, then all their stores.
+template <int U, typename Lane>
+FFTPLUG_ALWAYS_INLINE inline void firstStageLanes(Lane, Complex* a, const Complex* table, uint32_t k) {
     using Layout = FirstStageLayout<Lane>;
     using V = Samples<Lane>;
-    V x[4], y[4];
-    Layout::load(a + 4 * k, x);
-    const auto f2 = Layout::factors(table + k);
-    const auto f1 = Layout::factorsEven(table + 2 * k);
-    butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)}, y);
-    Layout::store(a + 4 * k, y);
+    constexpr uint32_t W = Lane::width;
+    V x[U][4], y[U][4];
+    for (int u = 0; u < U; ++u) Layout::load(a + 4 * (k + u * W), x[u]);
+    for (int u = 0; u < U; ++u) {
+        const auto f2 = Layout::factors(table + k + u * W);
+        const auto f1 = Layout::factorsEven(table + 2 * (k + u * W));
+        butterfly(combineFourPoint(x[u][0], x[u][1], x[u][2], x[u][3]), LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)},
+                  y[u]);
+    }
+    for (int u = 0; u < U; ++u) Layout::store(a + 4 * (k + u * W), y[u]);
 }
+// From a first block on a lane boundary, two widest lanes a step while they
+// fit (where the registers hold them), so that one lane's loads run ahead
+// of the other's shuffles; the rest lane by lane.
 inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
-    forEachBlockLane(first, last, [&](auto lane, uint32_t k) { firstStageLane(lane, a, table, k); });
+    constexpr uint32_t W = Widest::width;
+    if constexpr (kTwoButterflyLanes) {
+        if (first % W == 0)
+            for (; first + 2 * W <= last; first += 2 * W) firstStageLanes<2>(Widest{}, a, table, first);
+    }
+    forEachBlockLane(first, last, [&](auto lane, uint32_t k) { firstStageLanes<1>(lane, a, table, k); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::radix4

@@ -286,19 +286,31 @@ inline void generalBlocks(Complex* a, const Complex* table, uint32_t q, uint32_t
 // f1 the even entries of table[2k … 2k + 2W − 1], f3 = f1·table[k … k + W − 1]
 // formed sample by sample. With q = 2 only positions 0, 2, 4, 6 of each
 // block of 8 are touched (AcrossBlocks).
+// U lanes side by side (blocks k … k + U·W − 1): all their loads, the
+// butterflies lane by lane, then all their stores.
+template <uint32_t q, int U, typename Lane>
+FFTPLUG_ALWAYS_INLINE inline void narrowLanes(Lane lane, Complex* a, const Complex* table, uint32_t k) {
+    using V = Samples<Lane>;
+    constexpr uint32_t W = Lane::width;
+    V x[U][4], y[U][4];
+    for (int u = 0; u < U; ++u) AcrossBlocks<q, Lane>::load(a + 4 * q * (k + u * W), x[u]);
+    for (int u = 0; u < U; ++u) {
+        const auto f1 = factorsEven(lane, table + 2 * (k + u * W));
+        const auto f3 = mul(f1, factors(lane, table + k + u * W));
+        butterfly(combineFourPoint(x[u][0], x[u][1], x[u][2], x[u][3]), y[u], [&](auto p) { return mul(p, f1); },
+                  [&](auto r) { return mul(r, f3); });
+    }
+    for (int u = 0; u < U; ++u) AcrossBlocks<q, Lane>::store(a + 4 * q * (k + u * W), y[u]);
+}
 template <uint32_t q>
 inline void narrowStage(Complex* a, const Complex* table, uint32_t first, uint32_t last) {
+    constexpr uint32_t W = Widest::width;
+    if constexpr (kTwoButterflyLanes) {  // from a lane boundary, two widest lanes a step while they fit
+        if (first % W == 0)
+            for (; first + 2 * W <= last; first += 2 * W) narrowLanes<q, 2>(Widest{}, a, table, first);
+    }
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) FFTPLUG_ALWAYS_INLINE {
-        using Lane = decltype(lane);
-        using V = Samples<Lane>;
-        V x[4], y[4];
-        Complex* at = a + 4 * q * k;
-        AcrossBlocks<q, Lane>::load(at, x);
-        const auto f1 = factorsEven(lane, table + 2 * k);
-        const auto f3 = mul(f1, factors(lane, table + k));
-        butterfly(combineFourPoint(x[0], x[1], x[2], x[3]), y, [&](auto p) { return mul(p, f1); },
-                  [&](auto r) { return mul(r, f3); });
-        AcrossBlocks<q, Lane>::store(at, y);
+        narrowLanes<q, 1>(lane, a, table, k);
     });
 }
 

@@ -82,6 +82,13 @@ inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
     }
 }
 
+// Whether one step of a loop may hold two widest lanes of four-point
+// butterflies with their factors, some 28 vector registers: where the path
+// has 32 of them (AVX-512 in 64-bit code). With 16 (AVX2, SSE2) or 8
+// (32-bit code) the second lane's values would go through the stack, and
+// the steps take one lane.
+constexpr bool kTwoButterflyLanes = Widest::width >= 8 && sizeof(void*) == 8;
+
 // One factor for every sample of whichever lane asks: the widest lane's
 // spread once, when the factor is made, a narrower lane's when it asks (the
 // ends of a run narrower than the widest lane).
