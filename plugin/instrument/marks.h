@@ -22,12 +22,12 @@
 //       joined with table[index].
 //
 // What a mark does depends on the kind of build, one branch of the #if
-// below each: compiled with FFTPLUG_INSTRUMENTED (fftplug_instrumented, the
-// scalar kernels, never shipped) every mark records an event
-// (plugin/instrument/marks.cpp) and the arithmetic ones add to the tally of
-// operations; in the shipped builds every mark is nothing at all.
-// Another kind of build is another branch (#elif defined(its macro)) that
-// defines every mark.
+// below each. Compiled with FFTPLUG_INSTRUMENTED (fftplug_instrumented, the
+// scalar kernels, never shipped; plugin/instrument/marks.cpp) the arithmetic
+// marks add to the tally of operations and every other mark records an
+// event, the loads, stores, table reads and stages counted in the tally too.
+// In the shipped builds every mark is nothing at all. Another kind of build
+// is another branch (#elif defined(its macro)) that defines every mark.
 #pragma once
 
 #include <fftplug/fftplug.h>
