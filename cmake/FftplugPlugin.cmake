@@ -72,9 +72,9 @@ function(fftplug_entry_objects out_var)
 endfunction()
 
 # The kernels of one path, as objects shared by every library that carries
-# that path. VARIANT "traced" adds the test-only hook of the recursive entry,
-# "counting" the tallies of the counting build, "recording" the recorder of
-# the recording build; empty for the shipped kernels.
+# that path. VARIANT "instrumented" compiles the marks of
+# plugin/instrument/marks.h into the tally and the events of the
+# instrumented build; empty for the shipped kernels.
 function(fftplug_kernel_objects path variant out_var)
   set(name fftplug_kernels_${path})
   if(variant)
@@ -86,46 +86,29 @@ function(fftplug_kernel_objects path variant out_var)
     string(TOUPPER ${path} upper)
     target_compile_definitions(${name} PRIVATE FFTPLUG_PATH=${path} FFTPLUG_PATH_${upper})
     target_compile_options(${name} PRIVATE ${FFTPLUG_PATH_FLAGS_${path}})
-    if(variant STREQUAL "traced")
-      target_compile_definitions(${name} PRIVATE FFTPLUG_TRACE)
-    elseif(variant STREQUAL "counting")
-      target_compile_definitions(${name} PRIVATE FFTPLUG_COUNTING)
-    elseif(variant STREQUAL "recording")
-      target_compile_definitions(${name} PRIVATE FFTPLUG_RECORDING)
+    if(variant STREQUAL "instrumented")
+      target_compile_definitions(${name} PRIVATE FFTPLUG_INSTRUMENTED)
     endif()
   endif()
   set(${out_var} ${name} PARENT_SCOPE)
 endfunction()
 
-# fftplug_add_plugin(<target> [TRACED | COUNTING | RECORDING] [PATH <path>]):
-# PATH (one of FFTPLUG_PATHS) builds a fixed-path variant; TRACED adds the
-# test-only hook that reports the recursion order; COUNTING (with PATH scalar) the tallies of
-# operations, table reads and memory traffic and the export countEntry that
-# reports them (plugin/counts.h); RECORDING (with PATH scalar) the recorder of
-# every load, store, table read, factor and stage and the export recordEntry
-# that hands them over (plugin/recording.h). None is part of the shipped
-# library.
+# fftplug_add_plugin(<target> [INSTRUMENTED] [PATH <path>]): PATH (one of
+# FFTPLUG_PATHS) builds a fixed-path variant; INSTRUMENTED (with PATH scalar)
+# the instrumented build: the tally of operations, table reads, memory
+# traffic and stages, the events of every load, store, table read, factor,
+# stage and recursive call, and the export instrumentEntry that reports them
+# (plugin/instrument/instrumented.h). It is no part of the shipped library.
 function(fftplug_add_plugin target)
-  cmake_parse_arguments(ARG "TRACED;COUNTING;RECORDING" "PATH" "" ${ARGN})
+  cmake_parse_arguments(ARG "INSTRUMENTED" "PATH" "" ${ARGN})
   set(sources ${FFTPLUG_COMMON_SOURCES})
   set(variant "")
-  if(ARG_TRACED)
-    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/trace.cpp)
-    set(variant traced)
-  endif()
-  if(ARG_COUNTING)
+  if(ARG_INSTRUMENTED)
     if(NOT ARG_PATH STREQUAL "scalar")
-      message(FATAL_ERROR "fftplug_add_plugin(${target} COUNTING): the counting build is of the scalar path")
+      message(FATAL_ERROR "fftplug_add_plugin(${target} INSTRUMENTED): the instrumented build is of the scalar path")
     endif()
-    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/counting.cpp)
-    set(variant counting)
-  endif()
-  if(ARG_RECORDING)
-    if(NOT ARG_PATH STREQUAL "scalar")
-      message(FATAL_ERROR "fftplug_add_plugin(${target} RECORDING): the recording build is of the scalar path")
-    endif()
-    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/recording.cpp)
-    set(variant recording)
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/marks.cpp)
+    set(variant instrumented)
   endif()
   if(ARG_PATH)
     if(NOT ARG_PATH IN_LIST FFTPLUG_PATHS)
@@ -144,18 +127,12 @@ function(fftplug_add_plugin target)
     list(APPEND sources $<TARGET_OBJECTS:${entry}>)
     # The module-definition file names the DLL and its exports, undecorated,
     # each at an ordinal of its own that stays where it is: the five of the
-    # interface at 1 to 5, a test build's hook at 6.
+    # interface at 1 to 5, the instrumented build's own at 6.
     set(def ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
     set(def_text "LIBRARY ${target}.dll\nEXPORTS\n")
     set(exports getCircuitSignature getCreatorSignature getEntryCount getEntrySpecs runEntry)
-    if(ARG_TRACED)
-      list(APPEND exports setTraceHook)
-    endif()
-    if(ARG_COUNTING)
-      list(APPEND exports countEntry)
-    endif()
-    if(ARG_RECORDING)
-      list(APPEND exports recordEntry)
+    if(ARG_INSTRUMENTED)
+      list(APPEND exports instrumentEntry)
     endif()
     set(ordinal 1)
     foreach(export IN LISTS exports)
@@ -167,14 +144,8 @@ function(fftplug_add_plugin target)
   endif()
   add_library(${target} SHARED ${sources})
   fftplug_plugin_options(${target})
-  if(ARG_TRACED)
-    target_compile_definitions(${target} PRIVATE FFTPLUG_TRACE)
-  endif()
-  if(ARG_COUNTING)
-    target_compile_definitions(${target} PRIVATE FFTPLUG_COUNTING)
-  endif()
-  if(ARG_RECORDING)
-    target_compile_definitions(${target} PRIVATE FFTPLUG_RECORDING)
+  if(ARG_INSTRUMENTED)
+    target_compile_definitions(${target} PRIVATE FFTPLUG_INSTRUMENTED)
   endif()
   if(ARG_PATH)
     target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH=${ARG_PATH})

@@ -86,7 +86,7 @@ class PluginLibrary {
     void run(uint32_t index, int32_t N, const Complex* input, Complex* work, Complex* table,
              int32_t reps) const;
 
-    // Any further symbol, or null (used for the test-only hooks).
+    // Any further symbol, or null (the instrumented build's own export).
     void* symbol(const char* name) const;
 
    private:

@@ -7,11 +7,8 @@
 #include "instrument/marks.h"
 #include "simd/path.h"
 
-#if defined(FFTPLUG_COUNTING) && !defined(FFTPLUG_PATH_SCALAR)
-#error "the counting build counts the operations of the scalar path only"
-#endif
-#if defined(FFTPLUG_RECORDING) && !defined(FFTPLUG_PATH_SCALAR)
-#error "the recording build records the operations of the scalar path only"
+#if defined(FFTPLUG_INSTRUMENTED) && !defined(FFTPLUG_PATH_SCALAR)
+#error "the instrumented build marks the operations of the scalar path only"
 #endif
 
 namespace fftplug::FFTPLUG_PATH_NS {
@@ -21,19 +18,19 @@ namespace fftplug::FFTPLUG_PATH_NS {
 constexpr float kSqrtHalf = 0.70710677f;
 
 inline Complex add(Complex a, Complex b) {
-    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_ADDITIONS(2);
     return {a.re + b.re, a.im + b.im};
 }
 inline Complex sub(Complex a, Complex b) {
-    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_ADDITIONS(2);
     return {a.re - b.re, a.im - b.im};
 }
 
 // a·w = (a.re·w.re − a.im·w.im) + i·(a.re·w.im + a.im·w.re)
 inline Complex mul(Complex a, Complex w) {
     FFTPLUG_FACTOR(FFTPLUG_FACTOR_PRODUCT);
-    FFTPLUG_COUNT_ADDITIONS(2);
-    FFTPLUG_COUNT_MULTIPLICATIONS(4);
+    FFTPLUG_ADDITIONS(2);
+    FFTPLUG_MULTIPLICATIONS(4);
     return {a.re * w.re - a.im * w.im, a.re * w.im + a.im * w.re};
 }
 
@@ -41,12 +38,12 @@ inline Complex mul(Complex a, Complex w) {
 // split-radix butterfly: the factors ±i are exchanges with a sign change.
 inline Complex subTimesI(Complex d0, Complex d1) {
     FFTPLUG_FACTOR(FFTPLUG_FACTOR_FOUR_POINT);
-    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_ADDITIONS(2);
     return {d0.re + d1.im, d0.im - d1.re};
 }
 inline Complex addTimesI(Complex d0, Complex d1) {
     FFTPLUG_FACTOR(FFTPLUG_FACTOR_FOUR_POINT);
-    FFTPLUG_COUNT_ADDITIONS(2);
+    FFTPLUG_ADDITIONS(2);
     return {d0.re - d1.im, d0.im + d1.re};
 }
 
@@ -58,24 +55,24 @@ inline Complex timesMinusI(Complex d) {
 // d·(1 − i)·c, the factor W(8, 1)
 inline Complex timesW8(Complex d) {
     FFTPLUG_FACTOR(FFTPLUG_FACTOR_W8);
-    FFTPLUG_COUNT_ADDITIONS(2);
-    FFTPLUG_COUNT_MULTIPLICATIONS(2);
+    FFTPLUG_ADDITIONS(2);
+    FFTPLUG_MULTIPLICATIONS(2);
     return {(d.re + d.im) * kSqrtHalf, (d.im - d.re) * kSqrtHalf};
 }
 // d·(−1 − i)·c, the factor W(8, 3)
 inline Complex timesW8Cubed(Complex d) {
     FFTPLUG_FACTOR(FFTPLUG_FACTOR_W8_CUBED);
-    FFTPLUG_COUNT_ADDITIONS(2);
-    FFTPLUG_COUNT_MULTIPLICATIONS(2);
+    FFTPLUG_ADDITIONS(2);
+    FFTPLUG_MULTIPLICATIONS(2);
     return {(d.im - d.re) * kSqrtHalf, -(d.re + d.im) * kSqrtHalf};
 }
 
-// The table entry at `entry`, for the counting build to see the read. Every
-// read of the table goes through this, through the lane vocabulary's
-// factors, or stands beside a FFTPLUG_COUNT_TABLE_READ mark (where a copy
+// The table entry at `entry`, for the instrumented build to see the read.
+// Every read of the table goes through this, through the lane vocabulary's
+// factors, or stands beside a FFTPLUG_TABLE_READ mark (where a copy
 // made here would change the code the compiler makes of the shipped paths).
 inline const Complex& twiddle(const Complex* entry) {
-    FFTPLUG_COUNT_TABLE_READ(entry);
+    FFTPLUG_TABLE_READ(entry);
     return *entry;
 }
 

@@ -4,7 +4,6 @@
 // butterflies; a block of 256 points or fewer runs the stage loop of
 // difRadix2Reversed on its own. A 256-point block (2 KiB of samples) stays in
 // the nearest cache through all its stages.
-#include "../plugin/trace.h"
 #include "../plugin/kernels.h"
 #include "butterflies.h"
 
@@ -19,7 +18,7 @@ constexpr int32_t kSplitAbove = 256;
 // blocks (blockSize/2, 2·blockIndex) and (blockSize/2, 2·blockIndex + 1), and
 // the factor that joins them is table[blockIndex].
 void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const Complex* table) {
-    FFTPLUG_TRACE_EVENT('C', blockSize, blockIndex);
+    FFTPLUG_BLOCK_CALL(blockSize, blockIndex);
     const uint32_t size = static_cast<uint32_t>(blockSize);
     const uint32_t start = size * static_cast<uint32_t>(blockIndex);
     if (blockSize > kSplitAbove) {
@@ -28,7 +27,7 @@ void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const 
         difRadix2Split(half, 2 * blockIndex + 1, work, table);
         FFTPLUG_STAGE(size, half);  // the join: a stage of its own, over this block
         radix2::difBlock(work + start, work + start + half, static_cast<uint32_t>(half), twiddle(table + blockIndex));
-        FFTPLUG_TRACE_EVENT('J', blockSize, blockIndex);
+        FFTPLUG_BLOCK_JOIN(blockSize, blockIndex);
         return;
     }
     radix2::difStagesOnBlock(work, table, size, start);

@@ -138,8 +138,8 @@ struct BlockLaneFactors<Eight> {
     static constexpr bool onLane = true;
 
     static LaneFactors<OctFactorSigned> of(const Complex* table, uint32_t k) {
-        FFTPLUG_COUNT_TABLE_READ(table + k);
-        FFTPLUG_COUNT_TABLE_READ(table + 2 * k);
+        FFTPLUG_TABLE_READ(table + k);
+        FFTPLUG_TABLE_READ(table + 2 * k);
         const OctFactor f2 = factor(Eight{}, table[k]), f1 = factor(Eight{}, table[2 * k]);
         const OctFactorSigned f1Signed = signedFactor(f1);
         const OctFactor f3 = avx512::split(mul(bothParts(table + k), f1Signed).v);

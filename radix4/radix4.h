@@ -16,8 +16,8 @@ struct BlockFactors {
 };
 
 inline BlockFactors blockFactors(const Complex* table, uint32_t k) {
-    FFTPLUG_COUNT_TABLE_READ(table + k);
-    FFTPLUG_COUNT_TABLE_READ(table + 2 * k);
+    FFTPLUG_TABLE_READ(table + k);
+    FFTPLUG_TABLE_READ(table + 2 * k);
     const Complex f2 = table[k];
     const Complex f1 = table[2 * k];
     return {f1, f2, mul(f2, f1)};

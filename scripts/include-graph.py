@@ -37,7 +37,7 @@ LAYERS = {
     "measure": 5,   # contenders, the bench run, summaries, peers
     "check": 5,     # verify and its child processes
     "model": 4,     # operation counts, the limit, cache traffic, LRU stack, access traces, flow graphs
-    "subject": 3,   # what a plug-in is: names, identity, path taken, counting and recording builds
+    "subject": 3,   # what a plug-in is: names, identity, path taken, the instrumented build
     "machine": 2,   # the processor, its caches, its rates, the timing
     "assets": 1,    # the text files built in: style sheets, the report's page, the words for the entries
 }

@@ -1,29 +1,36 @@
-// The counting build (fftplug_counting) counts what the kernels do: checked
-// against counts derived by hand from each algorithm, against the table
-// reads that table_reads_test pins down, and against the scalar build's bits
-// (so that the counts describe the code that runs).
+// The instrumented build (fftplug_instrumented) counts what the kernels do:
+// checked against counts derived by hand from each algorithm, against the
+// table reads that table_reads_test pins down, against its own events of the
+// same run, and against the scalar build's bits (so that the counts describe
+// the code that runs).
+#include <cstring>
 #include <map>
 
-#include "plugin/counts.h"
+#include "plugin/instrument/instrumented.h"
 #include "table_reads.h"
 #include "test_support.h"
 
 namespace fftplug::test {
 namespace {
 
-const PluginLibrary& counting() {
-    static const PluginLibrary library = PluginLibrary::open(defaultPluginPath("fftplug_counting"));
+const PluginLibrary& instrumented() {
+    static const PluginLibrary library = PluginLibrary::open(defaultPluginPath("fftplug_instrumented"));
     return library;
 }
 
-FftplugCounts countsOf(uint32_t index, uint32_t N) {
-    const auto countEntry = reinterpret_cast<FftplugCountEntry>(counting().symbol("countEntry"));
-    if (countEntry == nullptr) throw std::runtime_error("the counting build does not export countEntry");
-    EntryArrays arrays = arrangeForEntry(counting(), entry(index), randomSignal(N, 7));
+FftplugInstrumentEntry instrumentEntry() {
+    const auto function = reinterpret_cast<FftplugInstrumentEntry>(instrumented().symbol("instrumentEntry"));
+    if (function == nullptr) throw std::runtime_error("the instrumented build does not export instrumentEntry");
+    return function;
+}
+
+// The tally of entry `index` at N, and the events `events` asks for.
+FftplugCounts countsOf(uint32_t index, uint32_t N, const FftplugEventStream* events = nullptr) {
+    EntryArrays arrays = arrangeForEntry(instrumented(), entry(index), randomSignal(N, 7));
     FftplugCounts counts{};
-    if (countEntry(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(), arrays.table.data(),
-                   &counts) != 1)
-        throw std::runtime_error("countEntry refused the call");
+    if (instrumentEntry()(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(),
+                          arrays.table.data(), &counts, events) != 1)
+        throw std::runtime_error("instrumentEntry refused the call");
     return counts;
 }
 
@@ -93,7 +100,46 @@ TEST(Counting, RadixTwoEntriesDoFiveNLogNOperations) {
     }
 }
 
+// Each kind of event, counted by the sink.
+extern "C" void FFTPLUG_CALL countKinds(void* context, const FftplugEvent* events, uint32_t count) {
+    auto* kinds = static_cast<std::map<uint32_t, uint64_t>*>(context);
+    for (uint32_t i = 0; i < count; ++i) ++(*kinds)[events[i].what];
+}
+
+TEST(Counting, RefusesWhatItCannotRun) {
+    EntryArrays arrays = arrangeForEntry(instrumented(), entry(0), randomSignal(8, 7));
+    FftplugEvent buffer[4];
+    const FftplugEventStream noSink{FFTPLUG_RECORD_ALL, buffer, 4, nullptr, nullptr};
+    const auto run = [&](int32_t N, FftplugCounts* counts, const FftplugEventStream* events) {
+        return instrumentEntry()(0, N, arrays.input.data(), arrays.work.data(), arrays.table.data(), counts, events);
+    };
+    FftplugCounts counts{};
+    counts.loads = 99;
+    EXPECT_EQ(run(6, &counts, nullptr), 0);
+    EXPECT_EQ(counts.loads, 0u) << "counts zeroed on a refusal";
+    EXPECT_EQ(run(8, nullptr, nullptr), 0) << "nothing asked for";
+    EXPECT_EQ(run(8, &counts, &noSink), 0) << "events without a sink";
+    EXPECT_EQ(run(8, &counts, nullptr), 1);
+}
+
 class CountingEveryEntry : public testing::TestWithParam<uint32_t> {};
+
+// One run both tallied and recorded: the tally's loads, stores and table
+// reads are its events, whose buffer of 7 fills many times.
+TEST_P(CountingEveryEntry, TallyAndEventsOfOneRunAgree) {
+    for (uint32_t N : {2u, 64u, 4096u}) {
+        std::map<uint32_t, uint64_t> kinds;
+        FftplugEvent buffer[7];
+        const FftplugEventStream events{FFTPLUG_RECORD_ALL, buffer, 7, countKinds, &kinds};
+        const FftplugCounts c = countsOf(GetParam(), N, &events);
+        EXPECT_EQ(kinds[FFTPLUG_EVENT_LOAD], c.loads) << "N = " << N;
+        EXPECT_EQ(kinds[FFTPLUG_EVENT_STORE], c.stores) << "N = " << N;
+        EXPECT_EQ(kinds[FFTPLUG_EVENT_TABLE], c.tableReads) << "N = " << N;
+        EXPECT_GE(kinds[FFTPLUG_EVENT_STAGE], c.stages) << "N = " << N;
+        const FftplugCounts alone = countsOf(GetParam(), N);
+        EXPECT_EQ(std::memcmp(&c, &alone, sizeof c), 0) << "N = " << N << ": the tally without events";
+    }
+}
 
 TEST_P(CountingEveryEntry, DistinctTableReadsAreTheEntriesThatTheTableReadTestFinds) {
     for (uint32_t N : {1u, 2u, 4u, 8u, 16u, 32u, 64u, 256u, 1024u, 1u << 14})
@@ -104,7 +150,7 @@ TEST_P(CountingEveryEntry, SameBitsAsTheScalarBuild) {
     for (unsigned bits = 0; bits <= 12; ++bits) {
         const uint32_t N = 1u << bits;
         const auto signal = randomSignal(N, 900 + bits);
-        ASSERT_TRUE(sameBits(transformWithEntry(counting(), entry(GetParam()), signal),
+        ASSERT_TRUE(sameBits(transformWithEntry(instrumented(), entry(GetParam()), signal),
                              transformWithEntry(variant("scalar"), entry(GetParam()), signal)))
             << "N = " << N;
     }

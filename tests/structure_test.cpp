@@ -1,44 +1,55 @@
 // The structure that makes an entry that algorithm, where the result alone
-// cannot show it: the recursion order of the divided entry (through the
-// test-only traced build) and the split-radix offset sets.
+// cannot show it: the recursion order of the divided entry (its calls and
+// joins, as events of the instrumented build) and the split-radix offset
+// sets.
 #include <tuple>
 
 #define FFTPLUG_PATH_SCALAR
+#include "plugin/instrument/instrumented.h"
 #include "splitradix/splitradix.h"
 #include "test_support.h"
 
 namespace fftplug::test {
 namespace {
 
-using Event = std::tuple<char, int32_t, int32_t>;
-std::vector<Event> events;
+using Event = std::tuple<char, int32_t, int32_t>;  // 'C' a call opens (size, index), 'J' its halves joined
 
-extern "C" void FFTPLUG_CALL recordEvent(char kind, int32_t size, int32_t index) {
-    events.emplace_back(kind, size, index);
+extern "C" void FFTPLUG_CALL keepSteps(void* context, const FftplugEvent* events, uint32_t count) {
+    auto* steps = static_cast<std::vector<Event>*>(context);
+    for (uint32_t i = 0; i < count; ++i)
+        steps->emplace_back(events[i].what == FFTPLUG_EVENT_CALL ? 'C' : 'J', static_cast<int32_t>(events[i].value),
+                            static_cast<int32_t>(events[i].extra));
 }
 
 class Recursion : public testing::Test {
    protected:
     static void SetUpTestSuite() {
-        traced_ = new PluginLibrary(PluginLibrary::open(defaultPluginPath("fftplug_traced")));
-        using SetHook = void(FFTPLUG_CALL*)(void(FFTPLUG_CALL*)(char, int32_t, int32_t));
-        auto setHook = reinterpret_cast<SetHook>(traced_->symbol("setTraceHook"));
-        ASSERT_NE(setHook, nullptr);
-        setHook(recordEvent);
+        instrumented_ = new PluginLibrary(PluginLibrary::open(defaultPluginPath("fftplug_instrumented")));
+        instrumentEntry_ = reinterpret_cast<FftplugInstrumentEntry>(instrumented_->symbol("instrumentEntry"));
+        ASSERT_NE(instrumentEntry_, nullptr);
     }
-    static void TearDownTestSuite() { delete traced_; }
+    static void TearDownTestSuite() { delete instrumented_; }
 
+    // The calls and joins of entry 4 at N, in order (a buffer of 5 events,
+    // so that a long run arrives in many pieces).
     std::vector<Event> trace(uint32_t N, std::vector<Complex>* result = nullptr) {
         const auto signal = randomSignal(N, 2);
-        EntryArrays arrays = arrangeForEntry(*traced_, entry(4), signal);
-        events.clear();
-        traced_->run(4, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(), arrays.table.data(), 1);
+        EntryArrays arrays = arrangeForEntry(*instrumented_, entry(4), signal);
+        std::vector<Event> steps;
+        FftplugEvent buffer[5];
+        const FftplugEventStream events{(1u << FFTPLUG_EVENT_CALL) | (1u << FFTPLUG_EVENT_JOIN), buffer, 5, keepSteps,
+                                        &steps};
+        EXPECT_EQ(instrumentEntry_(4, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(),
+                                   arrays.table.data(), nullptr, &events),
+                  1);
         if (result != nullptr) *result = arrays.work;
-        return events;
+        return steps;
     }
-    static PluginLibrary* traced_;
+    static PluginLibrary* instrumented_;
+    static FftplugInstrumentEntry instrumentEntry_;
 };
-PluginLibrary* Recursion::traced_ = nullptr;
+PluginLibrary* Recursion::instrumented_ = nullptr;
+FftplugInstrumentEntry Recursion::instrumentEntry_ = nullptr;
 
 TEST_F(Recursion, BlocksOf256AndFewerAreNotDivided) {
     for (uint32_t N : {1u, 2u, 64u, 256u}) EXPECT_EQ(trace(N), (std::vector<Event>{{'C', N, 0}})) << "N = " << N;
@@ -75,10 +86,10 @@ TEST_F(Recursion, LargeTransformsOpenFewCallsAtOnce) {
     EXPECT_EQ(open, 0);
 }
 
-TEST_F(Recursion, TracedBuildComputesWhatTheShippedOneDoes) {
-    std::vector<Complex> traced;
-    trace(4096, &traced);
-    EXPECT_TRUE(sameBits(traced, transform(4, randomSignal(4096, 2))));
+TEST_F(Recursion, InstrumentedBuildComputesWhatTheShippedOneDoes) {
+    std::vector<Complex> instrumented;
+    trace(4096, &instrumented);
+    EXPECT_TRUE(sameBits(instrumented, transform(4, randomSignal(4096, 2))));
 }
 
 std::vector<uint32_t> offsets(uint32_t q) {

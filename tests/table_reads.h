@@ -1,5 +1,5 @@
 // The table entries each entry reads, as the table-read test pins them
-// down; the counting build's count of distinct reads must agree.
+// down; the instrumented build's count of distinct reads must agree.
 #pragma once
 
 #include <cstdint>

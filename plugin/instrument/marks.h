@@ -1,31 +1,44 @@
-// The marks of the instrumented builds. Kernels and their scalar vocabulary
-// mark each operation they perform; compiled with FFTPLUG_COUNTING (the
-// fftplug_counting library, never shipped) the marks tally it, compiled with
-// FFTPLUG_RECORDING (fftplug_recording, never shipped either) they record it
-// as an event (plugin/recording.h), in every other build they are nothing at
-// all.
+// The marks of the instrumented build, defined here and nowhere else.
+// Kernels and their scalar vocabulary mark what they do, each mark named for
+// what it marks:
 //
-// FFTPLUG_STAGE(block, apart) marks the start of a stage: a step of the
-// transform that the entry's structure makes one (a radix-2 or radix-4
-// stage, a split-radix stage, a closing pass, a join of entry 4's
-// recursion), with its block size and how far apart the samples its
-// butterflies combine lie. FFTPLUG_FACTOR(kind) marks a factor applied to a
-// sample, FFTPLUG_FACTOR_* of plugin/recording.h: what tells the kinds of
-// butterfly apart.
+//   FFTPLUG_ADDITIONS(n), FFTPLUG_MULTIPLICATIONS(n)
+//       n real additions (or subtractions), n real multiplications;
+//   FFTPLUG_LOAD(p), FFTPLUG_STORE(p)
+//       a sample of work read or written at p;
+//   FFTPLUG_TABLE_READ(p)
+//       a table entry read at p;
+//   FFTPLUG_STAGE(block, apart)
+//       a stage begins: a step of the transform that the entry's structure
+//       makes one (a radix-2 or radix-4 stage, a split-radix stage, a closing
+//       pass, a join of entry 4's recursion), with its block size and how far
+//       apart the samples its butterflies combine lie;
+//   FFTPLUG_FACTOR(kind)
+//       a factor applied to a sample, FFTPLUG_FACTOR_* of
+//       plugin/instrument/instrumented.h: what tells the kinds of butterfly
+//       apart;
+//   FFTPLUG_BLOCK_CALL(size, index), FFTPLUG_BLOCK_JOIN(size, index)
+//       entry 4's worker opens block (size, index); the block's halves are
+//       joined with table[index].
+//
+// What a mark does depends on the kind of build, one branch of the #if
+// below each. Compiled with FFTPLUG_INSTRUMENTED (fftplug_instrumented, the
+// scalar kernels, never shipped; plugin/instrument/marks.cpp) the arithmetic
+// marks add to the tally of operations and every other mark records an
+// event, the loads, stores, table reads and stages counted in the tally too.
+// In the shipped builds every mark is nothing at all. Another kind of build
+// is another branch (#elif defined(its macro)) that defines every mark.
 #pragma once
 
 #include <fftplug/fftplug.h>
 
 #include <cstdint>
 
-#include "../recording.h"
+#include "instrumented.h"
 
-#if defined(FFTPLUG_COUNTING) && defined(FFTPLUG_RECORDING)
-#error "a build counts or records, not both"
-#endif
+#if defined(FFTPLUG_INSTRUMENTED)
 
-#if defined(FFTPLUG_COUNTING)
-namespace fftplug::counting {
+namespace fftplug::instrument {
 struct Tally {
     uint64_t additions = 0, multiplications = 0;
 };
@@ -33,36 +46,31 @@ extern Tally tally;
 void loaded(const Complex* sample);
 void stored(const Complex* sample);
 void tableRead(const Complex* entry);
-void stageBegins();
-}  // namespace fftplug::counting
-#define FFTPLUG_COUNT_ADDITIONS(n) (::fftplug::counting::tally.additions += (n))
-#define FFTPLUG_COUNT_MULTIPLICATIONS(n) (::fftplug::counting::tally.multiplications += (n))
-#define FFTPLUG_COUNT_LOAD(p) ::fftplug::counting::loaded(p)
-#define FFTPLUG_COUNT_STORE(p) ::fftplug::counting::stored(p)
-#define FFTPLUG_COUNT_TABLE_READ(p) ::fftplug::counting::tableRead(p)
-#define FFTPLUG_STAGE(block, apart) ::fftplug::counting::stageBegins()
-#define FFTPLUG_FACTOR(kind) ((void)0)
-#elif defined(FFTPLUG_RECORDING)
-namespace fftplug::recording {
-void loaded(const Complex* sample);
-void stored(const Complex* sample);
-void tableRead(const Complex* entry);
 void stageBegins(uint64_t block, uint64_t apart);
 void factorApplied(uint32_t kind);
-}  // namespace fftplug::recording
-#define FFTPLUG_COUNT_ADDITIONS(n) ((void)0)
-#define FFTPLUG_COUNT_MULTIPLICATIONS(n) ((void)0)
-#define FFTPLUG_COUNT_LOAD(p) ::fftplug::recording::loaded(p)
-#define FFTPLUG_COUNT_STORE(p) ::fftplug::recording::stored(p)
-#define FFTPLUG_COUNT_TABLE_READ(p) ::fftplug::recording::tableRead(p)
-#define FFTPLUG_STAGE(block, apart) ::fftplug::recording::stageBegins((block), (apart))
-#define FFTPLUG_FACTOR(kind) ::fftplug::recording::factorApplied(kind)
-#else
-#define FFTPLUG_COUNT_ADDITIONS(n) ((void)0)
-#define FFTPLUG_COUNT_MULTIPLICATIONS(n) ((void)0)
-#define FFTPLUG_COUNT_LOAD(p) ((void)0)
-#define FFTPLUG_COUNT_STORE(p) ((void)0)
-#define FFTPLUG_COUNT_TABLE_READ(p) ((void)0)
+void blockCalled(int32_t size, int32_t index);
+void blockJoined(int32_t size, int32_t index);
+}  // namespace fftplug::instrument
+#define FFTPLUG_ADDITIONS(n) (::fftplug::instrument::tally.additions += (n))
+#define FFTPLUG_MULTIPLICATIONS(n) (::fftplug::instrument::tally.multiplications += (n))
+#define FFTPLUG_LOAD(p) ::fftplug::instrument::loaded(p)
+#define FFTPLUG_STORE(p) ::fftplug::instrument::stored(p)
+#define FFTPLUG_TABLE_READ(p) ::fftplug::instrument::tableRead(p)
+#define FFTPLUG_STAGE(block, apart) ::fftplug::instrument::stageBegins((block), (apart))
+#define FFTPLUG_FACTOR(kind) ::fftplug::instrument::factorApplied(kind)
+#define FFTPLUG_BLOCK_CALL(size, index) ::fftplug::instrument::blockCalled((size), (index))
+#define FFTPLUG_BLOCK_JOIN(size, index) ::fftplug::instrument::blockJoined((size), (index))
+
+#else  // the shipped builds
+
+#define FFTPLUG_ADDITIONS(n) ((void)0)
+#define FFTPLUG_MULTIPLICATIONS(n) ((void)0)
+#define FFTPLUG_LOAD(p) ((void)0)
+#define FFTPLUG_STORE(p) ((void)0)
+#define FFTPLUG_TABLE_READ(p) ((void)0)
 #define FFTPLUG_STAGE(block, apart) ((void)0)
 #define FFTPLUG_FACTOR(kind) ((void)0)
+#define FFTPLUG_BLOCK_CALL(size, index) ((void)0)
+#define FFTPLUG_BLOCK_JOIN(size, index) ((void)0)
+
 #endif

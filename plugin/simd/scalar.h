@@ -16,11 +16,11 @@ struct One {
 };
 
 inline Complex load(One, const Complex* p) {
-    FFTPLUG_COUNT_LOAD(p);
+    FFTPLUG_LOAD(p);
     return *p;
 }
 inline void store(Complex* p, Complex v) {
-    FFTPLUG_COUNT_STORE(p);
+    FFTPLUG_STORE(p);
     *p = v;
 }
 // One factor for every sample of the lane.
@@ -30,7 +30,7 @@ inline Complex factors(One, const Complex* w) { return twiddle(w); }
 // Lane-wise factors read `stride` samples apart: sample l by w[l·stride].
 inline Complex factorsStrided(One, const Complex* w, uint32_t) { return twiddle(w); }
 inline Complex scale(Complex a, float c) {
-    FFTPLUG_COUNT_MULTIPLICATIONS(2);
+    FFTPLUG_MULTIPLICATIONS(2);
     return {a.re * c, a.im * c};
 }
 
@@ -56,13 +56,13 @@ struct Halves {
 // sample i of every block (lane l: p[4l + i]); one block on this lane.
 inline void loadAcrossBlocks(One, const Complex* p, Complex (&x)[4]) {
     for (int i = 0; i < 4; ++i) {
-        FFTPLUG_COUNT_LOAD(p + i);
+        FFTPLUG_LOAD(p + i);
         x[i] = p[i];
     }
 }
 inline void storeAcrossBlocks(Complex* p, const Complex (&y)[4]) {
     for (int i = 0; i < 4; ++i) {
-        FFTPLUG_COUNT_STORE(p + i);
+        FFTPLUG_STORE(p + i);
         p[i] = y[i];
     }
 }
@@ -70,11 +70,11 @@ inline void storeAcrossBlocks(Complex* p, const Complex (&y)[4]) {
 inline Complex factorsEven(One, const Complex* w) { return twiddle(w); }
 // The samples p[0], p[stride], … of a lane, one to a sample, and back.
 inline Complex loadStrided(One, const Complex* p, uint32_t) {
-    FFTPLUG_COUNT_LOAD(p);
+    FFTPLUG_LOAD(p);
     return *p;
 }
 inline void storeStrided(Complex* p, uint32_t, Complex v) {
-    FFTPLUG_COUNT_STORE(p);
+    FFTPLUG_STORE(p);
     *p = v;
 }
 // ---- end of radix-4 and split-radix section ----

@@ -1,10 +1,11 @@
 """Shared fixtures of the Python host's tests: the plug-in ($FFTPLUG_PLUGIN or
 the build in this tree), the C++ host's dump helper and the deliberately
-broken plug-ins (in $FFTPLUG_TOOLS_DIR, or beside the plug-in), and the test
-signals."""
+broken plug-ins (in $FFTPLUG_TOOLS_DIR, or beside the plug-in), the entries'
+rows, and the test signals."""
 import os
 import sys
 from pathlib import Path
+from typing import NamedTuple
 
 import numpy as np
 import pytest
@@ -40,6 +41,32 @@ def host_dump(plugin):
 def broken_plugin(plugin):
     """The path of the test plug-in with one deliberate fault."""
     return lambda fault: _beside_plugin(plugin, "FFTPLUG_TOOLS_DIR", f"libfftplug_broken_{fault}.so")
+
+
+class EntryRow(NamedTuple):
+    name: str
+    flags: int
+    gloss: str
+    label: str
+    raw_name: bytes
+
+
+# The catalogue flags each row's flags word stands for.
+ROW_FLAGS = {"plain": 0x001, "natural input": 0x201, "prepares": 0x401}
+
+
+def entry_rows():
+    """The entries' rows of this tree (plugin/entry_rows.txt), in catalogue
+    order: what the catalogue and the package's glosses must say."""
+    rows = []
+    path = Path(__file__).resolve().parents[2] / "plugin" / "entry_rows.txt"
+    for line in path.read_text(encoding="utf-8").splitlines():
+        if not line.strip() or line.startswith("#"):
+            continue
+        _, _, flags, name, gloss, label, shift_jis = line.split(" | ")
+        raw = bytes(int(octal, 8) for octal in shift_jis.strip().split("\\")[1:])
+        rows.append(EntryRow(name, ROW_FLAGS[flags], gloss, label, raw))
+    return rows
 
 
 def random_signal(n, seed):

@@ -27,7 +27,7 @@ foreach(file "${LIBDIR}/libfftplug.so" include/fftplug/fftplug.h bin/fftbench
   endif()
 endforeach()
 # Nothing built only for the tests goes into the prefix.
-file(GLOB_RECURSE stray "${prefix}/*traced*" "${prefix}/*broken*" "${prefix}/*gtest*" "${prefix}/*fftplug_host*")
+file(GLOB_RECURSE stray "${prefix}/*instrumented*" "${prefix}/*broken*" "${prefix}/*gtest*" "${prefix}/*fftplug_host*")
 if(stray)
   message(FATAL_ERROR "installed but meant for the tests only: ${stray}")
 endif()

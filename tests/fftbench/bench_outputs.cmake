@@ -150,7 +150,7 @@ foreach(line IN LISTS lines)
   endif()
   if(NOT entry STREQUAL "")
     list(APPEND seen_entries ${entry})
-    # One plug-in: each entry is its own reference. The counting build
+    # One plug-in: each entry is its own reference. The instrumented build
     # beside fftbench counts its entries.
     if(NOT plugin STREQUAL "libfftplug" OR NOT ratio STREQUAL "1")
       fail("CSV plug-in '${plugin}' and ratio '${ratio}' of an entry: ${line}")

@@ -31,9 +31,8 @@
 #include "plugin/path_choice.h"
 #include "render/bench_output.h"
 #include "render/list_text.h"
-#include "subject/counting_build.h"
+#include "subject/instrumented_build.h"
 #include "subject/path_taken.h"
-#include "subject/recording_build.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;
@@ -533,11 +532,11 @@ INSTANTIATE_TEST_SUITE_P(Paths, Rates, ::testing::Values("scalar", "SSE2", "AVX2
 
 TEST(Rates, NoneForAPathWithoutLoops) { EXPECT_FALSE(measureRates("NEON", {4}, dataCaches()).has_value()); }
 
-// A real run with the rates and the counting build: every entry has a limit
+// A real run with the rates and the instrumented build: every entry has a limit
 // % above 0 and finite (above 100 it would say the model is wrong: docs).
 TEST(LimitModel, EveryEntryOfARealRunHasOne) {
     const PluginLibrary plugin = PluginLibrary::open(fftplug::host::defaultPluginPath());
-    const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
+    const InstrumentedLibrary instrumented = InstrumentedLibrary::open(defaultInstrumentedLibraryPath());
     const auto catalogue = plugin.catalogue();
     BenchRun run = runBench({describePlugin(plugin, "libfftplug")},
                             pluginContenders(plugin, {catalogue[0], catalogue[6], catalogue[8]}, "libfftplug"), {16, 1024},
@@ -545,9 +544,8 @@ TEST(LimitModel, EveryEntryOfARealRunHasOne) {
     const CpuInfo cpu = detectCpu();
     for (const char* path : {"scalar", "SSE2", "AVX2", "AVX-512"})
         if (auto rates = measureRates(path, run.sizes, dataCaches(), 0.0002)) run.rates.push_back(std::move(*rates));
-    const RecordingLibrary recording = RecordingLibrary::open(defaultRecordingLibraryPath());
-    TrafficCache traffic(recording);
-    attachCountedFlops(run, counting, {"libfftplug"}, &traffic);
+    TrafficCache traffic(instrumented);
+    attachCountedFlops(run, instrumented, {"libfftplug"}, &traffic);
     ASSERT_EQ(run.results.size(), 6u);
     for (const BenchResult& r : run.results) {
         if (r.kernelPath.empty()) continue;  // not a processor fftplug's paths are known on
@@ -690,7 +688,7 @@ TEST(RunBench, SeveralPluginsSideBySideWithTheRatioToTheFirst) {
     }
 
     // CSV: the plug-in and the ratio after the error (runBench leaves the
-    // counted figures empty: the counting build is fftbench's to attach).
+    // counted figures empty: the instrumented build is fftbench's to attach).
     const std::string csv = benchCsv(run);
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(csv.find(",relative_rms_error")),
               ",relative_rms_error,plugin,ratio_to_first_plugin,counted_flops,counted_mflops,"

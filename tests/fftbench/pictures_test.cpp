@@ -61,7 +61,7 @@ TEST(Report, PageWithoutRunsSaysWhatIsMissing) {
     page.profilePlot.svg = "<?xml version=\"1.0\"?>\n<svg class=\"ac\"><rect id=\"r\"/></svg>";
     ReportEntry e;
     e.entry.index = 3;
-    e.missing = "no recording build";
+    e.missing = "no instrumented build";
     e.graphSize = 16;
     e.traceSize = 1 << 18;
     page.entries.push_back(e);
@@ -71,7 +71,7 @@ TEST(Report, PageWithoutRunsSaysWhatIsMissing) {
         EXPECT_TRUE(std::regex_search(html, std::regex(std::string("<section[^>]* id=\"") + id + "\""))) << id;
     EXPECT_NE(html.find("bench did not run"), std::string::npos);
     for (const char* figure : {"fig-graph-3", "fig-trace-3"})
-        EXPECT_NE(html.find(std::string("<figure id=\"") + figure + "\">\n<p class=\"missing\">No picture: no recording build"),
+        EXPECT_NE(html.find(std::string("<figure id=\"") + figure + "\">\n<p class=\"missing\">No picture: no instrumented build"),
                   std::string::npos)
             << figure;
     EXPECT_NE(html.find("<figure id=\"fig-profile\">\n<svg class=\"ac\"><rect id=\"fig-profile-r\"/>"), std::string::npos);

@@ -1,7 +1,7 @@
 // The graphs of fftbench draw and the traces of fftbench trace, built from
-// the recording build's events, against the algorithms derived by hand, the
-// counting build's loads and stores, and the recursion order of entry 4 that
-// the traced build reports.
+// the instrumented build's events, against the algorithms derived by hand,
+// its tally of loads and stores, and the recursion order of entry 4 that its
+// calls and joins report.
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -20,8 +20,7 @@
 #include "model/fewest_misses.h"
 #include "model/flowgraph.h"
 #include "render/flowgraph_output.h"
-#include "subject/counting_build.h"
-#include "subject/recording_build.h"
+#include "subject/instrumented_build.h"
 
 using namespace fftbench;
 using fftplug::host::PluginLibrary;
@@ -29,14 +28,14 @@ using json = nlohmann::json;
 
 namespace {
 
-const RecordingLibrary& recording() {
-    static const RecordingLibrary library = RecordingLibrary::open(defaultRecordingLibraryPath());
+const InstrumentedLibrary& instrumented() {
+    static const InstrumentedLibrary library = InstrumentedLibrary::open(defaultInstrumentedLibraryPath());
     return library;
 }
 
 // The graph of an entry as draw --json writes it.
 json graphJson(uint32_t entry, uint32_t N) {
-    return json::parse(flowGraphJson(recordFlowGraph(recording(), recording().catalogue().at(entry), N), "test"));
+    return json::parse(flowGraphJson(recordFlowGraph(instrumented(), instrumented().catalogue().at(entry), N), "test"));
 }
 
 std::vector<uint32_t> sorted(std::vector<uint32_t> v) {
@@ -250,16 +249,13 @@ TEST(FourPointGraph, Entry9At16Points) {
 // ---- entry 4: the depth-first order --------------------------------------------------
 
 using Step = std::tuple<char, int32_t, int32_t>;  // 'C' a 256-point leaf (size, index), 'J' a join
-std::vector<Step> traced;
-
-extern "C" void FFTPLUG_CALL recordStep(char kind, int32_t size, int32_t index) { traced.emplace_back(kind, size, index); }
 
 // The leaves and joins of entry 4, read from the recorded stages (the
-// samples each stage touches name its block), against the order the traced
-// build's hook reports for the same N.
-TEST(RecursiveOrder, RecordedStagesFollowTheTracedRecursion) {
+// samples each stage touches name its block), against the calls and joins
+// the recursion reports in the same stream of events.
+TEST(RecursiveOrder, RecordedStagesFollowTheRecursion) {
     const uint32_t N = 2048;
-    std::vector<Step> fromStages;
+    std::vector<Step> fromStages, called;
     uint32_t block = 0, low = UINT32_MAX, high = 0;
     auto close = [&] {
         if (low == UINT32_MAX) return;
@@ -270,7 +266,7 @@ TEST(RecursiveOrder, RecordedStagesFollowTheTracedRecursion) {
         low = UINT32_MAX;
         high = 0;
     };
-    recording().record(4, N, FFTPLUG_RECORD_ALL, [&](const FftplugEvent* events, size_t count) {
+    instrumented().record(4, N, FFTPLUG_RECORD_ALL, [&](const FftplugEvent* events, size_t count) {
         for (size_t i = 0; i < count; ++i) {
             const FftplugEvent& e = events[i];
             if (e.what == FFTPLUG_EVENT_STAGE) {
@@ -279,40 +275,28 @@ TEST(RecursiveOrder, RecordedStagesFollowTheTracedRecursion) {
             } else if (e.what == FFTPLUG_EVENT_LOAD || e.what == FFTPLUG_EVENT_STORE) {
                 low = std::min(low, e.value);
                 high = std::max(high, e.value);
+            } else if (e.what == FFTPLUG_EVENT_JOIN || (e.what == FFTPLUG_EVENT_CALL && e.value == 256)) {
+                called.emplace_back(e.what == FFTPLUG_EVENT_JOIN ? 'J' : 'C', static_cast<int32_t>(e.value),
+                                    static_cast<int32_t>(e.extra));
             }
         }
     });
     close();
-
-    const PluginLibrary tracedBuild = PluginLibrary::open(fftplug::host::defaultPluginPath("fftplug_traced"));
-    using SetHook = void(FFTPLUG_CALL*)(void(FFTPLUG_CALL*)(char, int32_t, int32_t));
-    const auto setHook = reinterpret_cast<SetHook>(tracedBuild.symbol("setTraceHook"));
-    ASSERT_NE(setHook, nullptr);
-    setHook(recordStep);
-    auto arrays = fftplug::host::arrangeForEntry(tracedBuild, tracedBuild.catalogue().at(4),
-                                                 fftplug::host::randomSignal(N, 3));
-    traced.clear();
-    tracedBuild.run(4, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(), arrays.table.data(), 1);
-    setHook(nullptr);
-    std::vector<Step> expected;
-    for (const Step& step : traced)
-        if (std::get<0>(step) == 'J' || std::get<1>(step) == 256) expected.push_back(step);
-    ASSERT_EQ(expected.size(), size_t{N / 256 + N / 256 - 1});
-    EXPECT_EQ(fromStages, expected);
+    ASSERT_EQ(called.size(), size_t{N / 256 + N / 256 - 1});
+    EXPECT_EQ(fromStages, called);
 }
 
-// ---- traces: the counting build's totals, closed forms of lines -------------------
+// ---- traces: the tally's totals, closed forms of lines --------------------------
 
 class TraceTotals : public testing::TestWithParam<uint32_t> {};
 
 // The loads and stores a trace counts, and its stages that touch work, are
-// those of the counting build (fftbench profile) for the same entry and N.
+// those of the tally (fftbench profile) for the same entry and N.
 TEST_P(TraceTotals, LoadsStoresAndStagesAreProfiles) {
-    static const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
     const uint32_t entry = GetParam();
     for (const uint32_t N : {2u, 16u, 1024u, 1u << 15}) {
-        const FftplugCounts counts = counting.count(entry, N);
-        const AccessTrace trace = recordAccessTrace(recording(), recording().catalogue().at(entry), N);
+        const FftplugCounts counts = instrumented().count(entry, N);
+        const AccessTrace trace = recordAccessTrace(instrumented(), instrumented().catalogue().at(entry), N);
         EXPECT_EQ(trace.loads, counts.loads) << "N = " << N;
         EXPECT_EQ(trace.stores, counts.stores) << "N = " << N;
         EXPECT_EQ(trace.stageCount, counts.stages) << "N = " << N;
@@ -338,13 +322,13 @@ INSTANTIATE_TEST_SUITE_P(Entries, TraceTotals, testing::Range(0u, 10u),
 // lines of its block, N/S joins of each span.
 TEST(TraceLines, StridedAndBlockOuterEntries) {
     const uint32_t N = 1u << 12;
-    const AccessTrace strided = recordAccessTrace(recording(), recording().catalogue().at(0), N);
+    const AccessTrace strided = recordAccessTrace(instrumented(), instrumented().catalogue().at(0), N);
     ASSERT_EQ(strided.stages.size(), 12u);
     for (const StageTraffic& s : strided.stages) {
         EXPECT_EQ(s.stages, 1u) << s.description();
         EXPECT_EQ(s.lines, N / 8) << s.description();
     }
-    const AccessTrace blocks = recordAccessTrace(recording(), recording().catalogue().at(4), N);
+    const AccessTrace blocks = recordAccessTrace(instrumented(), instrumented().catalogue().at(4), N);
     ASSERT_EQ(blocks.stages.size(), 12u);
     for (const StageTraffic& s : blocks.stages) {
         const uint32_t span = s.block, region = std::max(span, 256u);
@@ -456,10 +440,9 @@ TEST_P(CacheLevels, EachLevelMissesWhatItCannotHold) {
     constexpr uint32_t N = 1u << 14;
     constexpr double W = N / 8.0;
     const std::vector<CacheLevel> caches = {{"L1d", 4 << 10, "test"}, {"L2", 64 << 10, "test"}, {"L3", 1 << 20, "test"}};
-    const CacheTraffic t = measureCacheTraffic(recording(), c.entry, N, caches);
+    const CacheTraffic t = measureCacheTraffic(instrumented(), c.entry, N, caches);
     // Every access of the call seen: the kernel's as counted, and the copy.
-    const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
-    const FftplugCounts counts = counting.count(c.entry, N);
+    const FftplugCounts counts = instrumented().count(c.entry, N);
     EXPECT_EQ(t.loads, counts.loads + counts.tableReads + N);
     EXPECT_EQ(t.stores, counts.stores + N);
     ASSERT_EQ(t.loadMisses.size(), 3u);

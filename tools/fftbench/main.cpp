@@ -1,8 +1,8 @@
 // fftbench: a command-line host for plug-ins of the fftplug ABI. It lists a
 // plug-in's catalogue, verifies its entries, benchmarks them against the
-// peers (FFTW, KissFFT), profiles what they do on the counting build, draws
-// their signal-flow graphs and traces their memory accesses on the recording
-// build, and puts all of it on one HTML page. Each command lives in
+// peers (FFTW, KissFFT), profiles what they do, draws their signal-flow
+// graphs and traces their memory accesses on the instrumented build, and
+// puts all of it on one HTML page. Each command lives in
 // commands/, over the layers below it (README, Layout). See docs/fftbench.md,
 // docs/profile.md and docs/pictures.md.
 #include <CLI/CLI.hpp>

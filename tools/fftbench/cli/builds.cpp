@@ -7,30 +7,24 @@
 
 namespace fftbench {
 
-namespace {
-
-// The path to load: `path`, or `besideFftbench` when it is empty and there.
-std::string chosenBuild(const std::string& path, const std::string& besideFftbench, const std::string& command,
-                        const char* build, const char* library, const char* option) {
-    if (!path.empty()) return path;
+InstrumentedLibrary openInstrumentedBuild(const std::string& path, const std::string& command) {
+    if (!path.empty()) return InstrumentedLibrary::open(path);
+    const std::string besideFftbench = defaultInstrumentedLibraryPath();
     if (!fftplug::host::fileExists(besideFftbench))
-        throw UsageError(fmt::format("{} needs the {} build of the plug-in, {}, which is built beside fftbench in a "
-                                     "build tree but not installed; it is not at {} (name it with {} PATH)",
-                                     command, build, fftplug::host::platformLibraryName(library), besideFftbench,
-                                     option));
-    return besideFftbench;
+        throw UsageError(fmt::format("{} needs the instrumented build of the plug-in, {}, which is built beside "
+                                     "fftbench in a build tree but not installed; it is not at {} (name it with "
+                                     "--instrumented PATH)",
+                                     command, fftplug::host::platformLibraryName("fftplug_instrumented"),
+                                     besideFftbench));
+    return InstrumentedLibrary::open(besideFftbench);
 }
 
-}  // namespace
-
-CountingLibrary openCountingBuild(const std::string& path, const std::string& command) {
-    return CountingLibrary::open(
-        chosenBuild(path, defaultCountingLibraryPath(), command, "counting", "fftplug_counting", "--counting"));
-}
-
-RecordingLibrary openRecordingBuild(const std::string& path, const std::string& command) {
-    return RecordingLibrary::open(
-        chosenBuild(path, defaultRecordingLibraryPath(), command, "recording", "fftplug_recording", "--recording"));
+void addInstrumentedOption(CLI::App* command, std::string& path) {
+    command
+        ->add_option("--instrumented", path,
+                     "The instrumented build of the plug-in (default: fftplug_instrumented beside fftbench)")
+        ->type_name("PATH");
+    command->add_option("--counting,--recording", path)->group("");
 }
 
 }  // namespace fftbench

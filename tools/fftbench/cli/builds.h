@@ -1,20 +1,25 @@
-// The instrumented builds of the plug-in a command needs: the counting build
-// (profile, report) and the recording build (draw, trace, report), at the
-// path its option names or beside fftbench, where a build tree has them.
-// One check and one message for every command.
+// The instrumented build of the plug-in, for the commands that need it
+// (profile, draw, trace, report), at the path --instrumented names or beside
+// fftbench, where a build tree has it. One check and one message for every
+// command.
 #pragma once
+
+#include <CLI/CLI.hpp>
 
 #include <string>
 
-#include "subject/counting_build.h"
-#include "subject/recording_build.h"
+#include "subject/instrumented_build.h"
 
 namespace fftbench {
 
 // The build at `path`, or beside fftbench when `path` is empty; a
 // UsageError naming `command` and the option that names the build when it
 // is not there, a LoadError when it does not load.
-CountingLibrary openCountingBuild(const std::string& path, const std::string& command);
-RecordingLibrary openRecordingBuild(const std::string& path, const std::string& command);
+InstrumentedLibrary openInstrumentedBuild(const std::string& path, const std::string& command);
+
+// --instrumented PATH on a command that runs the instrumented build. The
+// names of the two builds it took the place of, --counting and --recording,
+// are taken too, unlisted, for the scripts that still give them.
+void addInstrumentedOption(CLI::App* command, std::string& path);
 
 }  // namespace fftbench

@@ -14,7 +14,7 @@ const char* const kExitStatusHelp =
     "Exit status, the same for every command:\n"
     "  0    success\n"
     "  1    a check failed (list: the catalogue; verify: an entry)\n"
-    "  2    bad arguments, or a plug-in, counting or recording build that does not load\n"
+    "  2    bad arguments, or a plug-in or instrumented build that does not load\n"
     "  3    an output file (--csv, --json, --plot, --svg, --png, --out) could not be written\n"
     "  130  bench interrupted by Ctrl-C (what was measured is still written)\n"
     "See docs/fftbench.md.\n";

@@ -24,7 +24,7 @@ std::vector<std::string> pluginPaths(const std::vector<std::string>& global, con
 std::string singlePlugin(const std::string& command, const std::vector<std::string>& paths);
 // For the commands that run an instrumented build, not the user's plug-in:
 // UsageError when --plugin was given, saying what they run instead (`what`:
-// "trace records the recording build of fftplug (--recording PATH)").
+// "trace records the instrumented build of fftplug (--instrumented PATH)").
 void refusePlugins(const std::vector<std::string>& paths, const std::string& what);
 // Loads the plug-in at `path`, or the default one (findDefaultPlugin) when empty.
 fftplug::host::PluginLibrary loadPlugin(const std::string& path);

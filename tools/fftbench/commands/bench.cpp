@@ -20,9 +20,8 @@
 #include "render/bench_output.h"
 #include "render/gnuplot.h"
 #include "render/sizes.h"
-#include "subject/counting_build.h"
+#include "subject/instrumented_build.h"
 #include "subject/path_taken.h"
-#include "subject/recording_build.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"
@@ -48,32 +47,24 @@ struct BenchOptions {
     bool noRates = false;
 };
 
-// Counted mflops for the plug-ins whose entries the counting build
-// describes, where it is found beside fftbench; with the rates and the
-// recording build beside it too, the limit % (each entry traced once a size:
-// a few seconds for the default sizes, shown on the progress line).
+// Counted mflops for the plug-ins whose entries the instrumented build
+// describes, where it is found beside fftbench; with the rates, the limit %
+// too (each entry traced once a size: a few seconds for the default sizes,
+// shown on the progress line).
 void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrary>& plugins, ProgressLine& progress) {
-    if (!fftplug::host::fileExists(defaultCountingLibraryPath())) return;
+    if (!fftplug::host::fileExists(defaultInstrumentedLibraryPath())) return;
     try {
-        const CountingLibrary counting = CountingLibrary::open(defaultCountingLibraryPath());
+        const InstrumentedLibrary instrumented = InstrumentedLibrary::open(defaultInstrumentedLibraryPath());
         std::vector<std::string> described;
         for (size_t p = 0; p < plugins.size(); ++p)
-            if (counting.describes(plugins[p])) described.push_back(bench.plugins[p].label);
-        std::optional<RecordingLibrary> recording;
-        if (!bench.rates.empty()) {
-            if (fftplug::host::fileExists(defaultRecordingLibraryPath()))
-                recording.emplace(RecordingLibrary::open(defaultRecordingLibraryPath()));
-            else
-                bench.warnings.push_back(fmt::format("no limit %: the recording build {} is not beside fftbench",
-                                                     defaultRecordingLibraryPath()));
-        }
+            if (instrumented.describes(plugins[p])) described.push_back(bench.plugins[p].label);
         std::optional<TrafficCache> traffic;
-        if (recording)
-            traffic.emplace(*recording, dataCaches(), [&](uint32_t index, uint32_t N, uint64_t accesses) {
+        if (!bench.rates.empty())
+            traffic.emplace(instrumented, dataCaches(), [&](uint32_t index, uint32_t N, uint64_t accesses) {
                 progress.show(fmt::format("tracing entry {} at N = {} for the cache levels: {}M accesses", index,
                                           powerOfTwoText(N), accesses >> 20));
             });
-        attachCountedFlops(bench, counting, described, traffic ? &*traffic : nullptr);
+        attachCountedFlops(bench, instrumented, described, traffic ? &*traffic : nullptr);
         progress.clear();
     } catch (const fftplug::host::LoadError& error) {
         bench.warnings.push_back(fmt::format("no counted mflops: {}", oneLine(error.what())));

@@ -1,4 +1,4 @@
-// fftbench profile: every entry run once on the counting build, its
+// fftbench profile: every entry run once on the instrumented build, its
 // operations, table reads, loads and stores and stages reported beside the
 // peers' own counts of their plans (model/operation_counts.h).
 #include "cli/arguments.h"
@@ -20,10 +20,10 @@ namespace fftbench {
 namespace {
 
 struct ProfileOptions {
-    std::vector<std::string> plugins;  // refused: profile counts the counting build
+    std::vector<std::string> plugins;  // refused: profile counts the instrumented build
     std::string entries = "all";
     std::string sizes = "2^1..2^20";
-    std::string counting;
+    std::string instrumented;
     std::string csv, json, plot;
     bool noPeers = false;
 };
@@ -32,8 +32,8 @@ int runProfileCommand(const ProfileOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
     const bool png = parsePlotPath("--plot", options.plot) == PlotFormat::png;
-    const CountingLibrary counting = openCountingBuild(options.counting, "profile");
-    const auto entries = selectEntries(counting.catalogue(), wanted);
+    const InstrumentedLibrary instrumented = openInstrumentedBuild(options.instrumented, "profile");
+    const auto entries = selectEntries(instrumented.catalogue(), wanted);
 
     OutputFiles outputs;
     outputs.open("--csv", options.csv);
@@ -41,7 +41,7 @@ int runProfileCommand(const ProfileOptions& options) {
     outputs.reserve("--plot", options.plot);
 
     const ProfileRun run =
-        runProfile(counting, entries, sizes, options.noPeers ? std::vector<CountedPeer>{} : countingPeers());
+        runProfile(instrumented, entries, sizes, options.noPeers ? std::vector<CountedPeer>{} : countingPeers());
     printProfileTable(stdout, run);
     std::fflush(stdout);
 
@@ -60,16 +60,14 @@ Command addProfileCommand(CLI::App& app) {
     auto options = std::make_shared<ProfileOptions>();
     CLI::App* sub = app.add_subcommand(
         "profile", "Count what every entry does (real additions and multiplications, table reads, loads and stores, "
-                   "stages) on the counting build, and FFTW's own count of its plan");
+                   "stages) on the instrumented build, and FFTW's own count of its plan");
     sub->add_option("--entries", options->entries,
                     "Entries to count: 'all' or a list such as 0,3-9" + defaultText(options->entries))
         ->type_name("LIST");
     sub->add_option("--sizes", options->sizes,
                     "Sizes: powers of two, lists and ranges such as 2^1..2^20" + defaultText(options->sizes))
         ->type_name("SIZES");
-    sub->add_option("--counting", options->counting,
-                    "The counting build of the plug-in (default: fftplug_counting beside fftbench)")
-        ->type_name("PATH");
+    addInstrumentedOption(sub, options->instrumented);
     sub->add_option("--csv", options->csv, "Write the counts as CSV to this file")->type_name("FILE");
     sub->add_option("--json", options->json, "Write the counts as JSON to this file")->type_name("FILE");
     sub->add_option("--plot", options->plot,
@@ -80,7 +78,7 @@ Command addProfileCommand(CLI::App& app) {
     sub->add_option("--plugin", options->plugins)->group("");
     return Command{sub, [options](const std::vector<std::string>& global) {
                        refusePlugins(pluginPaths(global, options->plugins),
-                                     "profile counts the counting build of fftplug (--counting PATH)");
+                                     "profile counts the instrumented build of fftplug (--instrumented PATH)");
                        return runProfileCommand(*options);
                    }};
 }

@@ -52,7 +52,7 @@ struct ReportOptions {
     double minTimeMs = 10;
     int measurements = 3;
     bool noPeers = false;
-    std::string recording, counting;
+    std::string instrumented;
 };
 
 std::string readFile(const std::string& path) {
@@ -82,9 +82,8 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     const fftplug::host::PluginLibrary library = loadPlugin(plugin);
     const auto catalogue = library.readCatalogue();
     const auto entries = selectEntries(catalogue.entries, wanted);
-    const RecordingLibrary recording = openRecordingBuild(options.recording, "report");
-    const CountingLibrary counting = openCountingBuild(options.counting, "report");
-    const bool described = counting.describes(library);
+    const InstrumentedLibrary instrumented = openInstrumentedBuild(options.instrumented, "report");
+    const bool described = instrumented.describes(library);
 
     std::error_code error;
     std::filesystem::create_directories(options.out, error);
@@ -143,7 +142,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
         return kExitInterrupted;
     }
     bench.caches = dataCaches();
-    if (described) attachCountedFlops(bench, counting, {label});
+    if (described) attachCountedFlops(bench, instrumented, {label});
     page.bench = &bench;
     progress.show("report: drawing the bench plots");
     const auto benchProblem = renderPlot(bench, speedPath);
@@ -153,21 +152,21 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
 
     // profile
     progress.show("report: counting operations");
-    const ProfileRun profile = runProfile(counting, selectEntries(counting.catalogue(), wanted), profileSizes,
+    const ProfileRun profile = runProfile(instrumented, selectEntries(instrumented.catalogue(), wanted), profileSizes,
                                           options.noPeers ? std::vector<CountedPeer>{} : countingPeers());
     page.profile = &profile;
     page.profilePlot = plotPicture(runGnuplot(profileGnuplotScript(profile, profilePath, false), profilePath),
                                    profilePath);
 
     // each entry's graph and access map
-    for (const auto& entry : selectEntries(recording.catalogue(), wanted)) {
+    for (const auto& entry : selectEntries(instrumented.catalogue(), wanted)) {
         progress.show(fmt::format("report: entry {}: graph at N = {}", entry.index, options.graphSize));
         ReportEntry e;
         e.entry = entry;
         e.graphSize = options.graphSize;
-        e.graph = recordFlowGraph(recording, entry, options.graphSize);
+        e.graph = recordFlowGraph(instrumented, entry, options.graphSize);
         e.traceSize = traceSize;
-        e.trace = recordAccessTrace(recording, entry, traceSize, [&](uint64_t accesses, uint64_t) {
+        e.trace = recordAccessTrace(instrumented, entry, traceSize, [&](uint64_t accesses, uint64_t) {
             progress.show(fmt::format("report: entry {}: tracing N = {}, {:.1f} M accesses", entry.index,
                                       powerOfTwoText(traceSize), double(accesses) / 1e6));
         });
@@ -212,12 +211,7 @@ Command addReportCommand(CLI::App& app) {
     sub->add_option("--trace-size", options->traceSize, "N of the access maps" + defaultText(options->traceSize))
         ->type_name("N");
     sub->add_flag("--no-peers", options->noPeers, "Leave FFTW and KissFFT out of bench and profile");
-    sub->add_option("--recording", options->recording,
-                    "The recording build of the plug-in (default: fftplug_recording beside fftbench)")
-        ->type_name("PATH");
-    sub->add_option("--counting", options->counting,
-                    "The counting build of the plug-in (default: fftplug_counting beside fftbench)")
-        ->type_name("PATH");
+    addInstrumentedOption(sub, options->instrumented);
     return Command{sub, [options](const std::vector<std::string>& global) {
                        return runReport(pluginPaths(global, options->plugins), *options);
                    }};

@@ -66,7 +66,7 @@ struct BenchResult {
     std::string plugin;                 // the plug-in's label; empty for a peer
     std::optional<double> ratioToFirst; // mflops / those of the same entry, N and reordering in the first plug-in
     // Real additions and multiplications of one transform, counted by the
-    // counting build (fftplug's entries only), and those per microsecond:
+    // instrumented build (fftplug's entries only), and those per microsecond:
     // nullopt where nothing counted them.
     std::optional<double> countedFlops, countedMflops;
     double medianSecondsPerTransform = 0;  // from the median measurement

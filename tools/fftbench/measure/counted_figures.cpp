@@ -6,11 +6,11 @@
 
 namespace fftbench {
 
-void attachCountedFlops(BenchRun& bench, const CountingLibrary& counting, const std::vector<std::string>& described,
-                        TrafficCache* traffic) {
+void attachCountedFlops(BenchRun& bench, const InstrumentedLibrary& instrumented,
+                        const std::vector<std::string>& described, TrafficCache* traffic) {
     for (BenchResult& r : bench.results) {
         if (!r.entry || std::find(described.begin(), described.end(), r.plugin) == described.end()) continue;
-        const FftplugCounts& counts = counting.countCached(*r.entry, r.N);
+        const FftplugCounts& counts = instrumented.countCached(*r.entry, r.N);
         r.countedFlops = static_cast<double>(counts.additions + counts.multiplications);
         r.countedMflops = *r.countedFlops / (r.secondsPerTransform * 1e6);
         if (traffic == nullptr) continue;

@@ -10,7 +10,7 @@
 
 #include "machine/machine_caches.h"
 #include "subject/names.h"
-#include "subject/recording_build.h"
+#include "subject/instrumented_build.h"
 
 namespace fftbench {
 
@@ -177,11 +177,11 @@ AccessTrace AccessTracer::finish() {
     return std::move(trace_);
 }
 
-AccessTrace recordAccessTrace(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry,
+AccessTrace recordAccessTrace(const InstrumentedLibrary& instrumented, const fftplug::host::CatalogueEntry& entry,
                               uint32_t N, const TraceProgress& progress) {
     AccessTracer tracer(entry.index, N);
     const uint32_t mask = (1u << FFTPLUG_EVENT_LOAD) | (1u << FFTPLUG_EVENT_STORE) | (1u << FFTPLUG_EVENT_STAGE);
-    recording.record(entry.index, N, mask, [&](const FftplugEvent* events, size_t count) {
+    instrumented.record(entry.index, N, mask, [&](const FftplugEvent* events, size_t count) {
         tracer.consume(events, count);
         if (progress) progress(tracer.accesses(), tracer.stagesSeen());
     });

@@ -1,5 +1,5 @@
 // The memory behaviour of one run of an entry (`fftbench trace`), from the
-// loads and stores the recording build reports: a map of sample index
+// loads and stores the instrumented build reports: a map of sample index
 // against event number, and per stage the distinct 64-byte lines touched,
 // the bytes moved, the far jumps and the reuse distances (how many distinct
 // lines are touched between two touches of the same line: an LRU cache of
@@ -15,11 +15,11 @@
 #include "host/plugin_library.h"
 #include "machine/caches.h"
 #include "model/lru_stack.h"
-#include "plugin/recording.h"
+#include "plugin/instrument/instrumented.h"
 
 namespace fftbench {
 
-class RecordingLibrary;
+class InstrumentedLibrary;
 
 // The sizes trace takes: the raster and reuse distances of the largest stay
 // within a few hundred megabytes of memory and a few seconds.
@@ -121,9 +121,9 @@ class AccessTracer {
 
 using TraceProgress = std::function<void(uint64_t accesses, uint64_t stages)>;
 
-// Records `entry` at N on the recording build (loads, stores and stage
+// Records `entry` at N on the instrumented build (loads, stores and stage
 // marks only) and traces it; `progress` is called now and then.
-AccessTrace recordAccessTrace(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry,
+AccessTrace recordAccessTrace(const InstrumentedLibrary& instrumented, const fftplug::host::CatalogueEntry& entry,
                               uint32_t N, const TraceProgress& progress = {});
 
 }  // namespace fftbench

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "subject/recording_build.h"
+#include "subject/instrumented_build.h"
 
 namespace fftbench {
 
 // ---- one call's traffic ----------------------------------------------------------
 
-CacheTraffic measureCacheTraffic(const RecordingLibrary& recording, uint32_t index, uint32_t N,
+CacheTraffic measureCacheTraffic(const InstrumentedLibrary& instrumented, uint32_t index, uint32_t N,
                                  const std::vector<CacheLevel>& caches,
                                  const std::function<void(uint64_t accesses)>& progress) {
     // The lines of the three arrays, one after another: work, input, table.
@@ -22,7 +22,7 @@ CacheTraffic measureCacheTraffic(const RecordingLibrary& recording, uint32_t ind
         touches.add(i / kPerLine, true);
     }
     const uint32_t mask = (1u << FFTPLUG_EVENT_LOAD) | (1u << FFTPLUG_EVENT_STORE) | (1u << FFTPLUG_EVENT_TABLE);
-    recording.record(index, N, mask, [&](const FftplugEvent* events, size_t count) {
+    instrumented.record(index, N, mask, [&](const FftplugEvent* events, size_t count) {
         for (size_t k = 0; k < count; ++k) {
             const FftplugEvent& e = events[k];
             switch (e.what) {
@@ -62,7 +62,7 @@ const CacheTraffic& TrafficCache::of(uint32_t index, uint32_t N) {
     if (found == cache_.end()) {
         std::function<void(uint64_t)> progress;
         if (progress_) progress = [&](uint64_t accesses) { progress_(index, N, accesses); };
-        found = cache_.emplace(key, measureCacheTraffic(recording_, index, N, caches_, progress)).first;
+        found = cache_.emplace(key, measureCacheTraffic(instrumented_, index, N, caches_, progress)).first;
     }
     return found->second;
 }

@@ -1,6 +1,6 @@
 // Which level of the cache hierarchy each access of a call can at best find
 // its line in: the fewest misses of each level (model/fewest_misses.h) for
-// every access of the recording build's run, at 64-byte lines, so that the
+// every access of the instrumented build's run, at 64-byte lines, so that the
 // limit model (model/limit.h), pricing each level's lines at the rate that
 // level delivers, gives a time no run can beat.
 //
@@ -22,7 +22,7 @@
 
 namespace fftbench {
 
-class RecordingLibrary;
+class InstrumentedLibrary;
 
 struct CacheTraffic {
     std::vector<CacheLevel> caches;  // ascending, as dataCaches() gives them
@@ -34,9 +34,9 @@ struct CacheTraffic {
     std::vector<uint64_t> loadMisses, storeMisses;
 };
 
-// Traces entry `index` at N on the recording build; `progress` is called
+// Traces entry `index` at N on the instrumented build; `progress` is called
 // now and then with the accesses traced so far.
-CacheTraffic measureCacheTraffic(const RecordingLibrary& recording, uint32_t index, uint32_t N,
+CacheTraffic measureCacheTraffic(const InstrumentedLibrary& instrumented, uint32_t index, uint32_t N,
                                  const std::vector<CacheLevel>& caches,
                                  const std::function<void(uint64_t accesses)>& progress = {});
 
@@ -45,14 +45,14 @@ CacheTraffic measureCacheTraffic(const RecordingLibrary& recording, uint32_t ind
 class TrafficCache {
    public:
     using Progress = std::function<void(uint32_t index, uint32_t N, uint64_t accesses)>;
-    explicit TrafficCache(const RecordingLibrary& recording, std::vector<CacheLevel> caches = dataCaches(),
+    explicit TrafficCache(const InstrumentedLibrary& instrumented, std::vector<CacheLevel> caches = dataCaches(),
                           Progress progress = {})
-        : recording_(recording), caches_(std::move(caches)), progress_(std::move(progress)) {}
+        : instrumented_(instrumented), caches_(std::move(caches)), progress_(std::move(progress)) {}
     const CacheTraffic& of(uint32_t index, uint32_t N);
     const std::vector<CacheLevel>& caches() const { return caches_; }
 
    private:
-    const RecordingLibrary& recording_;
+    const InstrumentedLibrary& instrumented_;
     std::vector<CacheLevel> caches_;
     Progress progress_;
     std::map<std::pair<uint32_t, uint32_t>, CacheTraffic> cache_;

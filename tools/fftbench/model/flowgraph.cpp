@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "subject/names.h"
-#include "subject/recording_build.h"
+#include "subject/instrumented_build.h"
 
 namespace fftbench {
 
@@ -170,8 +170,9 @@ FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const st
     return graph;
 }
 
-FlowGraph recordFlowGraph(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry, uint32_t N) {
-    FlowGraph graph = buildFlowGraph(entry.index, N, entry.naturalInput(), recording.recordAll(entry.index, N));
+FlowGraph recordFlowGraph(const InstrumentedLibrary& instrumented, const fftplug::host::CatalogueEntry& entry,
+                          uint32_t N) {
+    FlowGraph graph = buildFlowGraph(entry.index, N, entry.naturalInput(), instrumented.recordAll(entry.index, N));
     const auto gloss = englishGloss(entry.name);
     graph.title = gloss ? fmt::format("entry {}: {}", entry.index, *gloss) : fmt::format("entry {}", entry.index);
     return graph;

@@ -1,5 +1,5 @@
 // The signal-flow graph of an entry as it ran (`fftbench draw`), built from
-// the events of the recording build alone: the samples each butterfly loads
+// the events of the instrumented build alone: the samples each butterfly loads
 // and stores, the table entries read for it and the factors it applies, stage
 // by stage.
 #pragma once
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/plugin_library.h"
-#include "plugin/recording.h"
+#include "plugin/instrument/instrumented.h"
 
 namespace fftbench {
 
@@ -61,13 +61,14 @@ struct FlowGraph {
 // are those read since the previous butterfly that multiplied by the table.
 FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const std::vector<FftplugEvent>& events);
 
-class RecordingLibrary;
+class InstrumentedLibrary;
 
 // The sizes draw takes: a graph of more than 64 rows is no longer read.
 inline constexpr uint32_t kDrawMinSize = 2, kDrawMaxSize = 64;
 
-// Records `entry` at N on the recording build and builds its graph, titled
+// Records `entry` at N on the instrumented build and builds its graph, titled
 // with the entry's index and English gloss.
-FlowGraph recordFlowGraph(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry, uint32_t N);
+FlowGraph recordFlowGraph(const InstrumentedLibrary& instrumented, const fftplug::host::CatalogueEntry& entry,
+                          uint32_t N);
 
 }  // namespace fftbench

@@ -11,15 +11,15 @@
 
 #include "machine/rates.h"
 #include "model/cache_traffic.h"
-#include "plugin/counts.h"
+#include "plugin/instrument/instrumented.h"
 
 namespace fftbench {
 
-// What one transform of N points moves and computes, from the counting
-// build: the work samples it loads and stores (8 bytes each) plus the copy
-// of input into work that every call makes (8N bytes read, 8N written),
-// and its real additions and multiplications; from the recording build's
-// trace, the lines each cache misses (cache_traffic.h), 64 bytes each.
+// What one transform of N points moves and computes, from the instrumented
+// build's tally: the work samples it loads and stores (8 bytes each) plus
+// the copy of input into work that every call makes (8N bytes read, 8N
+// written), and its real additions and multiplications; from its events,
+// the lines each cache misses (cache_traffic.h), 64 bytes each.
 struct Operations {
     double loadBytes = 0, storeBytes = 0, additions = 0, multiplications = 0;
     // Per data cache, ascending: bytes of the lines it misses for loads

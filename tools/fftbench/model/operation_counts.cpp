@@ -11,10 +11,10 @@ using fftplug::host::CatalogueEntry;
 
 double ProfileRow::flopsPerNLog2N() const { return log2N == 0 ? 0.0 : flops() / (double(N) * log2N); }
 
-ProfileRun runProfile(const CountingLibrary& counting, const std::vector<CatalogueEntry>& entries,
+ProfileRun runProfile(const InstrumentedLibrary& instrumented, const std::vector<CatalogueEntry>& entries,
                       const std::vector<uint32_t>& sizes, const std::vector<CountedPeer>& peers) {
     ProfileRun run;
-    run.countingPath = counting.path();
+    run.instrumentedPath = instrumented.path();
     run.sizes = sizes;
     for (const CatalogueEntry& entry : entries) {
         run.entries.push_back(entry.index);
@@ -26,7 +26,7 @@ ProfileRun runProfile(const CountingLibrary& counting, const std::vector<Catalog
             row.label = shortLabel(entry);
             row.N = N;
             row.log2N = fftplug::host::log2Exact(N);
-            const FftplugCounts counts = counting.count(entry.index, N);
+            const FftplugCounts counts = instrumented.count(entry.index, N);
             row.additions = static_cast<double>(counts.additions);
             row.multiplications = static_cast<double>(counts.multiplications);
             row.counts = counts;

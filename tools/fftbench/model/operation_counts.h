@@ -1,5 +1,5 @@
 // What each entry does, counted rather than timed (`fftbench profile`): the
-// counting build (subject/counting_build.h) runs each entry once and reports
+// instrumented build (subject/instrumented_build.h) runs each entry once and reports
 // its real additions and multiplications, table reads, loads and stores of
 // work samples and stages; a peer that counts its own plan's operations
 // (FFTW's fftwf_flops) gives its count beside them.
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/plugin_library.h"
-#include "plugin/counts.h"
-#include "subject/counting_build.h"
+#include "plugin/instrument/instrumented.h"
+#include "subject/instrumented_build.h"
 
 namespace fftbench {
 
@@ -50,16 +50,16 @@ struct ProfileRow {
 };
 
 struct ProfileRun {
-    std::string countingPath;
+    std::string instrumentedPath;
     std::vector<CountedPeer> peers;  // those whose rows follow the entries'
     std::vector<uint32_t> sizes;
     std::vector<uint32_t> entries;
     std::vector<ProfileRow> rows;  // entries in order, then the peers, each by N
 };
 
-// Each of `entries` counted once at each of `sizes` on the counting build,
+// Each of `entries` counted once at each of `sizes` on the instrumented build,
 // then each of `peers` (countingPeers(), or none) by its own count.
-ProfileRun runProfile(const CountingLibrary& counting, const std::vector<fftplug::host::CatalogueEntry>& entries,
+ProfileRun runProfile(const InstrumentedLibrary& instrumented, const std::vector<fftplug::host::CatalogueEntry>& entries,
                       const std::vector<uint32_t>& sizes, const std::vector<CountedPeer>& peers);
 
 }  // namespace fftbench

@@ -140,7 +140,7 @@ std::string limitGnuplotScript(const BenchRun& bench, const std::string& path, P
     }
     if (plot.empty()) {
         const std::string why = bench.rates.empty() ? "no peak rates measured (--no-rates)"
-                                                    : "no entry the counting build describes";
+                                                    : "no entry the instrumented build describes";
         // A fixed range: gnuplot cannot autoscale a plot without points.
         script += "set yrange [0:110]\nset label 1 " + gnuplotString(why) +
                   " at graph 0.5, graph 0.5 center\nplot [0:1] NaN notitle\n";

@@ -343,7 +343,7 @@ std::string benchTableText(const BenchRun& bench) {
         "bit-reversal is {}\n",
         bench.settings.withReorder ? "timed too, in the rows marked +reorder, and alone beside them"
                                    : "not timed (--with-reorder times it too)");
-    std::string counted = "real additions and multiplications per us, from the counting build";
+    std::string counted = "real additions and multiplications per us, from the instrumented build";
     for (const Contender& c : bench.contenders)
         if (!c.entry && !c.countedNote.empty()) counted += "; " + c.countedNote;
     put(out, "counted       {}\n", counted);

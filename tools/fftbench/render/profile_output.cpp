@@ -21,7 +21,7 @@ std::string whole(double value) { return fmt::format("{:.0f}", value); }
 
 std::string profileTableText(const ProfileRun& run) {
     std::string out;
-    put(out, "counting build  {} (the scalar kernels, every operation tallied)\n", run.countingPath);
+    put(out, "instrumented    {} (the scalar kernels, every operation tallied)\n", run.instrumentedPath);
     for (const CountedPeer& peer : run.peers) put(out, "{:<16}{}\n", peer.name, peer.description);
     put(out, "sizes           {}\n", describeSizes(run.sizes));
     put(out, "flops = additions + multiplications + 2 fma; bytes = 8 (loads + stores) of work samples\n\n");
@@ -125,7 +125,7 @@ std::string profileJson(const ProfileRun& run, const std::string& version) {
     json document = {{"tool", "fftbench"},
                      {"command", "profile"},
                      {"version", version},
-                     {"counting_library", run.countingPath}};
+                     {"counting_library", run.instrumentedPath}};
     for (const CountedPeer& peer : run.peers) document[peer.headerLabel] = peer.description;
     document["sizes"] = run.sizes;
     document["results"] = std::move(rows);

@@ -181,7 +181,7 @@ std::string reportHtml(const ReportPage& page) {
     std::string profile;
     if (page.profile != nullptr) {
         profile += figure("fig-profile", page.profilePlot,
-                          "Real operations counted per N·log2 N on the counting build (5 for radix 2 with a full "
+                          "Real operations counted per N·log2 N on the instrumented build (5 for radix 2 with a full "
                           "complex multiplication in every butterfly).");
         profile += "<pre class=\"table\">" + htmlEscape(profileTableText(*page.profile)) + "</pre>\n";
     } else {
