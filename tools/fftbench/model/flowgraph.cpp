@@ -172,6 +172,7 @@ FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const st
 
 FlowGraph recordFlowGraph(const RecordingLibrary& recording, const fftplug::host::CatalogueEntry& entry, uint32_t N) {
     FlowGraph graph = buildFlowGraph(entry.index, N, entry.naturalInput(), recording.recordAll(entry.index, N));
+    graph.preparedTable = entry.preparesTable();
     const auto gloss = englishGloss(entry.name);
     graph.title = gloss ? fmt::format("entry {}: {}", entry.index, *gloss) : fmt::format("entry {}", entry.index);
     return graph;
