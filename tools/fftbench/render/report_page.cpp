@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 
 #include "assets/assets.h"
@@ -288,6 +289,12 @@ std::string comparisonsBody(const ReportPage& page) {
                       "butterfly whose factor differs from its partner's is ringed (dashed outline) in the right-hand "
                       "graph. docs/pictures.md says how a graph is read.</p>\n";
     out += "<div class=\"legend\">" + inlineSvg(flowGraphLegendSvg(), "legend-") + "</div>\n";
+    std::set<uint32_t> drawn;  // an entry's first graph has the id the links point at
+    auto half = [&](uint32_t entry, double share, const std::string& svg) {
+        const bool first = drawn.insert(entry).second;
+        return fmt::format("<div class=\"half\"{} style=\"width:{:.1f}%\">{}</div>\n",
+                           first ? fmt::format(" id=\"fig-graph-{}\"", entry) : std::string(), share, svg);
+    };
     for (const Pair& pair : kGraphPairs) {
         const ReportEntry *a = findEntry(page, pair.left), *b = findEntry(page, pair.right);
         if (a == nullptr || b == nullptr || !a->graph || !b->graph) continue;
@@ -304,12 +311,12 @@ std::string comparisonsBody(const ReportPage& page) {
                                             return n;
                                         }());
         out += fmt::format(
-            "<figure class=\"pair\" id=\"fig-pair-{0}-{1}\">\n<div class=\"side-by-side\">\n"
-            "<div class=\"half\" id=\"fig-graph-{0}\" style=\"width:{2:.1f}%\">{4}</div>\n"
-            "<div class=\"half\" id=\"fig-graph-{1}\" style=\"width:{3:.1f}%\">{5}</div>\n</div>\n"
-            "<figcaption><b>Entry {0} | entry {1}</b> at N = {6}: {7}.{8}</figcaption>\n</figure>\n",
-            pair.left, pair.right, 100 * wl / total, 100 * wr / total, inlineSvg(left, fmt::format("p{}a-", pair.left)),
-            inlineSvg(right, fmt::format("p{}b-", pair.right)), a->graphSize, htmlEscape(pair.idea), difference);
+            "<figure class=\"pair\" id=\"fig-pair-{0}-{1}\">\n<div class=\"side-by-side\">\n{2}{3}</div>\n"
+            "<figcaption><b>Entry {0} | entry {1}</b> at N = {4}: {5}.{6}</figcaption>\n</figure>\n",
+            pair.left, pair.right,
+            half(pair.left, 100 * wl / total, inlineSvg(left, fmt::format("p{}{}a-", pair.left, pair.right))),
+            half(pair.right, 100 * wr / total, inlineSvg(right, fmt::format("p{}{}b-", pair.left, pair.right))),
+            a->graphSize, htmlEscape(pair.idea), difference);
     }
     return out;
 }
