@@ -5,7 +5,9 @@ deficiencies see them.
 
 Every rule of the style sheets that declares two or more colours as custom
 properties (".fg { --table: #0072B2; --nothing: #333333; … }") is a palette:
-colours a reader must tell apart. Each pair must differ by at least MIN_DELTA_E
+colours a reader must tell apart. The rules that draw spell the values out
+again (rsvg-convert, which makes the PNGs, reads no var()), so each declared
+colour must be used in its style sheet. Each pair must differ by at least MIN_DELTA_E
 (CIE 1976 ΔE*ab) in normal vision and in the simulations of protanopia,
 deuteranopia and tritanopia by the matrices of Machado, Oliveira and Fernandes
 (2009) at full severity, applied in linear sRGB.
@@ -81,8 +83,13 @@ def main():
     found = 0
     for path in sys.argv[1:]:
         with open(path, encoding="utf-8") as f:
-            for selector, colours in palettes(f.read()):
+            css = f.read()
+            for selector, colours in palettes(css):
                 found += 1
+                # The rules spell the values out (rsvg-convert reads no var()): each is used.
+                for name, colour in colours:
+                    if len(re.findall(re.escape(colour), css, re.I)) < 2:
+                        problems.append(f"{path}: {selector}: --{name} {colour} is declared but drawn nowhere")
                 for vision, a, b, de in too_close(colours):
                     problems.append(f"{path}: {selector}: --{a} and --{b} differ by ΔE {de:.1f} in {vision} "
                                     f"(at least {MIN_DELTA_E} wanted)")

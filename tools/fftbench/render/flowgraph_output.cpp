@@ -67,11 +67,12 @@ namespace {
 // The sizes of the picture, by N.
 struct Layout {
     double rowHeight, font, dot;
-    static Layout forSize(uint32_t N) {
+    // `compact`: rows closer, for graphs drawn side by side.
+    static Layout forSize(uint32_t N, bool compact) {
         if (N <= 4) return {40, 11, 4};
         if (N <= 8) return {34, 11, 4};
-        if (N <= 16) return {28, 10.5, 3.6};
-        if (N <= 32) return {20, 9.5, 3};
+        if (N <= 16) return {compact ? 24.0 : 28.0, 10.5, 3.6};
+        if (N <= 32) return {compact ? 17.0 : 20.0, 9.5, 3};
         return {15, 9, 2.6};
     }
     double textWidth(const std::string& text) const {
@@ -137,7 +138,7 @@ const char* kindExplanation(ButterflyKind kind, bool fourPoint) {
 
 std::string flowGraphSvg(const FlowGraph& graph, const FlowGraphStyle& style) {
     const ButterflyMarks& marks = style.marks;
-    const Layout layout = Layout::forSize(graph.N);
+    const Layout layout = Layout::forSize(graph.N, !style.legend);
     const unsigned bits = graph.N > 1 ? fftplug::host::log2Exact(graph.N) : 0;
     const double pad = 12, leftMargin = 92, rightMargin = 64, top = 112;
     const bool fourPoint = std::any_of(graph.stages.begin(), graph.stages.end(),

@@ -86,7 +86,7 @@ std::string speedPlotSvg(const BenchRun& bench) {
     for (Series& s : series) s.last = s.points.rbegin()->second;
     std::stable_sort(series.begin(), series.end(), [](const Series& a, const Series& b) { return a.last > b.last; });
 
-    const double width = 1040, height = 440, left = 64, right = 780, plotTop = 36, bottom = 392;
+    const double width = 1040, height = 400, left = 64, right = 780, plotTop = 30, bottom = 356;
     const double step = tickStep(top * 1.05, 6);
     const double yTop = std::ceil(top * 1.05 / step) * step;
     auto px = [&](unsigned log2N) { return hi == lo ? (left + right) / 2 : left + (right - left) * (log2N - lo) / (hi - lo); };
@@ -146,8 +146,8 @@ std::string reusePlotSvg(const std::vector<const AccessTrace*>& traces) {
     size_t bins = 0;
     for (const AccessTrace* t : traces) bins = std::max(bins, t->reuse.bins.size());
     if (bins == 0) return {};
-    const double width = 1040, height = 400, left = 70, right = 800, plotTop = 36, bottom = 340;
-    const int decades = 7;  // shares from 10^-7 to 1
+    const double width = 1120, height = 330, left = 70, right = 760, plotTop = 30, bottom = 276;
+    const int decades = 6;  // shares from 10^-6 to 1
     auto px = [&](double bin) { return left + (right - left) * bin / double(std::max<size_t>(bins, 2) - 1); };
     auto py = [&](double share) {
         const double l = std::max(std::log10(share), -double(decades));
