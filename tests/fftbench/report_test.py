@@ -106,6 +106,8 @@ def check_pairs(figures, where):
         body = figures.get(f"fig-pair-{a}-{b}", "")
         check(body.count("<svg") == 2, f"{where}: the pair {a}|{b} has {body.count('<svg')} pictures, not two")
         check(f"entry {a}: " in body and f"entry {b}: " in body, f"{where}: the pair {a}|{b} is not of entries {a} and {b}")
+        sizes = re.findall(r"N = (\d+), \d+ stages", body)
+        check(len(sizes) == 2 and sizes[0] == sizes[1], f"{where}: the pair {a}|{b} is drawn at sizes {sizes}")
         # Same scale: the widths on the page are in the ratio of the pictures' own widths.
         shares = [float(x) for x in re.findall(r'class="half"[^>]*style="width:([\d.]+)%"', body)]
         widths = [float(x) for x in re.findall(r'<svg[^>]* width="([\d.]+)"', body)]

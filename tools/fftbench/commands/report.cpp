@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "check/isolation.h"
+#include "host/bit_reversal.h"
 #include "check/verify_run.h"
 #include "cli/arguments.h"
 #include "cli/builds.h"
@@ -118,15 +119,16 @@ Provenance provenance(const CpuInfo& cpu, std::time_t now) {
     return p;
 }
 
-// The graph of `entry` at N, or at 2N where its four-point stages would
-// otherwise leave out the closing radix-2 pass (log2 N even).
+// The graph of `entry` at N, or, for an entry of four-point stages, at 2N
+// where log2 N is even: radix 4 has its closing radix-2 pass only when log2 N
+// is odd, and radix 4 and split radix are compared at one size.
 std::pair<FlowGraph, uint32_t> reportGraph(const RecordingLibrary& recording,
                                            const fftplug::host::CatalogueEntry& entry, uint32_t N) {
     FlowGraph graph = recordFlowGraph(recording, entry, N);
     const bool fourPoint = std::any_of(graph.stages.begin(), graph.stages.end(),
                                        [](const Stage& s) { return s.points == 4; });
-    const bool closing = std::any_of(graph.stages.begin(), graph.stages.end(), [](const Stage& s) { return s.closing; });
-    if (fourPoint && !closing && 2 * N <= kDrawMaxSize) return {recordFlowGraph(recording, entry, 2 * N), 2 * N};
+    if (fourPoint && fftplug::host::log2Exact(N) % 2 == 0 && 2 * N <= kDrawMaxSize)
+        return {recordFlowGraph(recording, entry, 2 * N), 2 * N};
     return {std::move(graph), N};
 }
 

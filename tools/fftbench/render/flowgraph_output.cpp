@@ -85,7 +85,8 @@ struct Layout {
 constexpr double kLegendRow = 18;
 
 // Lanes within a stage: each butterfly on the first lane whose previous
-// butterfly ends above its first sample, so that bars never overlap.
+// butterfly ends at least one row above its first sample, so that bars
+// neither overlap nor touch (touching bars would read as one).
 std::vector<size_t> assignLanes(const Stage& stage, size_t& laneCount) {
     std::vector<long> lastRow;
     std::vector<size_t> lanes;
@@ -95,7 +96,7 @@ std::vector<size_t> assignLanes(const Stage& stage, size_t& laneCount) {
         const long top = *std::min_element(all.begin(), all.end());
         const long bottom = *std::max_element(all.begin(), all.end());
         size_t lane = 0;
-        while (lane < lastRow.size() && lastRow[lane] >= top) ++lane;
+        while (lane < lastRow.size() && lastRow[lane] + 1 >= top) ++lane;
         if (lane == lastRow.size()) lastRow.push_back(bottom);
         else lastRow[lane] = bottom;
         lanes.push_back(lane);
@@ -181,7 +182,8 @@ std::string flowGraphSvg(const FlowGraph& graph, const FlowGraphStyle& style) {
                     graph.naturalInput ? "natural" : "bit-reversed", graph.naturalInput ? "bit-reversed" : "natural");
     const std::string subtitle = style.legend ? longSubtitle : longSubtitle.substr(0, longSubtitle.find(';'));
     const std::string legendHead =
-        "butterflies: a bar joins the samples one butterfly loads and stores back; its label is its factor";
+        "butterflies: a bar joins the samples one butterfly loads and stores back; its label is its factor; "
+        "the small number under it, the order it runs in within the stage";
     double textRight = 12 + std::max({0.62 * 15 * static_cast<double>(graph.title.size()),
                                       0.56 * 11.5 * static_cast<double>(subtitle.size()),
                                       style.legend ? 0.6 * 11.5 * static_cast<double>(legendHead.size()) : 0.0});
@@ -262,6 +264,9 @@ std::string flowGraphSvg(const FlowGraph& graph, const FlowGraphStyle& style) {
             std::sort(unique.begin(), unique.end());
             unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
             for (const uint32_t q : unique) svg.attr("class", "dot").circle(bx, rowY(q), layout.dot);
+            // The order the butterflies run in, within the stage.
+            svg.attr("class", "order").attr("text-anchor", "middle")
+                .text(bx, rowY(last) + layout.dot + 8, std::to_string(k + 1));
             const std::string label = shownLabel(graph, b);
             if (label != previousLabel)
                 svg.attr("class", "label").attr("text-anchor", "middle").attr("font-size", layout.font)
@@ -304,7 +309,8 @@ std::string flowGraphLegendSvg() {
     svg.attr("class", "background").rect(0, 0, width, height);
     svg.attr("class", "legend-head").text(12, 16,
                                           "a bar joins the samples one butterfly loads and stores back; its label is "
-                                          "its factor, once per block; colour and label both name the kind");
+                                          "its factor, once per block; colour and label both name the kind; the small "
+                                          "number under a bar, the order it runs in within its stage");
     for (size_t i = 0; i <= std::size(kinds); ++i) {
         const double x = 12 + static_cast<double>(i / perColumn) * columnWidth;
         const double y = 16 + static_cast<double>(i % perColumn + 1) * kLegendRow;

@@ -297,7 +297,7 @@ std::string comparisonsBody(const ReportPage& page) {
     };
     for (const Pair& pair : kGraphPairs) {
         const ReportEntry *a = findEntry(page, pair.left), *b = findEntry(page, pair.right);
-        if (a == nullptr || b == nullptr || !a->graph || !b->graph) continue;
+        if (a == nullptr || b == nullptr || !a->graph || !b->graph || a->graphSize != b->graphSize) continue;
         const ButterflyMarks marks = differingButterflies(*a->graph, *b->graph);
         const std::string left = flowGraphSvg(*a->graph, {{}, false}), right = flowGraphSvg(*b->graph, {marks, false});
         const double wl = svgWidth(left), wr = svgWidth(right);
