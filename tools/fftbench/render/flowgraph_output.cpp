@@ -302,22 +302,20 @@ std::string flowGraphLegendSvg() {
     const ButterflyKind kinds[] = {ButterflyKind::general, ButterflyKind::twiddleFree, ButterflyKind::minusI,
                                    ButterflyKind::w8,      ButterflyKind::w8Cubed,     ButterflyKind::blockOne,
                                    ButterflyKind::closing};
-    const double columnWidth = 700, width = 2 * columnWidth;
+    const double columnWidth = 640, width = 2 * columnWidth;
     const size_t perColumn = 4;
-    const double height = 30 + perColumn * kLegendRow + 10;
+    const double height = 16 + (perColumn + 3) * kLegendRow + 8;
     SvgWriter svg(width, height, "fg", asset("flowgraph.css"));
     svg.attr("class", "background").rect(0, 0, width, height);
     svg.attr("class", "legend-head").text(12, 16,
-                                          "a bar joins the samples one butterfly loads and stores back; its label is "
-                                          "its factor, once per block; colour and label both name the kind; the small "
-                                          "number under a bar, the order it runs in within its stage");
+                                          "a bar joins the samples one butterfly loads and stores back; its label, its "
+                                          "factor (once per block); the number under it, its turn in the stage");
     for (size_t i = 0; i <= std::size(kinds); ++i) {
         const double x = 12 + static_cast<double>(i / perColumn) * columnWidth;
         const double y = 16 + static_cast<double>(i % perColumn + 1) * kLegendRow;
         if (i == std::size(kinds)) {
             svg.attr("class", "differs").rect(x, y - 12, 16, 14);
-            svg.attr("class", "legend").text(x + 22, y, "ringed: differs from the butterfly on the same samples in "
-                                                        "the other graph of the pair");
+            svg.attr("class", "legend").text(x + 22, y, "ringed: differs from its partner in the other graph");
             break;
         }
         svg.attr("class", "butterfly " + kindClass(kinds[i])).openGroup();
@@ -325,8 +323,14 @@ std::string flowGraphLegendSvg() {
         svg.attr("class", "dot").circle(x + 2, y - 4, 3);
         svg.attr("class", "dot").circle(x + 14, y - 4, 3);
         svg.closeGroup();
-        svg.attr("class", "legend").text(x + 22, y, kindExplanation(kinds[i], i == 0));
+        svg.attr("class", "legend").text(x + 22, y, kindExplanation(kinds[i], false));
     }
+    // The four-point butterflies, across the width.
+    double y = 16 + static_cast<double>(perColumn + 1) * kLegendRow + 4;
+    svg.attr("class", "legend").text(12, y, std::string("four points: ") + kindExplanation(ButterflyKind::general, true));
+    y += kLegendRow;
+    svg.attr("class", "legend").text(12, y, "every four-point butterfly also applies the −i of radix 4, in D0 − i·D1 "
+                                            "and D0 + i·D1");
     return svg.finish();
 }
 

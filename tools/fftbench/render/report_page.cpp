@@ -170,7 +170,7 @@ std::string summaryBody(const ReportPage& page) {
     for (const uint32_t N : summary.speedSizes) head += fmt::format("<th>mflops<br>at {}</th>", powerOfTwoText(N));
     if (!summary.reference.empty())
         head += fmt::format("<th>× {}<br>at {}</th>", htmlEscape(summary.reference), powerOfTwoText(summary.ratioSize));
-    head += fmt::format("<th>flops per<br>N·log2 N</th><th>loads<br>per point</th><th>passes</th>");
+    head += "<th>flops per<br>N·log2 N</th><th>loads<br>per point</th><th>stages</th>";
     head += fmt::format("<th>{} miss<br>at {}</th><th>{} miss<br>at {}</th>", htmlEscape(summary.l1Name),
                         summary.traceSize ? powerOfTwoText(summary.traceSize) : "-", htmlEscape(summary.l2Name),
                         summary.traceSize ? powerOfTwoText(summary.traceSize) : "-");
@@ -194,7 +194,8 @@ std::string summaryBody(const ReportPage& page) {
     for (const std::string& sentence : summarySentences(summary)) sentences += "<li>" + htmlEscape(sentence) + "</li>\n";
     std::string notes = fmt::format(
         "mflops = 5·N·log2 N / µs, the best of the short run's measurements (the speed plot below has every size); "
-        "flops, loads and passes counted on the counting build at {}; misses: the share of loads and stores whose "
+        "flops, loads and stages counted on the counting build at {} (entry 4 counts the stages of every block "
+        "it recurses into); misses: the share of loads and stores whose "
         "64-byte line an LRU cache of that level's size no longer holds, from the recorded accesses.",
         summary.countSize ? powerOfTwoText(summary.countSize) : "-");
     return fmt::format("<ul class=\"conclusions\">\n{}</ul>\n<table class=\"summary\" id=\"summary-table\">\n"

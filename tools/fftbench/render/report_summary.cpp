@@ -142,11 +142,11 @@ std::optional<std::string> radix4Sentence(const Summary& s) {
     if (two == nullptr || four == nullptr || !two->stages || !four->stages) return std::nullopt;
     const auto speedTwo = speedAt(two, s.ratioSize), speedFour = speedAt(four, s.ratioSize);
     const double passes = *four->stages / *two->stages;
-    const std::string share = passes >= 1                   ? "no fewer passes"
-                              : std::abs(passes - 0.5) < 0.06 ? "about half the passes"
-                                                              : fmt::format("{:.0f} % of the passes", 100 * passes);
-    std::string text = fmt::format("Radix 4 (entry 6) makes {:.0f} passes over the array at {} where radix 2 "
-                                   "(entry 3) makes {:.0f}: {}",
+    const std::string share = passes >= 1                   ? "no fewer sweeps"
+                              : std::abs(passes - 0.5) < 0.06 ? "about half the sweeps"
+                                                              : fmt::format("{:.0f} % of the sweeps", 100 * passes);
+    std::string text = fmt::format("Radix 4 (entry 6) sweeps the array in {:.0f} stages at {} where radix 2 "
+                                   "(entry 3) takes {:.0f}: {}",
                                    *four->stages, powerOfTwoText(s.countSize), *two->stages, share);
     if (speedTwo && speedFour)
         text += fmt::format(", and {} at {} here", speedWords(*speedFour / *speedTwo), powerOfTwoText(s.ratioSize));
