@@ -139,10 +139,7 @@ TEST(ReportSummary, FiguresGatheredFromTheRuns) {
     row.counts->loads = 10240;
     row.counts->stages = 10;
     profile.rows.push_back(row);
-    ReportPage page;
-    page.bench = &bench;
-    page.profile = &profile;
-    const Summary summary = summarize(page);
+    const Summary summary = summarize(&bench, &profile, {});
     EXPECT_EQ(summary.speedSizes, (std::vector<uint32_t>{16, 64, 256}));
     EXPECT_EQ(summary.reference, "fftwf");
     ASSERT_EQ(summary.rows.size(), 1u);

@@ -162,7 +162,10 @@ const ReportEntry* findEntry(const ReportPage& page, uint32_t index) {
 
 // ---- At a glance: the figures of every entry, and what they say.
 std::string summaryBody(const ReportPage& page) {
-    const Summary summary = summarize(page);
+    std::vector<std::pair<uint32_t, const AccessTrace*>> traces;
+    for (const ReportEntry& e : page.entries)
+        if (e.trace) traces.emplace_back(e.entry.index, &*e.trace);
+    const Summary summary = summarize(page.bench, page.profile, traces);
     if (summary.rows.empty()) return "<p class=\"missing\">No entry was measured, counted or traced.</p>\n";
     const bool limits = std::any_of(summary.rows.begin(), summary.rows.end(),
                                     [](const EntryFigures& r) { return r.limitPercent.has_value(); });

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/report_page.h"
 #include "render/sizes.h"
 
 namespace fftbench {
@@ -18,7 +17,8 @@ const EntryFigures* Summary::find(uint32_t entry) const {
 
 std::string ratioText(double ratio) { return fmt::format("{:.2f}×", ratio); }
 
-Summary summarize(const ReportPage& page) {
+Summary summarize(const BenchRun* benchRun, const ProfileRun* profileRun,
+                  const std::vector<std::pair<uint32_t, const AccessTrace*>>& traces) {
     Summary summary;
     std::map<uint32_t, EntryFigures> rows;
     auto row = [&](uint32_t entry) -> EntryFigures& {
@@ -27,8 +27,8 @@ Summary summarize(const ReportPage& page) {
         return r;
     };
 
-    if (page.bench != nullptr) {
-        const BenchRun& bench = *page.bench;
+    if (benchRun != nullptr) {
+        const BenchRun& bench = *benchRun;
         const std::string firstPlugin = bench.plugins.empty() ? std::string() : bench.plugins.front().label;
         std::vector<uint32_t> sizes = bench.sizes;
         std::sort(sizes.begin(), sizes.end());
@@ -64,9 +64,9 @@ Summary summarize(const ReportPage& page) {
         }
     }
 
-    if (page.profile != nullptr && !page.profile->sizes.empty()) {
-        summary.countSize = *std::max_element(page.profile->sizes.begin(), page.profile->sizes.end());
-        for (const ProfileRow& r : page.profile->rows) {
+    if (profileRun != nullptr && !profileRun->sizes.empty()) {
+        summary.countSize = *std::max_element(profileRun->sizes.begin(), profileRun->sizes.end());
+        for (const ProfileRow& r : profileRun->rows) {
             if (!r.entry || r.N != summary.countSize || r.log2N == 0) continue;
             EntryFigures& figures = row(*r.entry);
             figures.flopsPerNLog2N = r.flopsPerNLog2N();
@@ -77,14 +77,14 @@ Summary summarize(const ReportPage& page) {
         }
     }
 
-    for (const ReportEntry& e : page.entries) {
-        if (!e.trace) continue;
-        summary.traceSize = e.traceSize;
-        const AccessTrace& trace = *e.trace;
+    for (const auto& [index, traced] : traces) {
+        if (traced == nullptr) continue;
+        summary.traceSize = traced->N;
+        const AccessTrace& trace = *traced;
         const double total = double(trace.reuse.accesses());
         if (total <= 0) continue;
-        EntryFigures& figures = row(e.entry.index);
-        if (figures.label.empty()) figures.label = e.entry.name;
+        EntryFigures& figures = row(index);
+        if (figures.label.empty()) figures.label = trace.title;
         if (trace.caches.size() > 0 && trace.misses.size() > 0) {
             figures.l1Miss = double(trace.misses[0]) / total;
             summary.l1Name = trace.caches[0].name;

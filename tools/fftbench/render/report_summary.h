@@ -9,11 +9,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace fftbench {
+#include "measure/bench_run.h"
+#include "model/access_trace.h"
+#include "model/operation_counts.h"
 
-struct ReportPage;
+namespace fftbench {
 
 // One entry's figures; nullopt where the page has no run that gives them.
 struct EntryFigures {
@@ -38,7 +41,10 @@ struct Summary {
     const EntryFigures* find(uint32_t entry) const;
 };
 
-Summary summarize(const ReportPage& page);
+// From the runs of the page: bench and profile (null: not run) and each
+// entry's access trace at the page's trace size.
+Summary summarize(const BenchRun* bench, const ProfileRun* profile,
+                  const std::vector<std::pair<uint32_t, const AccessTrace*>>& traces);
 
 // The sentences, in the order the page prints them, HTML-free.
 std::vector<std::string> summarySentences(const Summary& summary);
