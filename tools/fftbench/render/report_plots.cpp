@@ -179,21 +179,30 @@ std::string reusePlotSvg(const std::vector<const AccessTrace*>& traces) {
         svg.attr("class", "cache-name").text(px(bin) + 3, plotTop + 10,
                                              fmt::format("{} {} KiB ({})", cache.name, cache.bytes >> 10, cache.source));
     }
-    std::vector<double> ends;
+    std::vector<double> ends, lastXs;
     for (size_t t = 0; t < traces.size(); ++t) {
         const AccessTrace& trace = *traces[t];
         const double total = double(trace.reuse.accesses());
         svg.attr("class", fmt::format("series reuse-{}", t)).openGroup();
         svg.title(trace.title);
+        // A line only between neighbouring bins that hold accesses: an empty
+        // bin (no point on a logarithmic axis) breaks it.
         std::string d;
-        double lastY = bottom;
+        double lastY = bottom, lastX = left;
+        bool joined = false;
         for (size_t b = 0; b < trace.reuse.bins.size(); ++b) {
             const double share = total > 0 ? double(trace.reuse.bins[b]) / total : 0;
-            if (share <= 0) continue;
-            d += fmt::format("{}{} {} ", d.empty() ? "M" : "L", svgNumber(px(double(b))), svgNumber(py(share)));
+            if (share <= 0) {
+                joined = false;
+                continue;
+            }
+            d += fmt::format("{}{} {} ", joined ? "L" : "M", svgNumber(px(double(b))), svgNumber(py(share)));
+            joined = true;
             svg.attr("class", "marker").circle(px(double(b)), py(share), 2.5);
             lastY = py(share);
+            lastX = px(double(b));
         }
+        lastXs.push_back(lastX);
         svg.attr("class", "line").attr("stroke-dasharray", dash(t)).path(d);
         svg.closeGroup();
         ends.push_back(lastY);
@@ -201,6 +210,7 @@ std::string reusePlotSvg(const std::vector<const AccessTrace*>& traces) {
     const std::vector<double> at = spread(ends, 14, plotTop, bottom);
     for (size_t t = 0; t < traces.size(); ++t) {
         svg.attr("class", fmt::format("series reuse-{}", t)).openGroup();
+        svg.attr("class", "leader").line(lastXs[t] + 4, ends[t], right + 8, at[t] - 4);
         const std::string& title = traces[t]->title;
         const size_t open = title.find('(');
         svg.attr("class", "end-label").text(right + 12, at[t], fmt::format("entry {} {}", traces[t]->entry,
