@@ -7,6 +7,7 @@
 
 #include "render/flowgraph_output.h"
 #include "render/report_page.h"
+#include "render/report_summary.h"
 #include "render/svg.h"
 #include "render/trace_output.h"
 
@@ -67,7 +68,7 @@ TEST(Report, PageWithoutRunsSaysWhatIsMissing) {
     page.entries.push_back(e);
     const std::string html = reportHtml(page);
     EXPECT_EQ(html.find("{{"), std::string::npos) << "a field left unfilled";
-    for (const char* id : {"catalogue", "verify", "bench", "profile", "entries", "entry-3"})
+    for (const char* id : {"summary", "provenance", "bench", "comparisons", "walk", "details", "entries", "entry-3"})
         EXPECT_TRUE(std::regex_search(html, std::regex(std::string("<section[^>]* id=\"") + id + "\""))) << id;
     EXPECT_NE(html.find("bench did not run"), std::string::npos);
     for (const char* figure : {"fig-graph-3", "fig-trace-3"})
@@ -104,5 +105,111 @@ TEST(Report, EntryPicturesDrawnFromTheRecording) {
     EXPECT_NE(html.find(traceSummary(*e.trace)), std::string::npos) << traceSummary(*e.trace);
     EXPECT_NE(traceSummary(*e.trace).find("4 loads and stores in 1 stages"), std::string::npos);
 }
+
+// The summary's figures come from the runs: speeds by entry and size, the
+// ratio to the reference peer at the mid size, counts at the largest size.
+TEST(ReportSummary, FiguresGatheredFromTheRuns) {
+    BenchRun bench;
+    bench.plugins = {PluginInfo{"libfftplug.so", "libfftplug", 0, ""}};
+    bench.sizes = {16, 64, 256};
+    bench.settings.reference = "fftwf";
+    auto result = [](std::optional<uint32_t> entry, const std::string& implementation, uint32_t N, double mflops) {
+        BenchResult r;
+        r.entry = entry;
+        r.implementation = implementation;
+        r.plugin = entry ? "libfftplug" : "";
+        r.label = entry ? std::to_string(*entry) + " DIF r2" : "FFTW";
+        r.N = N;
+        r.mflops = mflops;
+        return r;
+    };
+    for (const uint32_t N : bench.sizes) {
+        bench.results.push_back(result(3, "entry 3", N, 1000.0 * N));
+        bench.results.push_back(result(std::nullopt, "fftwf", N, 4000.0 * N));
+    }
+    ProfileRun profile;
+    profile.sizes = {4, 1024};
+    ProfileRow row;
+    row.entry = 3;
+    row.N = 1024;
+    row.log2N = 10;
+    row.additions = 30720;
+    row.multiplications = 20480;
+    row.counts = FftplugCounts{};
+    row.counts->loads = 10240;
+    row.counts->stages = 10;
+    profile.rows.push_back(row);
+    const Summary summary = summarize(&bench, &profile, {});
+    EXPECT_EQ(summary.speedSizes, (std::vector<uint32_t>{16, 64, 256}));
+    EXPECT_EQ(summary.reference, "fftwf");
+    ASSERT_EQ(summary.rows.size(), 1u);
+    const EntryFigures& figures = summary.rows[0];
+    EXPECT_EQ(figures.label, "DIF r2");
+    EXPECT_DOUBLE_EQ(figures.mflops.at(256), 256000.0);
+    EXPECT_DOUBLE_EQ(*figures.ratioToReference, 0.25);
+    EXPECT_DOUBLE_EQ(*figures.flopsPerNLog2N, 5.0);
+    EXPECT_DOUBLE_EQ(*figures.loadsPerPoint, 10.0);
+    EXPECT_FALSE(figures.l1Miss.has_value());  // nothing traced
+}
+
+// A sentence says what the figures show, whichever way they go.
+struct SentenceCase {
+    const char* what;
+    double speed3, speed6, speed8;      // mflops at the comparison size
+    double flops6, flops8;              // per N·log2 N
+    double miss3, miss4;                // L1 miss shares
+    const char* says;                   // a phrase that must be printed
+    const char* neverSays;              // one that must not
+};
+
+class SummarySentences : public ::testing::TestWithParam<SentenceCase> {};
+
+TEST_P(SummarySentences, FollowTheFigures) {
+    const SentenceCase& c = GetParam();
+    Summary s;
+    s.speedSizes = {64};
+    s.ratioSize = 64;
+    s.countSize = 1024;
+    s.traceSize = 4096;
+    auto figures = [&](uint32_t entry, double speed, std::optional<double> flops, double stages,
+                       std::optional<double> miss) {
+        EntryFigures f;
+        f.entry = entry;
+        f.label = "e" + std::to_string(entry);
+        f.mflops[64] = speed;
+        f.flopsPerNLog2N = flops;
+        f.stages = stages;
+        f.l1Miss = miss;
+        return f;
+    };
+    s.rows = {figures(3, c.speed3, 5.0, 10, c.miss3), figures(4, c.speed3, 5.0, 10, c.miss4),
+              figures(6, c.speed6, c.flops6, 5, std::nullopt), figures(8, c.speed8, c.flops8, 10, std::nullopt)};
+    std::string all;
+    for (const std::string& sentence : summarySentences(s)) all += sentence + "\n";
+    EXPECT_NE(all.find(c.says), std::string::npos) << all;
+    EXPECT_EQ(all.find(c.neverSays), std::string::npos) << all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Report, SummarySentences,
+    ::testing::Values(
+        SentenceCase{"radix 4 faster", 1000, 1500, 1500, 4.25, 4.0, 0.1, 0.1, "1.50× as fast", "slower"},
+        SentenceCase{"radix 4 slower", 1500, 1000, 1000, 4.25, 4.0, 0.1, 0.1, "runs slower, 0.67× as fast",
+                     "1.50×"},
+        SentenceCase{"radix 4 level", 1000, 1020, 1020, 4.25, 4.0, 0.1, 0.1, "about as fast", "slower"},
+        SentenceCase{"split radix fewer", 1000, 1000, 1000, 4.25, 4.0, 0.1, 0.1, "6 % fewer operations",
+                     "no fewer"},
+        SentenceCase{"split radix more", 1000, 1000, 1000, 4.0, 4.25, 0.1, 0.1, "counts no fewer operations",
+                     "% fewer operations than radix 4"},
+        SentenceCase{"depth first misses less", 1000, 1000, 1000, 4.25, 4.0, 0.1, 0.02, "2.0 % of its accesses",
+                     "more than entry 3"},
+        SentenceCase{"depth first misses more", 1000, 1000, 1000, 4.25, 4.0, 0.02, 0.1, "more than entry 3's",
+                     "fewer than entry 3"}),
+    [](const ::testing::TestParamInfo<SentenceCase>& info) {
+        std::string name = info.param.what;
+        for (char& ch : name)
+            if (ch == ' ') ch = '_';
+        return name;
+    });
 
 }  // namespace

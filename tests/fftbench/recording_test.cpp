@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <numeric>
 #include <map>
 #include <set>
 #include <tuple>
@@ -309,8 +310,55 @@ TEST_P(TraceTotals, LoadsStoresAndStagesAreProfiles) {
         EXPECT_EQ(stores, trace.stores);
         EXPECT_EQ(trace.reuse.accesses(), trace.loads + trace.stores);
         EXPECT_EQ(trace.reuse.firstTouches, trace.arrayLines()) << "every line of work touched, first once";
+        // A stage start per stage, in order, the first at the first access.
+        ASSERT_EQ(trace.stageStarts.size(), trace.stageCount) << "N = " << N;
+        EXPECT_EQ(trace.stageStarts.front(), 0u);
+        EXPECT_TRUE(std::is_sorted(trace.stageStarts.begin(), trace.stageStarts.end()));
+        EXPECT_LT(trace.stageStarts.back(), trace.loads + trace.stores);
+        // The map's cells hold every access, and every miss of the first cache, once.
+        EXPECT_EQ(std::accumulate(trace.map.touches.begin(), trace.map.touches.end(), uint64_t{0}),
+                  trace.loads + trace.stores);
+        EXPECT_EQ(std::accumulate(trace.map.misses.begin(), trace.map.misses.end(), uint64_t{0}), trace.misses[0]);
     }
 }
+
+// The map draws a cell as missing where a quarter of its accesses miss the
+// first cache: nowhere for an array that fits it, nor for the block-outer
+// walk whose only misses are a stage's first touches of its lines (one in
+// sixteen accesses); the strided walk of entry 0 does where its sweeps
+// outgrow the cache.
+TEST(TraceMap, MissesDrawnWhereAQuarterMiss) {
+    auto drawn = [](uint32_t entry, uint32_t N) {
+        const AccessTrace trace = recordAccessTrace(instrumented(), instrumented().catalogue().at(entry), N);
+        for (size_t cell = 0; cell < trace.map.cells.size(); ++cell)
+            if (trace.map.missing(cell)) return true;
+        return false;
+    };
+    const uint64_t first = recordAccessTrace(instrumented(), instrumented().catalogue().at(0), 2).caches.at(0).bytes;
+    if (uint64_t{1 << 10} * kSampleBytes <= first) {
+        EXPECT_FALSE(drawn(0, 1 << 10));
+    }
+    const uint32_t large = 1 << 18;
+    if (uint64_t{large} * kSampleBytes >= 16 * first) {
+        EXPECT_FALSE(drawn(3, large));
+        EXPECT_TRUE(drawn(0, large));
+    }
+}
+
+// At two points the entries of four-point stages run only their closing
+// pass, and the graph names it so; the radix-2 entries run a stage.
+class TwoPointGraph : public testing::TestWithParam<uint32_t> {};
+
+TEST_P(TwoPointGraph, ClosingPassNamed) {
+    const uint32_t entry = GetParam();
+    const json graph = graphJson(entry, 2);
+    ASSERT_EQ(graph["stages"].size(), 1u);
+    EXPECT_EQ(graph["stages"][0]["closing"].get<bool>(), entry >= 6);
+    EXPECT_EQ(graph["stages"][0]["butterflies"][0]["kind"].get<std::string>() == "closing", entry >= 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, TwoPointGraph, testing::Range(0u, 10u),
+                         [](const auto& info) { return fmt::format("entry{}", info.param); });
 
 INSTANTIATE_TEST_SUITE_P(Entries, TraceTotals, testing::Range(0u, 10u),
                          [](const auto& info) { return fmt::format("entry{}", info.param); });

@@ -20,9 +20,15 @@ import zlib
 
 SKIP = 77
 ENTRIES = range(10)
-SECTIONS = ["catalogue", "verify", "bench", "profile", "entries"] + [f"entry-{k}" for k in ENTRIES]
-FIGURES = ["fig-bench-speed", "fig-bench-accuracy", "fig-profile"] + [
-    f"fig-{kind}-{k}" for k in ENTRIES for kind in ("graph", "trace")]
+SECTIONS = ["summary", "provenance", "bench", "comparisons", "walk", "details", "entries"] + [
+    f"entry-{k}" for k in ENTRIES]
+# Entries 0, 1, 2 and 4 have their graphs in their own sections; the others in the pairs.
+PAIRS = [(3, 5), (6, 7), (8, 9), (6, 8)]
+FIGURES = ["fig-bench-speed", "fig-bench-accuracy", "fig-profile", "fig-reuse", "fig-walk-3-4"] + [
+    f"fig-graph-{k}" for k in (0, 1, 2, 4)] + [f"fig-trace-{k}" for k in ENTRIES] + [
+    f"fig-pair-{a}-{b}" for a, b in PAIRS]
+BENCH_SIZES = [4, 5, 6]  # log2 N
+PROVENANCE = ["plug-in", "compiled by", "flags", "fftbench", "command", "processor", "data caches", "written"]
 # Chromium's flags for a closed network; a fresh profile each run.
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking", "--no-first-run"]
 
@@ -37,7 +43,7 @@ def check(condition, message):
 def write_report(fftbench, out):
     shutil.rmtree(out, ignore_errors=True)
     # A short report: few sizes, one quick measurement a cell.
-    command = [fftbench, "report", "--out", out, "--verify-sizes", "2^0..2^6", "--bench-sizes", "2^4,2^10",
+    command = [fftbench, "report", "--out", out, "--verify-sizes", "2^0..2^6", "--bench-sizes", "2^4..2^6",
                "--min-time", "1", "--measurements", "1", "--profile-sizes", "2^2..2^10", "--trace-size", "2^12"]
     run = subprocess.run(command, capture_output=True, text=True)
     if run.returncode != 0:
@@ -49,7 +55,7 @@ def write_report(fftbench, out):
 
 def figure_bodies(html):
     """Each figure's markup by its id."""
-    return {m.group(1): m.group(2) for m in re.finditer(r'<figure id="([^"]+)">(.*?)</figure>', html, re.S)}
+    return {m.group(1): m.group(2) for m in re.finditer(r'<figure[^>]* id="([^"]+)"[^>]*>(.*?)</figure>', html, re.S)}
 
 
 def check_structure(html, where):
@@ -62,8 +68,88 @@ def check_structure(html, where):
         if body is not None:
             check("<svg" in body and "</svg>" in body, f"{where}: figure {figure} holds no inline SVG")
     check(len(re.findall(r'<td class="pass">PASS</td>', html)) == 70, f"{where}: the verify table has not 10 x 7 PASS cells")
+    check_summary(html, where)
+    check_pairs(figures, where)
+    check_provenance(html, where)
+    check_speed_plot(figures.get("fig-bench-speed", ""), where)
+    # No empty chart: every figure holds a picture that draws something, none says it has none.
+    for name, body in figures.items():
+        drawn = len(re.findall(r"<(path|circle|line|polyline|polygon)\b", body))
+        check(drawn >= 3, f"{where}: figure {name} draws {drawn} shapes")
+        check('class="missing"' not in body, f"{where}: figure {name} has no picture")
     # The report measures no peak rates: no limit chart and no limit columns, never an empty chart.
     check("fig-bench-limit" not in figures and "limit %" not in html, f"{where}: a limit % shown without rates")
+
+
+def check_summary(html, where):
+    table = re.search(r'<table class="summary" id="summary-table">(.*?)</table>', html, re.S)
+    check(table is not None, f"{where}: no summary table")
+    if table is None:
+        return
+    rows = re.findall(r"<tr>(.*?)</tr>", table.group(1).split("<tbody>")[-1], re.S)
+    entries = [int(m.group(1)) for row in rows for m in [re.search(r'href="#entry-(\d+)"', row)] if m]
+    check(entries == list(ENTRIES), f"{where}: the summary table's rows are of entries {entries}")
+    heads = re.findall(r"<th>(.*?)</th>", table.group(1))
+    for row in rows:
+        check(len(re.findall(r"<td", row)) == len(heads), f"{where}: a summary row has not one cell per column: {row[:80]}")
+    # Every entry was benched at every size and counted: those cells hold numbers.
+    for row in rows:
+        cells = re.findall(r'<td class="num[^"]*">([^<]*)</td>', row)
+        check(all(c.strip() and c.strip() != "–" for c in cells[:len(BENCH_SIZES) + 1]),
+              f"{where}: a summary row lacks a measured speed or ratio: {cells}")
+    conclusions = re.search(r'<ul class="conclusions">(.*?)</ul>', html, re.S)
+    check(conclusions is not None and "<li>" in conclusions.group(1), f"{where}: no sentence above the summary table")
+
+
+def check_pairs(figures, where):
+    for a, b in PAIRS:
+        body = figures.get(f"fig-pair-{a}-{b}", "")
+        check(body.count("<svg") == 2, f"{where}: the pair {a}|{b} has {body.count('<svg')} pictures, not two")
+        check(f"entry {a}: " in body and f"entry {b}: " in body, f"{where}: the pair {a}|{b} is not of entries {a} and {b}")
+        sizes = re.findall(r"N = (\d+), \d+ stages", body)
+        check(len(sizes) == 2 and sizes[0] == sizes[1], f"{where}: the pair {a}|{b} is drawn at sizes {sizes}")
+        # Same scale: the widths on the page are in the ratio of the pictures' own widths.
+        shares = [float(x) for x in re.findall(r'class="half"[^>]*style="width:([\d.]+)%"', body)]
+        widths = [float(x) for x in re.findall(r'<svg[^>]* width="([\d.]+)"', body)]
+        if len(shares) == 2 and len(widths) == 2:
+            check(abs(shares[0] / shares[1] - widths[0] / widths[1]) < 0.02,
+                  f"{where}: the pair {a}|{b} is not drawn at one scale: {shares} % for widths {widths}")
+        else:
+            check(False, f"{where}: the pair {a}|{b} has no two sized halves")
+    # Each paired entry's graph is drawn once, in a pair, with an id of its own for the links.
+    for k in sorted({k for pair in PAIRS for k in pair}):
+        holders = [f"{a}|{b}" for a, b in PAIRS if f'id="fig-graph-{k}"' in figures.get(f"fig-pair-{a}-{b}", "")]
+        check(len(holders) == 1, f"{where}: entry {k}'s graph is in the pairs {holders}")
+    # The special butterflies are what entries 5, 7 and 9 change: they are ringed; radix 4 against split radix
+    # differ in shape, not butterfly by butterfly.
+    for a, b in [(3, 5), (6, 7), (8, 9)]:
+        check('class="differs"' in figures.get(f"fig-pair-{a}-{b}", ""), f"{where}: nothing ringed in the pair {a}|{b}")
+    check("closing" in figures.get("fig-pair-6-8", ""), f"{where}: the radix-4 graphs show no closing pass")
+
+
+def check_provenance(html, where):
+    block = re.search(r'<dl class="provenance"[^>]*>(.*?)</dl>', html, re.S)
+    check(block is not None, f"{where}: no provenance block")
+    if block is None:
+        return
+    items = dict(re.findall(r"<dt>(.*?)</dt><dd>(.*?)</dd>", block.group(1), re.S))
+    for name in PROVENANCE:
+        check(items.get(name, "not known") != "not known", f"{where}: the provenance block does not say its {name}")
+    check(" report " in items.get("command", ""), f"{where}: the command line is not the report's: {items.get('command')}")
+    check(re.search(r"\((sysfs|CPUID|rate sweep|assumed)\)", items.get("data caches", "")),
+          f"{where}: the cache sizes do not say where they came from")
+
+
+def check_speed_plot(body, where):
+    # A marker at every size of every line: a circle per entry, a square per peer.
+    labels = re.findall(r'class="end-label"[^>]*>(\d+)\. ([^<]*) \((\d+)\)</text>', body)
+    check(len(labels) >= 10, f"{where}: the speed plot names {len(labels)} lines at their ends")
+    markers = len(re.findall(r'class="marker"', body))
+    check(markers == len(labels) * len(BENCH_SIZES), f"{where}: {markers} speed markers for {len(labels)} lines")
+    ranks = [int(rank) for rank, _, _ in labels]
+    speeds = [int(speed) for _, _, speed in labels]
+    check(ranks == list(range(1, len(labels) + 1)) and speeds == sorted(speeds, reverse=True),
+          f"{where}: the speed plot's names are not in speed order: {speeds}")
 
 
 def check_nothing_external(html):
@@ -197,7 +283,7 @@ def main():
               f"the net log did not show the control page's request: {page_requests(control_log)}")
 
         shot = os.path.join(out, "screenshot.png")
-        chromium(program, url, f"--screenshot={shot}", "--window-size=1280,2400")
+        chromium(program, url, f"--screenshot={shot}", "--window-size=1400,2400")
         check(os.path.exists(shot), "chromium wrote no screenshot")
         if os.path.exists(shot):
             check_not_blank(shot)

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "check/isolation.h"
+#include "host/bit_reversal.h"
 #include "check/verify_run.h"
 #include "cli/arguments.h"
 #include "cli/builds.h"
@@ -36,6 +37,14 @@
 #include "render/sizes.h"
 #include "subject/identity.h"
 
+#include "build_facts.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/utsname.h>
+#endif
+
 namespace fftbench {
 
 namespace {
@@ -45,7 +54,7 @@ struct ReportOptions {
     std::string out;
     std::string entries = "all";
     std::string verifySizes = "2^0..2^12";
-    std::string benchSizes = "2^4,2^8,2^12,2^16,2^20";
+    std::string benchSizes = "2^4..2^20";
     std::string profileSizes = "2^1..2^20";
     std::string traceSize = "2^18";
     uint32_t graphSize = 16;
@@ -67,6 +76,65 @@ Picture plotPicture(const std::optional<std::string>& problem, const std::string
     if (problem) return {{}, *problem};
     return {readFile(path), {}};
 }
+
+// The command line of this process, as the page was asked for.
+std::string commandLine() {
+#if defined(_WIN32)
+    const char* line = GetCommandLineA();
+    return line ? line : "";
+#else
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    std::string text, word;
+    while (std::getline(in, word, '\0')) {
+        const bool quote = word.empty() || word.find_first_of(" \t'\"$\\") != std::string::npos;
+        text += (text.empty() ? "" : " ") + (quote ? "'" + word + "'" : word);
+    }
+    return text;
+#endif
+}
+
+std::string operatingSystem() {
+#if defined(_WIN32)
+    return "Windows (or Wine)";
+#else
+    utsname name{};
+    if (uname(&name) != 0) return {};
+    return fmt::format("{} {} {}", name.sysname, name.release, name.machine);
+#endif
+}
+
+Provenance provenance(const CpuInfo& cpu, std::time_t now) {
+    Provenance p;
+    p.pluginCompiler = FFTBENCH_COMPILER;
+    p.pluginFlags = FFTBENCH_PLUGIN_FLAGS;
+    p.buildType = FFTBENCH_BUILD_TYPE;
+    const std::string describe = FFTBENCH_GIT_DESCRIBE;
+    p.version = fmt::format("{}{}", FFTPLUG_VERSION, describe.empty() ? "" : " (git " + describe + " when configured)");
+    p.os = operatingSystem();
+    p.commandLine = commandLine();
+    p.cpu = fmt::format("{} (family {}, model {}; {})", cpu.brand.empty() ? "an unnamed processor" : cpu.brand,
+                        cpu.family, cpu.model, describeInstructionSets(cpu));
+    p.caches = dataCaches();
+    p.date = fmt::format("{:%Y-%m-%d %H:%M} UTC", fmt::gmtime(now));
+    return p;
+}
+
+// The graph of `entry` at N, or, for an entry of four-point stages, at 2N
+// where log2 N is even: radix 4 has its closing radix-2 pass only when log2 N
+// is odd, and radix 4 and split radix are compared at one size.
+std::pair<FlowGraph, uint32_t> reportGraph(const InstrumentedLibrary& instrumented,
+                                           const fftplug::host::CatalogueEntry& entry, uint32_t N) {
+    FlowGraph graph = recordFlowGraph(instrumented, entry, N);
+    const bool fourPoint = std::any_of(graph.stages.begin(), graph.stages.end(),
+                                       [](const Stage& s) { return s.points == 4; });
+    if (fourPoint && fftplug::host::log2Exact(N) % 2 == 0 && 2 * N <= kDrawMaxSize)
+        return {recordFlowGraph(instrumented, entry, 2 * N), 2 * N};
+    return {std::move(graph), N};
+}
+
+// The size at which a 256-point block's stages show in an access map: a few
+// blocks of them, small enough that each is a visible stroke.
+constexpr uint32_t kSmallTraceSize = 1u << 12;
 
 int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& options) {
     const std::string plugin = singlePlugin("report", pluginPaths);
@@ -91,6 +159,8 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     OutputFiles outputs;
     outputs.open("--out", folder + "index.html");
     const std::string speedPath = folder + "bench.svg", profilePath = folder + "profile.svg";
+    outputs.open("--out (bench.csv)", folder + "bench.csv");
+    outputs.open("--out (profile.csv)", folder + "profile.csv");
     outputs.reserve("--out", speedPath);
     outputs.reserve("--out", accuracyPlotPath(speedPath));
     outputs.reserve("--out", limitPlotPath(speedPath));  // drawn and shown only where the rates were measured
@@ -105,6 +175,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
                                describeInstructionSets(cpu));
     const std::time_t now = std::time(nullptr);
     page.generated = fmt::format("on {:%Y-%m-%d at %H:%M}", fmt::localtime(now));
+    page.provenance = provenance(cpu, now);
     page.catalogue = catalogue.entries;
 
     ProgressLine progress;
@@ -163,16 +234,29 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
         progress.show(fmt::format("report: entry {}: graph at N = {}", entry.index, options.graphSize));
         ReportEntry e;
         e.entry = entry;
-        e.graphSize = options.graphSize;
-        e.graph = recordFlowGraph(instrumented, entry, options.graphSize);
+        auto [graph, graphSize] = reportGraph(instrumented, entry, options.graphSize);
+        e.graph = std::move(graph);
+        e.graphSize = graphSize;
+        if ((entry.index == 3 || entry.index == 4) && traceSize != kSmallTraceSize) {
+            e.smallTraceSize = std::min(kSmallTraceSize, traceSize);
+            e.smallTrace = recordAccessTrace(instrumented, entry, e.smallTraceSize);
+        } else if (entry.index == 3 || entry.index == 4) {
+            e.smallTraceSize = traceSize;
+        }
         e.traceSize = traceSize;
         e.trace = recordAccessTrace(instrumented, entry, traceSize, [&](uint64_t accesses, uint64_t) {
             progress.show(fmt::format("report: entry {}: tracing N = {}, {:.1f} M accesses", entry.index,
                                       powerOfTwoText(traceSize), double(accesses) / 1e6));
         });
+        if (!e.smallTrace && e.smallTraceSize) e.smallTrace = e.trace;
         page.entries.push_back(std::move(e));
     }
     progress.clear();
+
+    outputs.write("--out (bench.csv)", benchCsv(bench));
+    page.benchCsv = "bench.csv";
+    outputs.write("--out (profile.csv)", profileCsv(profile));
+    page.profileCsv = "profile.csv";
 
     outputs.write("--out", reportHtml(page));
     if (benchProblem) outputs.fail(*benchProblem);

@@ -58,16 +58,13 @@ constexpr uint32_t kMaxRows = 256;
 
 }  // namespace
 
-uint16_t AccessMap::colourOf(uint32_t apart) {
-    unsigned bits = 0;
-    while ((uint64_t{1} << (bits + 1)) <= apart) ++bits;
-    return static_cast<uint16_t>((bits + 1) << 2);
-}
-
-uint16_t AccessMap::merged(uint16_t earlier, uint16_t later) {
-    const uint16_t flags = static_cast<uint16_t>((earlier | later) & 3);
-    const uint16_t colour = static_cast<uint16_t>((later >> 2) != 0 ? later & ~3 : earlier & ~3);
-    return static_cast<uint16_t>(colour | flags);
+void AccessMap::mergeColumns(uint32_t into, uint32_t first) {
+    for (uint32_t r = 0; r < rows; ++r) {
+        const size_t a = size_t{first} * rows + r, b = a + rows, to = size_t{into} * rows + r;
+        cells[to] = merged(cells[a], cells[b]);
+        touches[to] = touches[a] + touches[b];
+        misses[to] = misses[a] + misses[b];
+    }
 }
 
 AccessTracer::AccessTracer(uint32_t entry, uint32_t N) {
@@ -77,6 +74,8 @@ AccessTracer::AccessTracer(uint32_t entry, uint32_t N) {
     stageOfLine_.assign(lines, 0);
     trace_.map.rows = std::min(N, kMaxRows);
     trace_.map.cells.assign(size_t{kMaxColumns} * trace_.map.rows, 0);
+    trace_.map.touches.assign(trace_.map.cells.size(), 0);
+    trace_.map.misses.assign(trace_.map.cells.size(), 0);
     trace_.caches = dataCaches();
     for (const CacheLevel& cache : trace_.caches) cacheLines_.push_back(cache.bytes / kLineBytes);
 }
@@ -89,7 +88,6 @@ void AccessTracer::consume(const FftplugEvent* events, size_t count) {
                 ++stageNumber_;
                 block_ = e.value;
                 apart_ = e.extra;
-                colour_ = AccessMap::colourOf(apart_);
                 group_ = -1;
                 break;
             case FFTPLUG_EVENT_LOAD: access(e.value, false); break;
@@ -111,6 +109,7 @@ void AccessTracer::openGroup() {
         found = stages.end() - 1;
     }
     group_ = static_cast<int>(found - stages.begin());
+    trace_.stageStarts.push_back(accesses_);
     ++found->stages;
     ++trace_.stageCount;
 }
@@ -142,33 +141,36 @@ void AccessTracer::access(uint32_t sample, bool store) {
         if (distance >= cacheLines_[c]) ++group.misses[c];
     ++accesses_;
 
-    mark(sample, store);
+    mark(sample, store ? AccessMap::kStore : AccessMap::kLoad, !cacheLines_.empty() && distance >= cacheLines_[0]);
 }
 
-void AccessTracer::mark(uint32_t sample, bool store) {
+void AccessTracer::mark(uint32_t sample, uint16_t what, bool missed) {
     AccessMap& map = trace_.map;
     if (inColumn_ == map.eventsPerColumn) {
         ++column_;
         inColumn_ = 0;
         if (column_ == kMaxColumns) {  // halve the time resolution
-            for (uint32_t c = 0; c < kMaxColumns / 2; ++c)
-                for (uint32_t r = 0; r < map.rows; ++r)
-                    map.cells[size_t{c} * map.rows + r] =
-                        AccessMap::merged(map.cells[size_t{2 * c} * map.rows + r], map.cells[size_t{2 * c + 1} * map.rows + r]);
+            for (uint32_t c = 0; c < kMaxColumns / 2; ++c) map.mergeColumns(c, 2 * c);
             std::fill(map.cells.begin() + size_t{kMaxColumns / 2} * map.rows, map.cells.end(), uint16_t{0});
+            std::fill(map.touches.begin() + size_t{kMaxColumns / 2} * map.rows, map.touches.end(), 0u);
+            std::fill(map.misses.begin() + size_t{kMaxColumns / 2} * map.rows, map.misses.end(), 0u);
             column_ = kMaxColumns / 2;
             map.eventsPerColumn *= 2;
         }
     }
     ++inColumn_;
     const uint32_t row = static_cast<uint32_t>(uint64_t{sample} * map.rows / trace_.N);
-    uint16_t& cell = map.cells[size_t{column_} * map.rows + row];
-    cell = AccessMap::merged(cell, static_cast<uint16_t>(colour_ | (store ? 2 : 1)));
+    const size_t cell = size_t{column_} * map.rows + row;
+    map.cells[cell] = AccessMap::merged(map.cells[cell], what);
+    ++map.touches[cell];
+    if (missed) ++map.misses[cell];
 }
 
 AccessTrace AccessTracer::finish() {
     trace_.map.columns = column_ + (inColumn_ > 0 ? 1 : 0);
     trace_.map.cells.resize(size_t{trace_.map.columns} * trace_.map.rows);
+    trace_.map.touches.resize(trace_.map.cells.size());
+    trace_.map.misses.resize(trace_.map.cells.size());
     trace_.misses.assign(cacheLines_.size(), 0);
     for (const StageTraffic& s : trace_.stages) {
         trace_.reuse.merge(s.reuse);

@@ -66,15 +66,20 @@ struct StageTraffic {
 struct AccessMap {
     uint32_t rows = 0, columns = 0;
     uint64_t eventsPerColumn = 1;
-    // Per cell: bit 0 a load, bit 1 a store, bits 2 and up 1 + log2 of the
-    // `apart` of the last stage that touched it (0: untouched).
+    // Per cell: bit 0 a load, bit 1 a store; 0: untouched.
     std::vector<uint16_t> cells;  // column-major: cells[column * rows + row]
+    // Per cell: its accesses, and those among them that missed the first of
+    // AccessTrace::caches (the line not reused within that cache's lines, or
+    // touched for the first time).
+    std::vector<uint32_t> touches, misses;
 
-    // The colour bits of a stage whose samples lie `apart` apart.
-    static uint16_t colourOf(uint32_t apart);
-    // Two cells as one: what touched either, in the colour of the later one
-    // that has a colour.
-    static uint16_t merged(uint16_t earlier, uint16_t later);
+    static constexpr uint16_t kLoad = 1, kStore = 2;
+    // A cell drawn as missing: a quarter or more of its accesses miss.
+    bool missing(size_t cell) const { return misses[cell] > 0 && 4 * uint64_t{misses[cell]} >= touches[cell]; }
+    // Two cells as one: whatever touched either.
+    static uint16_t merged(uint16_t earlier, uint16_t later) { return static_cast<uint16_t>(earlier | later); }
+    // Columns c and c + 1 as one, at c / 2 (the time resolution halved).
+    void mergeColumns(uint32_t into, uint32_t first);
 };
 
 struct AccessTrace {
@@ -87,6 +92,7 @@ struct AccessTrace {
     AccessMap map;
     std::vector<CacheLevel> caches;
     std::vector<uint64_t> misses;  // per cache, over all stages
+    std::vector<uint64_t> stageStarts;  // per stage that touched work: the number of accesses before its first
     uint64_t arrayLines() const { return (uint64_t{N} * kSampleBytes + kLineBytes - 1) / kLineBytes; }
 };
 
@@ -102,12 +108,11 @@ class AccessTracer {
    private:
     void access(uint32_t sample, bool store);
     void openGroup();
-    void mark(uint32_t sample, bool store);
+    void mark(uint32_t sample, uint16_t what, bool missed);
 
     AccessTrace trace_;
     std::vector<uint64_t> cacheLines_;
     uint32_t block_ = 0, apart_ = 0;
-    uint16_t colour_ = 0;
     int group_ = -1;             // index into trace_.stages of the current stage's shape, -1 before its first access
     uint32_t stageNumber_ = 0;   // stages begun
     std::vector<uint32_t> stageOfLine_;  // the last stage that touched each line (1 + its number; 0: none)

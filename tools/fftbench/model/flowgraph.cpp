@@ -86,6 +86,21 @@ bool sameSamples(std::vector<uint32_t> a, std::vector<uint32_t> b) {
 
 }  // namespace
 
+namespace {
+
+// A stage of twiddle-free pairs after four-point stages, or in place of
+// them, is the closing pass.
+void markClosing(Stage& s) {
+    if (s.points == 2 && std::all_of(s.butterflies.begin(), s.butterflies.end(), [](const Butterfly& b) {
+            return b.kind == ButterflyKind::twiddleFree;
+        })) {
+        s.closing = true;
+        for (Butterfly& b : s.butterflies) b.kind = ButterflyKind::closing;
+    }
+}
+
+}  // namespace
+
 FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const std::vector<FftplugEvent>& events) {
     FlowGraph graph;
     graph.entry = entry;
@@ -159,12 +174,7 @@ FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const st
     });
     for (Stage& s : stages) {
         for (const Butterfly& b : s.butterflies) s.points = std::max<uint32_t>(s.points, b.reads.size());
-        if (fourPoint && s.points == 2 &&
-            std::all_of(s.butterflies.begin(), s.butterflies.end(),
-                        [](const Butterfly& b) { return b.kind == ButterflyKind::twiddleFree; })) {
-            s.closing = true;
-            for (Butterfly& b : s.butterflies) b.kind = ButterflyKind::closing;
-        }
+        if (fourPoint) markClosing(s);
     }
     graph.stages = std::move(stages);
     return graph;
@@ -173,6 +183,15 @@ FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const st
 FlowGraph recordFlowGraph(const InstrumentedLibrary& instrumented, const fftplug::host::CatalogueEntry& entry,
                           uint32_t N) {
     FlowGraph graph = buildFlowGraph(entry.index, N, entry.naturalInput(), instrumented.recordAll(entry.index, N));
+    graph.preparedTable = entry.preparesTable();
+    // At two points an entry of four-point stages runs none: its one pass is
+    // the closing pass, which the events alone do not tell from a radix-2
+    // stage; the same entry at four points does.
+    if (N == 2 && graph.stages.size() == 1) {
+        const FlowGraph four = buildFlowGraph(entry.index, 4, entry.naturalInput(), instrumented.recordAll(entry.index, 4));
+        if (std::any_of(four.stages.begin(), four.stages.end(), [](const Stage& s) { return s.points == 4; }))
+            markClosing(graph.stages[0]);
+    }
     const auto gloss = englishGloss(entry.name);
     graph.title = gloss ? fmt::format("entry {}: {}", entry.index, *gloss) : fmt::format("entry {}", entry.index);
     return graph;

@@ -51,6 +51,7 @@ struct FlowGraph {
     uint32_t entry = 0;
     uint32_t N = 0;
     bool naturalInput = false;  // natural input and bit-reversed output; otherwise the reverse
+    bool preparedTable = false; // the entry reads the prepared table: t[0] … t[3] are 1, −i, W8, W8³
     std::string title;          // "entry 5: decimation in frequency (…)"
     std::vector<Stage> stages;  // the stages that touched work, in order
 };

@@ -67,11 +67,12 @@ namespace {
 // The sizes of the picture, by N.
 struct Layout {
     double rowHeight, font, dot;
-    static Layout forSize(uint32_t N) {
+    // `compact`: rows closer, for graphs drawn side by side.
+    static Layout forSize(uint32_t N, bool compact) {
         if (N <= 4) return {40, 11, 4};
         if (N <= 8) return {34, 11, 4};
-        if (N <= 16) return {28, 10.5, 3.6};
-        if (N <= 32) return {20, 9.5, 3};
+        if (N <= 16) return {compact ? 24.0 : 28.0, 10.5, 3.6};
+        if (N <= 32) return {compact ? 17.0 : 20.0, 9.5, 3};
         return {15, 9, 2.6};
     }
     double textWidth(const std::string& text) const {
@@ -84,7 +85,8 @@ struct Layout {
 constexpr double kLegendRow = 18;
 
 // Lanes within a stage: each butterfly on the first lane whose previous
-// butterfly ends above its first sample, so that bars never overlap.
+// butterfly ends at least one row above its first sample, so that bars
+// neither overlap nor touch (touching bars would read as one).
 std::vector<size_t> assignLanes(const Stage& stage, size_t& laneCount) {
     std::vector<long> lastRow;
     std::vector<size_t> lanes;
@@ -94,13 +96,24 @@ std::vector<size_t> assignLanes(const Stage& stage, size_t& laneCount) {
         const long top = *std::min_element(all.begin(), all.end());
         const long bottom = *std::max_element(all.begin(), all.end());
         size_t lane = 0;
-        while (lane < lastRow.size() && lastRow[lane] >= top) ++lane;
+        while (lane < lastRow.size() && lastRow[lane] + 1 >= top) ++lane;
         if (lane == lastRow.size()) lastRow.push_back(bottom);
         else lastRow[lane] = bottom;
         lanes.push_back(lane);
     }
     laneCount = lastRow.size();
     return lanes;
+}
+
+// The label drawn for a butterfly: its factor, with the value where the
+// table entry is one of the exact ones (the prepared table's t[0] … t[3] are
+// 1, −i, W8 and W8³, the values entries 5, 7 and 9 build in).
+std::string shownLabel(const FlowGraph& graph, const Butterfly& b) {
+    static const char* exact[] = {"1", "−i", "W8", "W8³"};
+    if (graph.preparedTable && b.kind == ButterflyKind::general && b.factors.size() == 1 && b.factors[0] < 4 &&
+        b.factors[0] < graph.N / 2)
+        return b.label + " = " + exact[b.factors[0]];
+    return b.label;
 }
 
 std::string kindClass(ButterflyKind kind) { return fmt::format("k-{}", kindName(kind)); }
@@ -110,7 +123,8 @@ const char* kindExplanation(ButterflyKind kind, bool fourPoint) {
         case ButterflyKind::general:
             return fourPoint ? "t[a] t[b]: the table entries read for the block, in reading order; its factors are "
                                "formed from them (radix 4: t[k], t[2k], their product; split radix: t[2k], t[2k]·t[k])"
-                             : "t[k]: multiplied by the factor read from table[k]";
+                             : "t[k]: multiplied by the factor read from table[k] (its value named where exact); "
+                               "labelled once per block";
         case ButterflyKind::twiddleFree: return "1: twiddle-free, multiplied by nothing";
         case ButterflyKind::minusI: return "−i: multiplied by −i (an exchange and a sign change)";
         case ButterflyKind::w8: return "W8 = (1 − i)·c, c = 0.70710677";
@@ -123,8 +137,9 @@ const char* kindExplanation(ButterflyKind kind, bool fourPoint) {
 
 }  // namespace
 
-std::string flowGraphSvg(const FlowGraph& graph) {
-    const Layout layout = Layout::forSize(graph.N);
+std::string flowGraphSvg(const FlowGraph& graph, const FlowGraphStyle& style) {
+    const ButterflyMarks& marks = style.marks;
+    const Layout layout = Layout::forSize(graph.N, !style.legend);
     const unsigned bits = graph.N > 1 ? fftplug::host::log2Exact(graph.N) : 0;
     const double pad = 12, leftMargin = 92, rightMargin = 64, top = 112;
     const bool fourPoint = std::any_of(graph.stages.begin(), graph.stages.end(),
@@ -143,7 +158,7 @@ std::string flowGraphSvg(const FlowGraph& graph) {
         size_t laneCount = 0;
         p.lanes = assignLanes(s, laneCount);
         double widest = 0;
-        for (const Butterfly& b : s.butterflies) widest = std::max(widest, layout.textWidth(b.label));
+        for (const Butterfly& b : s.butterflies) widest = std::max(widest, layout.textWidth(shownLabel(graph, b)));
         p.laneWidth = std::max(2.6 * layout.dot + 6, widest + 6);
         const double header = std::max(layout.textWidth(fmt::format("stage {}", i + 1)),
                                        layout.textWidth(s.description())) + 8;
@@ -158,22 +173,25 @@ std::string flowGraphSvg(const FlowGraph& graph) {
     for (const Stage& s : graph.stages)
         for (const Butterfly& b : s.butterflies) kinds.insert(b.kind);
     const double legendTop = top + (graph.N - 1) * layout.rowHeight + 34;
-    const double legendRows = static_cast<double>(kinds.size()) + (fourPoint ? 1 : 0) + 1;
+    const double legendRows = style.legend ? static_cast<double>(kinds.size()) + (fourPoint ? 1 : 0) + 1 : 0;
     // Wide enough for the graph, its title and the longest line of the legend.
-    const std::string subtitle =
+    const std::string longSubtitle =
         fmt::format("N = {}, {} stage{}; input in {} order, result in {} order; recorded from the scalar kernel "
                     "as it ran",
                     graph.N, graph.stages.size(), graph.stages.size() == 1 ? "" : "s",
                     graph.naturalInput ? "natural" : "bit-reversed", graph.naturalInput ? "bit-reversed" : "natural");
+    const std::string subtitle = style.legend ? longSubtitle : longSubtitle.substr(0, longSubtitle.find(';'));
     const std::string legendHead =
-        "butterflies: a bar joins the samples one butterfly loads and stores back; its label is its factor";
+        "butterflies: a bar joins the samples one butterfly loads and stores back; its label is its factor; "
+        "the small number under it, the order it runs in within the stage";
     double textRight = 12 + std::max({0.62 * 15 * static_cast<double>(graph.title.size()),
                                       0.56 * 11.5 * static_cast<double>(subtitle.size()),
-                                      0.6 * 11.5 * static_cast<double>(legendHead.size())});
-    for (const ButterflyKind kind : kinds)
+                                      style.legend ? 0.6 * 11.5 * static_cast<double>(legendHead.size()) : 0.0});
+    if (style.legend)
+        for (const ButterflyKind kind : kinds)
         textRight = std::max(textRight, 32 + 0.56 * 11 * std::string(kindExplanation(kind, fourPoint)).size());
     const double width = std::max({right + rightMargin, textRight + 12, 480.0});
-    const double height = legendTop + legendRows * kLegendRow + 12;
+    const double height = style.legend ? legendTop + legendRows * kLegendRow + 12 : legendTop - 8;
     auto rowY = [&](uint32_t position) { return top + position * layout.rowHeight; };
 
     SvgWriter svg(width, height, "fg", asset("flowgraph.css"));
@@ -217,10 +235,12 @@ std::string flowGraphSvg(const FlowGraph& graph) {
         for (uint32_t p = 0; p < graph.N; ++p) svg.attr("class", "sample").circle(bx, rowY(p), layout.dot * 0.6);
     }
 
-    // The butterflies.
+    // The butterflies; a run of butterflies with the same factor (a block's)
+    // is labelled once, at its first.
     for (size_t i = 0; i < graph.stages.size(); ++i) {
         const Stage& s = graph.stages[i];
         const Placed& p = placed[i];
+        std::string previousLabel;
         for (size_t k = 0; k < s.butterflies.size(); ++k) {
             const Butterfly& b = s.butterflies[k];
             std::vector<uint32_t> all = b.reads;
@@ -229,6 +249,10 @@ std::string flowGraphSvg(const FlowGraph& graph) {
             const uint32_t last = *std::max_element(all.begin(), all.end());
             const double bx = p.x + pad + (static_cast<double>(p.lanes[k]) + 0.5) * p.laneWidth;
             const std::string cls = kindClass(b.kind);
+            if (marks.count({i, k}))
+                svg.attr("class", "differs").rect(bx - layout.dot - 4, rowY(first) - layout.dot - layout.font - 6,
+                                                  2 * layout.dot + 8,
+                                                  rowY(last) - rowY(first) + 2 * layout.dot + layout.font + 10);
             svg.attr("class", "butterfly " + cls).openGroup();
             std::vector<std::string> readText, writeText;
             for (const uint32_t r : b.reads) readText.push_back(std::to_string(r));
@@ -240,13 +264,20 @@ std::string flowGraphSvg(const FlowGraph& graph) {
             std::sort(unique.begin(), unique.end());
             unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
             for (const uint32_t q : unique) svg.attr("class", "dot").circle(bx, rowY(q), layout.dot);
-            svg.attr("class", "label").attr("text-anchor", "middle").attr("font-size", layout.font)
-                .text(bx, rowY(first) - layout.dot - 3, b.label);
+            // The order the butterflies run in, within the stage.
+            svg.attr("class", "order").attr("text-anchor", "middle")
+                .text(bx, rowY(last) + layout.dot + 8, std::to_string(k + 1));
+            const std::string label = shownLabel(graph, b);
+            if (label != previousLabel)
+                svg.attr("class", "label").attr("text-anchor", "middle").attr("font-size", layout.font)
+                    .text(bx, rowY(first) - layout.dot - 3, label);
+            previousLabel = label;
             svg.closeGroup();
         }
     }
 
     // The legend: the kinds this graph has.
+    if (!style.legend) return svg.finish();
     double ly = legendTop;
     svg.attr("class", "legend-head").text(12, ly, legendHead);
     for (const ButterflyKind kind : kinds) {
@@ -264,6 +295,42 @@ std::string flowGraphSvg(const FlowGraph& graph) {
         svg.attr("class", "legend").text(32, ly, "every four-point butterfly also applies the −i of radix 4, in "
                                                  "D0 − i·D1 and D0 + i·D1");
     }
+    return svg.finish();
+}
+
+std::string flowGraphLegendSvg() {
+    const ButterflyKind kinds[] = {ButterflyKind::general, ButterflyKind::twiddleFree, ButterflyKind::minusI,
+                                   ButterflyKind::w8,      ButterflyKind::w8Cubed,     ButterflyKind::blockOne,
+                                   ButterflyKind::closing};
+    const double columnWidth = 640, width = 2 * columnWidth;
+    const size_t perColumn = 4;
+    const double height = 16 + (perColumn + 3) * kLegendRow + 8;
+    SvgWriter svg(width, height, "fg", asset("flowgraph.css"));
+    svg.attr("class", "background").rect(0, 0, width, height);
+    svg.attr("class", "legend-head").text(12, 16,
+                                          "a bar joins the samples one butterfly loads and stores back; its label, its "
+                                          "factor (once per block); the number under it, its turn in the stage");
+    for (size_t i = 0; i <= std::size(kinds); ++i) {
+        const double x = 12 + static_cast<double>(i / perColumn) * columnWidth;
+        const double y = 16 + static_cast<double>(i % perColumn + 1) * kLegendRow;
+        if (i == std::size(kinds)) {
+            svg.attr("class", "differs").rect(x, y - 12, 16, 14);
+            svg.attr("class", "legend").text(x + 22, y, "ringed: differs from its partner in the other graph");
+            break;
+        }
+        svg.attr("class", "butterfly " + kindClass(kinds[i])).openGroup();
+        svg.attr("class", "bar").line(x + 2, y - 4, x + 14, y - 4);
+        svg.attr("class", "dot").circle(x + 2, y - 4, 3);
+        svg.attr("class", "dot").circle(x + 14, y - 4, 3);
+        svg.closeGroup();
+        svg.attr("class", "legend").text(x + 22, y, kindExplanation(kinds[i], false));
+    }
+    // The four-point butterflies, across the width.
+    double y = 16 + static_cast<double>(perColumn + 1) * kLegendRow + 4;
+    svg.attr("class", "legend").text(12, y, std::string("four points: ") + kindExplanation(ButterflyKind::general, true));
+    y += kLegendRow;
+    svg.attr("class", "legend").text(12, y, "every four-point butterfly also applies the −i of radix 4, in D0 − i·D1 "
+                                            "and D0 + i·D1");
     return svg.finish();
 }
 

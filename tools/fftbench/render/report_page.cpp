@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <set>
 #include <sstream>
 
 #include "assets/assets.h"
@@ -13,6 +15,8 @@
 #include "render/bench_output.h"
 #include "render/flowgraph_output.h"
 #include "render/profile_output.h"
+#include "render/report_plots.h"
+#include "render/report_summary.h"
 #include "render/sizes.h"
 #include "render/svg.h"
 #include "render/trace_output.h"
@@ -120,28 +124,6 @@ std::string verifySection(const VerifyReport& report) {
                        failed == 0 ? "pass" : "fail", verdict, head, rows);
 }
 
-std::string entrySection(const ReportEntry& e, const std::vector<std::string>& paragraphs) {
-    const auto gloss = englishGloss(e.entry.name);
-    std::string text;
-    for (const std::string& p : paragraphs) text += "<p>" + htmlEscape(p) + "</p>\n";
-    if (text.empty()) text = "<p>(no description of this entry)</p>\n";
-    const Picture graph = e.graph ? Picture{flowGraphSvg(*e.graph), {}} : Picture{{}, e.missing};
-    const Picture access = e.trace ? Picture{accessTraceSvg(*e.trace), {}} : Picture{{}, e.missing};
-    return fmt::format(
-        "<section class=\"entry\" id=\"entry-{0}\">\n<h3>Entry {0}: <span lang=\"ja\">{1}</span></h3>\n"
-        "<p class=\"gloss\">{2}</p>\n{3}<div class=\"pictures\">\n{4}{5}</div>\n</section>\n",
-        e.entry.index, htmlEscape(displayName(e.entry)), htmlEscape(gloss.value_or("")), text,
-        figure(fmt::format("fig-graph-{}", e.entry.index), graph,
-               fmt::format("The signal-flow graph of entry {} at N = {}, recorded as it ran: a bar per butterfly "
-                           "between the samples it loads and stores, labelled with its factor.",
-                           e.entry.index, e.graphSize)),
-        figure(fmt::format("fig-trace-{}", e.entry.index), access,
-               fmt::format("The memory accesses of entry {} at N = {}: every load and store by sample and time, "
-                           "and the reuse distances of its 64-byte lines. {}",
-                           e.entry.index, htmlEscape(powerOfTwoText(e.traceSize)),
-                           htmlEscape(e.trace ? traceSummary(*e.trace) : std::string()))));
-}
-
 }  // namespace
 
 std::string traceSummary(const AccessTrace& trace) {
@@ -154,59 +136,338 @@ std::string traceSummary(const AccessTrace& trace) {
     return text + ".";
 }
 
-std::string reportHtml(const ReportPage& page) {
-    std::string verify = page.verify ? verifySection(*page.verify) : "<p class=\"missing\">verify did not run.</p>\n";
 
-    std::string bench;
+namespace {
+
+// The width the SVG document gives itself, in user units.
+double svgWidth(const std::string& document) {
+    const size_t at = document.find("width=\"");
+    return at == std::string::npos ? 0 : std::atof(document.c_str() + at + 7);
+}
+
+std::string folded(const std::string& summary, const std::string& body) {
+    return fmt::format("<details>\n<summary>{}</summary>\n{}</details>\n", summary, body);
+}
+
+std::string optionalCell(const std::optional<double>& value, const char* format, double scale = 1) {
+    if (!value) return "<td class=\"num none\">–</td>";
+    return fmt::format("<td class=\"num\">{}</td>", fmt::format(fmt::runtime(format), *value * scale));
+}
+
+const ReportEntry* findEntry(const ReportPage& page, uint32_t index) {
+    for (const ReportEntry& e : page.entries)
+        if (e.entry.index == index) return &e;
+    return nullptr;
+}
+
+// ---- At a glance: the figures of every entry, and what they say.
+std::string summaryBody(const ReportPage& page) {
+    std::vector<std::pair<uint32_t, const AccessTrace*>> traces;
+    for (const ReportEntry& e : page.entries)
+        if (e.trace) traces.emplace_back(e.entry.index, &*e.trace);
+    const Summary summary = summarize(page.bench, page.profile, traces);
+    if (summary.rows.empty()) return "<p class=\"missing\">No entry was measured, counted or traced.</p>\n";
+    const bool limits = std::any_of(summary.rows.begin(), summary.rows.end(),
+                                    [](const EntryFigures& r) { return r.limitPercent.has_value(); });
+    std::string head = "<th>entry</th><th>what it is</th>";
+    for (const uint32_t N : summary.speedSizes) head += fmt::format("<th>mflops<br>at {}</th>", powerOfTwoText(N));
+    if (!summary.reference.empty())
+        head += fmt::format("<th>× {}<br>at {}</th>", htmlEscape(summary.reference), powerOfTwoText(summary.ratioSize));
+    head += "<th>flops per<br>N·log2 N</th><th>loads<br>per point</th><th>stages</th>";
+    head += fmt::format("<th>{} miss<br>at {}</th><th>{} miss<br>at {}</th>", htmlEscape(summary.l1Name),
+                        summary.traceSize ? powerOfTwoText(summary.traceSize) : "-", htmlEscape(summary.l2Name),
+                        summary.traceSize ? powerOfTwoText(summary.traceSize) : "-");
+    if (limits) head += fmt::format("<th>limit %<br>at {}</th>", powerOfTwoText(summary.speedSizes.back()));
+    std::string rows;
+    for (const EntryFigures& r : summary.rows) {
+        std::string row = fmt::format("<td class=\"num\"><a href=\"#entry-{0}\">{0}</a></td><td>{1}</td>", r.entry,
+                                      htmlEscape(r.label));
+        for (const uint32_t N : summary.speedSizes) {
+            const auto at = r.mflops.find(N);
+            row += optionalCell(at == r.mflops.end() ? std::nullopt : std::optional<double>(at->second), "{:.0f}");
+        }
+        if (!summary.reference.empty()) row += optionalCell(r.ratioToReference, "{:.2f}");
+        row += optionalCell(r.flopsPerNLog2N, "{:.2f}") + optionalCell(r.loadsPerPoint, "{:.1f}") +
+               optionalCell(r.stages, "{:.0f}") + optionalCell(r.l1Miss, "{:.1f} %", 100) +
+               optionalCell(r.l2Miss, "{:.1f} %", 100);
+        if (limits) row += optionalCell(r.limitPercent, "{:.0f} %");
+        rows += "<tr>" + row + "</tr>\n";
+    }
+    std::string sentences;
+    for (const std::string& sentence : summarySentences(summary)) sentences += "<li>" + htmlEscape(sentence) + "</li>\n";
+    std::string notes = fmt::format(
+        "mflops = 5·N·log2 N / µs, the best of the short run's measurements (the speed plot below has every size); "
+        "flops, loads and stages counted on the instrumented build at {} (entry 4 counts the stages of every block "
+        "it recurses into); misses: the share of loads and stores whose "
+        "64-byte line an LRU cache of that level's size no longer holds, from the recorded accesses.",
+        summary.countSize ? powerOfTwoText(summary.countSize) : "-");
+    return fmt::format("<ul class=\"conclusions\">\n{}</ul>\n<table class=\"summary\" id=\"summary-table\">\n"
+                       "<thead><tr>{}</tr></thead>\n<tbody>\n{}</tbody>\n</table>\n<p class=\"note\">{}</p>\n",
+                       sentences, head, rows, notes);
+}
+
+// ---- Where the figures come from.
+std::string provenanceBody(const ReportPage& page) {
+    const Provenance& p = page.provenance;
+    auto item = [](const char* name, const std::string& value) {
+        return fmt::format("<dt>{}</dt><dd>{}</dd>\n", name, value.empty() ? "not known" : htmlEscape(value));
+    };
+    std::string caches;
+    for (const CacheLevel& c : p.caches) caches += (caches.empty() ? "" : ", ") + describeCache(c);
+    bool assumed = std::any_of(p.caches.begin(), p.caches.end(), [](const CacheLevel& c) { return c.source == "assumed"; });
+    return fmt::format("<dl class=\"provenance\" id=\"provenance-block\">\n{}{}{}{}{}{}{}{}</dl>\n{}",
+                       item("plug-in", page.pluginPath),
+                       item("compiled by", p.pluginCompiler + (p.buildType.empty() ? "" : ", " + p.buildType + " build")),
+                       item("flags", p.pluginFlags), item("fftbench", p.version), item("command", p.commandLine),
+                       item("processor", p.cpu), item("data caches", caches), item("written", p.date + " on " + p.os),
+                       assumed ? "<p class=\"note\">A cache size marked (assumed) was not found on this machine: the "
+                                 "misses at that level are those of a cache of the common size.</p>\n"
+                               : "");
+}
+
+// ---- Speed over every size, and the short verdicts of verify.
+std::string speedBody(const ReportPage& page) {
+    std::string out;
+    if (page.verify != nullptr) {
+        const VerifyReport& v = *page.verify;
+        const size_t failed = std::count_if(v.entries.begin(), v.entries.end(), [](const EntryVerdict& e) { return !e.passed(); });
+        out += fmt::format("<p class=\"verdict {}\">{}</p>\n", failed ? "fail" : "pass",
+                           failed ? fmt::format("Verification: {} of {} entries FAILED (table in the details below).",
+                                                failed, v.entries.size())
+                                  : fmt::format("Verification: all {} entries pass every check at {}.", v.entries.size(),
+                                                htmlEscape(describeSizes(v.sizes))));
+    }
+    if (page.bench == nullptr) return out + "<p class=\"missing\">bench did not run.</p>\n";
+    const std::string plot = speedPlotSvg(*page.bench);
+    if (plot.empty()) return out + "<p class=\"missing\">bench measured nothing.</p>\n";
+    out += fmt::format("<figure id=\"fig-bench-speed\">\n{}\n<figcaption>Speed at every size measured ({}); each line "
+                       "is named at its right end, fastest first, with its mflops there. Colour tells the "
+                       "formulation (blue radix 2, orange radix 4, green split radix, black the peers) and the dash "
+                       "the entry within it; the names carry the same.</figcaption>\n</figure>\n",
+                       inlineSvg(plot, "speed-"), htmlEscape(describeSizes(page.bench->sizes)));
+    return out;
+}
+
+// Butterflies of `b` whose factor differs from the butterfly of `a` on the
+// same samples, where the two graphs have the same shape; empty otherwise.
+ButterflyMarks differingButterflies(const FlowGraph& a, const FlowGraph& b) {
+    if (a.stages.size() != b.stages.size()) return {};
+    auto samples = [](const Butterfly& x) {
+        std::vector<uint32_t> r = x.reads;
+        std::sort(r.begin(), r.end());
+        return r;
+    };
+    ButterflyMarks marks;
+    for (size_t s = 0; s < a.stages.size(); ++s) {
+        std::map<std::vector<uint32_t>, ButterflyKind> kinds;
+        for (const Butterfly& x : a.stages[s].butterflies) kinds[samples(x)] = x.kind;
+        if (kinds.size() != b.stages[s].butterflies.size()) return {};
+        for (size_t k = 0; k < b.stages[s].butterflies.size(); ++k) {
+            const Butterfly& y = b.stages[s].butterflies[k];
+            const auto found = kinds.find(samples(y));
+            if (found == kinds.end()) return {};
+            if (found->second != y.kind) marks.insert({s, k});
+        }
+    }
+    return marks;
+}
+
+struct Pair {
+    uint32_t left, right;
+    const char* idea;  // what the right one changes
+};
+
+const Pair kGraphPairs[] = {
+    {3, 5, "entry 5 is entry 3 with the first four blocks of every stage special: their factors are exactly 1, −i, "
+           "W8 and W8³, applied without reading the table (and for 1 and −i without a multiplication)"},
+    {6, 7, "entry 7 is entry 6 with block 0 (factors 1, 1, 1) and block 1 (W8, −i, W8³) special"},
+    {8, 9, "entry 9 is entry 8 with block 0 (no factor) and block 1 (W8 and W8³) special"},
+    {6, 8, "split radix visits only the L-shaped offset set of each block (rows without a bar are passed on "
+           "untouched) and multiplies two outputs of a butterfly, passing its two sums on; radix 4 multiplies three "
+           "of its four outputs at every offset"},
+};
+
+// ---- The pairs that differ by one idea, side by side at one scale.
+std::string comparisonsBody(const ReportPage& page) {
+    std::string out = "<p>Each pair differs by one idea. Both graphs of a pair are drawn at the same scale; a "
+                      "butterfly whose factor differs from its partner's is ringed (dashed outline) in the right-hand "
+                      "graph. docs/pictures.md says how a graph is read.</p>\n";
+    out += "<div class=\"legend\">" + inlineSvg(flowGraphLegendSvg(), "legend-") + "</div>\n";
+    std::set<uint32_t> drawn;  // an entry's first graph has the id the links point at
+    auto half = [&](uint32_t entry, double share, const std::string& svg) {
+        const bool first = drawn.insert(entry).second;
+        return fmt::format("<div class=\"half\"{} style=\"width:{:.1f}%\">{}</div>\n",
+                           first ? fmt::format(" id=\"fig-graph-{}\"", entry) : std::string(), share, svg);
+    };
+    for (const Pair& pair : kGraphPairs) {
+        const ReportEntry *a = findEntry(page, pair.left), *b = findEntry(page, pair.right);
+        if (a == nullptr || b == nullptr || !a->graph || !b->graph || a->graphSize != b->graphSize) continue;
+        const ButterflyMarks marks = differingButterflies(*a->graph, *b->graph);
+        const std::string left = flowGraphSvg(*a->graph, {{}, false}), right = flowGraphSvg(*b->graph, {marks, false});
+        const double wl = svgWidth(left), wr = svgWidth(right);
+        const double total = std::max(wl + wr, 1.0);
+        const std::string difference =
+            marks.empty() ? std::string()
+                          : fmt::format(" {} of entry {}'s {} butterflies are ringed.", marks.size(), pair.right,
+                                        [&] {
+                                            size_t n = 0;
+                                            for (const Stage& s : b->graph->stages) n += s.butterflies.size();
+                                            return n;
+                                        }());
+        out += fmt::format(
+            "<figure class=\"pair\" id=\"fig-pair-{0}-{1}\">\n<div class=\"side-by-side\">\n{2}{3}</div>\n"
+            "<figcaption><b>Entry {0} | entry {1}</b> at N = {4}: {5}.{6}</figcaption>\n</figure>\n",
+            pair.left, pair.right,
+            half(pair.left, 100 * wl / total, inlineSvg(left, fmt::format("p{}{}a-", pair.left, pair.right))),
+            half(pair.right, 100 * wr / total, inlineSvg(right, fmt::format("p{}{}b-", pair.left, pair.right))),
+            a->graphSize, htmlEscape(pair.idea), difference);
+    }
+    return out;
+}
+
+// ---- How the entries walk the array.
+std::string walkBody(const ReportPage& page) {
+    std::string out;
+    const ReportEntry *three = findEntry(page, 3), *four = findEntry(page, 4);
+    if (three && four && three->smallTrace && four->smallTrace) {
+        const std::string left = accessTraceSvg(*three->smallTrace), right = accessTraceSvg(*four->smallTrace);
+        out += fmt::format(
+            "<figure class=\"pair\" id=\"fig-walk-3-4\">\n<div class=\"side-by-side\">\n<div class=\"half\" "
+            "style=\"width:50%\">{}</div>\n<div class=\"half\" style=\"width:50%\">{}</div>\n</div>\n"
+            "<figcaption><b>Entry 3 | entry 4</b> at N = {}: the same butterflies in two orders. Entry 3 sweeps the "
+            "whole array once per stage (full-height columns, one per stage); entry 4 finishes each 256-point block "
+            "through all its stages before moving on (the short climbing strokes are its leaves), then joins "
+            "blocks in ever longer sweeps.</figcaption>\n</figure>\n",
+            inlineSvg(left, "w3-"), inlineSvg(right, "w4-"), powerOfTwoText(three->smallTraceSize));
+    }
+    std::vector<const AccessTrace*> traces;
+    for (const uint32_t k : {0u, 3u, 4u, 6u, 8u})
+        if (const ReportEntry* e = findEntry(page, k); e && e->trace) traces.push_back(&*e->trace);
+    const std::string reuse = reusePlotSvg(traces);
+    if (!reuse.empty())
+        out += fmt::format("<figure id=\"fig-reuse\">\n{}\n<figcaption>How long each entry waits before it touches a "
+                           "line again, on a logarithmic scale so that the rare long distances, the ones that miss, "
+                           "show. Every access to the right of a cache's dashed line misses a fully associative LRU "
+                           "cache of that size; the sizes and where they came from are in the provenance block."
+                           "</figcaption>\n</figure>\n",
+                           inlineSvg(reuse, "reuse-"));
+    return out.empty() ? "<p class=\"missing\">No access was recorded.</p>\n" : out;
+}
+
+// ---- The full tables and the remaining plots, folded.
+std::string tablesBody(const ReportPage& page) {
+    std::string out;
+    out += folded("Catalogue: names and flags", catalogueSection(page.catalogue));
+    out += page.verify ? folded("Verification: every check of every entry", verifySection(*page.verify))
+                       : "<p class=\"missing\">verify did not run.</p>\n";
     if (page.bench != nullptr) {
-        bench += fmt::format("<p>Sizes {}, the best of {} measurements of at least {:g} ms per cell; mflops = "
-                             "5·N·log2 N / (µs per transform). A short run: for figures to quote, run "
-                             "<code>fftbench bench</code> with its defaults.</p>\n",
-                             htmlEscape(describeSizes(page.bench->sizes)), page.bench->settings.measurements,
-                             page.bench->settings.minSeconds * 1e3);
-        bench += figure("fig-bench-speed", page.speed, "Speed: mflops against log2 N, one line per entry and peer.");
-        bench += figure("fig-bench-accuracy", page.accuracy,
-                        "Accuracy: the relative RMS error of every entry and peer against the double-precision "
-                        "reference, with verify's bound dotted.");
+        std::string body = fmt::format(
+            "<p>Sizes {}, the best of {} measurements of at least {:g} ms per cell. A short run: for figures to "
+            "quote, run <code>fftbench bench</code> with its defaults.{}</p>\n",
+            htmlEscape(describeSizes(page.bench->sizes)), page.bench->settings.measurements,
+            page.bench->settings.minSeconds * 1e3,
+            page.benchCsv.empty() ? std::string()
+                                  : fmt::format(" The same as CSV: <a href=\"{0}\">{0}</a>.", htmlEscape(page.benchCsv)));
+        body += figure("fig-bench-accuracy", page.accuracy,
+                       "Accuracy: the relative RMS error of every entry and peer against the double-precision "
+                       "reference, with verify's bound dotted.");
         if (std::any_of(page.bench->results.begin(), page.bench->results.end(),
                         [](const BenchResult& r) { return r.limitPercent; }))
-            bench += figure("fig-bench-limit", page.limit,
-                            "Limit %: the least time the counted operations need at this processor's measured peak "
-                            "rates over the measured time, one line per entry (docs/fftbench.md explains the model).");
-        bench += "<pre class=\"table\">" + htmlEscape(benchTableText(*page.bench)) + "</pre>\n";
-    } else {
-        bench = "<p class=\"missing\">bench did not run.</p>\n";
+            body += figure("fig-bench-limit", page.limit,
+                           "Limit %: the least time the counted operations need at this processor's measured peak "
+                           "rates over the measured time, one line per entry (docs/fftbench.md explains the model).");
+        body += "<pre class=\"table\">" + htmlEscape(benchTableText(*page.bench)) + "</pre>\n";
+        out += folded("Bench: accuracy, and the table bench prints", body);
     }
-
-    std::string profile;
     if (page.profile != nullptr) {
-        profile += figure("fig-profile", page.profilePlot,
-                          "Real operations counted per N·log2 N on the instrumented build (5 for radix 2 with a full "
-                          "complex multiplication in every butterfly).");
-        profile += "<pre class=\"table\">" + htmlEscape(profileTableText(*page.profile)) + "</pre>\n";
-    } else {
-        profile = "<p class=\"missing\">profile did not run.</p>\n";
+        std::string body = page.profileCsv.empty()
+                               ? std::string()
+                               : fmt::format("<p>The same as CSV: <a href=\"{0}\">{0}</a>.</p>\n", htmlEscape(page.profileCsv));
+        body += figure("fig-profile", page.profilePlot,
+                       "Real operations counted per N·log2 N on the instrumented build (5 for radix 2 with a full "
+                       "complex multiplication in every butterfly).");
+        body += "<pre class=\"table\">" + htmlEscape(profileTableText(*page.profile)) + "</pre>\n";
+        out += folded("Operation counts: the plot and the table profile prints", body);
     }
+    return out;
+}
 
+std::string entrySection(const ReportEntry& e, const std::vector<std::string>& paragraphs) {
+    const auto gloss = englishGloss(e.entry.name);
+    std::string text;
+    for (const std::string& p : paragraphs) text += "<p>" + htmlEscape(p) + "</p>\n";
+    if (text.empty()) text = "<p>(no description of this entry)</p>\n";
+    std::string graph;
+    const bool paired = std::any_of(std::begin(kGraphPairs), std::end(kGraphPairs), [&](const Pair& p) {
+        return p.left == e.entry.index || p.right == e.entry.index;
+    });
+    if (paired && e.graph) {
+        graph = fmt::format("<p class=\"see\">Its signal-flow graph is in the comparisons above (<a "
+                            "href=\"#fig-graph-{0}\">entry {0}'s graph</a>).</p>\n",
+                            e.entry.index);
+    } else {
+        const Picture picture = e.graph ? Picture{flowGraphSvg(*e.graph), {}} : Picture{{}, e.missing};
+        graph = figure(fmt::format("fig-graph-{}", e.entry.index), picture,
+                       fmt::format("The signal-flow graph of entry {} at N = {}, recorded as it ran.", e.entry.index,
+                                   e.graphSize));
+    }
+    const Picture access = e.trace ? Picture{accessTraceSvg(*e.trace), {}} : Picture{{}, e.missing};
+    return fmt::format(
+        "<section class=\"entry\" id=\"entry-{0}\">\n<h3>Entry {0}: <span lang=\"ja\">{1}</span></h3>\n"
+        "<p class=\"gloss\">{2}</p>\n{3}<div class=\"pictures\">\n{4}{5}</div>\n</section>\n",
+        e.entry.index, htmlEscape(displayName(e.entry)), htmlEscape(gloss.value_or("")), text, graph,
+        figure(fmt::format("fig-trace-{}", e.entry.index), access,
+               fmt::format("The memory accesses of entry {} at N = {}: every load and store by sample and time, "
+                           "and the reuse distances of its 64-byte lines. {}",
+                           e.entry.index, htmlEscape(powerOfTwoText(e.traceSize)),
+                           htmlEscape(e.trace ? traceSummary(*e.trace) : std::string()))));
+}
+
+// ---- Each entry: what defines it, its graph and its access map.
+std::string entriesBody(const ReportPage& page) {
     const auto paragraphs = entryParagraphs();
-    std::string entries, entryLinks;
+    std::string out = "<p>For each entry: what defines it; its signal-flow graph, recorded from the instrumented build "
+                      "(the scalar kernels with every load, store, table read, factor and stage recorded as it ran); "
+                      "and its memory accesses at a size whose array no longer fits the nearest caches.</p>\n";
     for (const ReportEntry& e : page.entries) {
         const auto found = paragraphs.find(e.entry.index);
-        entries += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second);
-        entryLinks += fmt::format("<a href=\"#entry-{0}\">{0}</a> ", e.entry.index);
+        out += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second);
     }
+    return out;
+}
 
+}  // namespace
+
+const std::vector<ReportSection>& reportSections() {
+    static const std::vector<ReportSection> sections{
+        {"summary", "At a glance", summaryBody},
+        {"provenance", "Where these figures come from", provenanceBody},
+        {"bench", "Speed", speedBody},
+        {"comparisons", "Pairs that differ by one idea", comparisonsBody},
+        {"walk", "How the entries walk the array", walkBody},
+        {"details", "The full tables", tablesBody},
+        {"entries", "The entries one by one", entriesBody},
+    };
+    return sections;
+}
+
+std::string reportHtml(const ReportPage& page) {
+    std::string nav, sections;
+    for (const ReportSection& section : reportSections()) {
+        nav += fmt::format("<a href=\"#{}\">{}</a>\n", section.id, htmlEscape(section.heading));
+        sections += fmt::format("<section id=\"{}\">\n<h2>{}</h2>\n{}</section>\n\n", section.id,
+                                htmlEscape(section.heading), section.body(page));
+    }
+    std::string entryLinks;
+    for (const ReportEntry& e : page.entries) entryLinks += fmt::format("<a href=\"#entry-{0}\">{0}</a> ", e.entry.index);
     return fill(std::string(asset("report.html")),
                 {{"style", std::string(asset("report.css"))},
                  {"plugin", htmlEscape(page.pluginPath)},
                  {"machine", htmlEscape(page.machine)},
                  {"generated", htmlEscape(page.generated)},
-                 {"catalogue", catalogueSection(page.catalogue)},
-                 {"verify", verify},
-                 {"bench", bench},
-                 {"profile", profile},
+                 {"nav", nav},
                  {"entry-links", entryLinks},
-                 {"entries", entries}});
+                 {"sections", sections}});
 }
 
 }  // namespace fftbench

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "check/verify_run.h"
+#include "machine/caches.h"
 #include "host/plugin_library.h"
 #include "measure/bench_run.h"
 #include "model/access_trace.h"
@@ -39,11 +40,28 @@ struct Picture {
 // as recorded; the page draws them.
 struct ReportEntry {
     fftplug::host::CatalogueEntry entry;
+    // The access map at a size where the order of a small block's stages is
+    // visible (entry 4's leaves); nullopt where the page has none.
+    std::optional<AccessTrace> smallTrace;
+    uint32_t smallTraceSize = 0;
     std::optional<FlowGraph> graph;    // at graphSize; nullopt: `missing` says why
     uint32_t graphSize = 0;
     std::optional<AccessTrace> trace;  // at traceSize; nullopt: `missing` says why
     uint32_t traceSize = 0;
     std::string missing;
+};
+
+// Where the page's figures come from: the build, the machine, the run.
+struct Provenance {
+    std::string pluginCompiler;  // "GNU 12.2.0"
+    std::string pluginFlags;     // the flags every unit of the plug-in is compiled with, and the paths' own
+    std::string buildType;       // "Release"
+    std::string version;         // fftbench's version, with git describe where the build knew it
+    std::string os;              // "Linux 6.1.0-18-amd64 x86_64"
+    std::string commandLine;     // as the page was asked for; empty where unknown
+    std::string cpu;             // "AMD EPYC 9R14 (family 25, model 17)"
+    std::vector<CacheLevel> caches;  // with their sources
+    std::string date;            // "2026-12-09 11:40 UTC"
 };
 
 // Everything the page shows, as the commands' jobs left it; a run that is
@@ -59,7 +77,18 @@ struct ReportPage {
     const ProfileRun* profile = nullptr;  // its table as profile prints it
     Picture profilePlot;
     std::vector<ReportEntry> entries;
+    Provenance provenance;
+    std::string benchCsv;    // the file name of bench's CSV beside the page; empty: none written
+    std::string profileCsv;  // the same for profile's table
 };
+
+// One section of the page: its id, its heading (also its link in the page's
+// list of sections) and what it holds. The page is its sections in order.
+struct ReportSection {
+    std::string id, heading;
+    std::string (*body)(const ReportPage& page);
+};
+const std::vector<ReportSection>& reportSections();
 
 // The page, from assets/report.html with its sections filled in.
 std::string reportHtml(const ReportPage& page);

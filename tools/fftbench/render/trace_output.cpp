@@ -113,25 +113,13 @@ std::string accessTraceCsv(const AccessTrace& trace) {
 
 namespace {
 
-// The colour of the stages whose samples lie 2^k apart: a ramp of hues,
-// darker for loads, lighter for stores, between for both.
-std::string colourFor(unsigned k, unsigned count, unsigned flags) {
-    const double hue = count <= 1 ? 220.0 : 250.0 - 250.0 * k / (count - 1);
-    const double lightness = flags == 1 ? 0.36 : flags == 2 ? 0.70 : 0.52;
-    const double saturation = 0.75;
-    const double c = (1 - std::fabs(2 * lightness - 1)) * saturation;
-    const double hp = hue / 60.0;
-    const double x = c * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
-    double r = 0, g = 0, b = 0;
-    if (hp < 1) { r = c; g = x; }
-    else if (hp < 2) { r = x; g = c; }
-    else if (hp < 3) { g = c; b = x; }
-    else if (hp < 4) { g = x; b = c; }
-    else if (hp < 5) { r = x; b = c; }
-    else { r = c; b = x; }
-    const double m = lightness - c / 2;
-    auto byte = [&](double v) { return static_cast<int>(std::lround(255 * (v + m))); };
-    return fmt::format("#{:02x}{:02x}{:02x}", byte(r), byte(g), byte(b));
+// The class of a cell of the map: "" untouched, "miss" where a quarter or
+// more of its accesses missed the first cache, else loads, stores or both.
+const char* cellClass(const AccessMap& map, size_t cell) {
+    if (map.cells[cell] == 0) return "";
+    if (map.missing(cell)) return "miss";
+    const bool load = map.cells[cell] & AccessMap::kLoad, store = map.cells[cell] & AccessMap::kStore;
+    return load && store ? "both" : load ? "load" : "store";
 }
 
 }  // namespace
@@ -149,50 +137,68 @@ std::string accessTraceSvg(const AccessTrace& trace) {
                                   "load or store a mark at its sample",
                                   trace.loads, trace.stores, bytesText(kSampleBytes * (trace.loads + trace.stores)),
                                   trace.stageCount));
+    const std::string firstCache =
+        trace.caches.empty() ? std::string("no cache")
+                             : fmt::format("{} of {}{}", trace.caches[0].name, bytesText(trace.caches[0].bytes),
+                                           trace.caches[0].source == "assumed" ? " (assumed)" : "");
     svg.attr("class", "subtitle")
-        .text(12, 52, "and its place in the sequence, coloured by how far apart its stage's butterflies pair samples");
+        .text(12, 52, fmt::format("and its place in the sequence; black where a quarter or more of the accesses miss "
+                                  "an LRU cache the size of this machine's {}; a tick above the map at each stage",
+                                  firstCache));
 
     // The map: columns merged until they fit the width.
-    const AccessMap& map = trace.map;
-    std::vector<uint16_t> cells = map.cells;
-    uint32_t columns = map.columns;
-    uint64_t perColumn = map.eventsPerColumn;
-    while (columns > 800) {
-        const uint32_t half = (columns + 1) / 2;
-        std::vector<uint16_t> merged(size_t{half} * map.rows, 0);
-        for (uint32_t c = 0; c < columns; ++c)
-            for (uint32_t r = 0; r < map.rows; ++r) {
-                uint16_t& target = merged[size_t{c / 2} * map.rows + r];
-                target = AccessMap::merged(target, cells[size_t{c} * map.rows + r]);
-            }
-        cells = std::move(merged);
-        columns = half;
-        perColumn *= 2;
+    AccessMap map = trace.map;
+    while (map.columns > 800) {
+        const uint32_t half = (map.columns + 1) / 2;
+        if (map.columns % 2 == 1) {  // an empty column to pair the last one with
+            map.cells.resize(map.cells.size() + map.rows, 0);
+            map.touches.resize(map.cells.size(), 0);
+            map.misses.resize(map.cells.size(), 0);
+        }
+        for (uint32_t c = 0; c < half; ++c) map.mergeColumns(c, 2 * c);
+        map.columns = half;
+        map.cells.resize(size_t{half} * map.rows);
+        map.touches.resize(map.cells.size());
+        map.misses.resize(map.cells.size());
+        map.eventsPerColumn *= 2;
     }
+    const uint32_t columns = map.columns;
+    const uint64_t perColumn = map.eventsPerColumn;
     svg.attr("class", "frame").rect(left, mapTop, mapWidth, mapHeight);
-    unsigned spans = 0;
-    for (const uint16_t cell : cells) spans = std::max<unsigned>(spans, cell >> 2);
     if (columns > 0 && map.rows > 0) {
         const double cw = mapWidth / columns, rh = mapHeight / map.rows;
-        // One path per colour, a vertical stroke per run of cells.
-        std::map<uint16_t, std::string> paths;
+        // One path per class, a vertical stroke per run of cells of one class.
+        std::map<std::string, std::string> paths;
         for (uint32_t c = 0; c < columns; ++c) {
             uint32_t r = 0;
             while (r < map.rows) {
-                const uint16_t cell = cells[size_t{c} * map.rows + r];
+                const std::string kind = cellClass(map, size_t{c} * map.rows + r);
                 uint32_t end = r + 1;
-                while (end < map.rows && cells[size_t{c} * map.rows + end] == cell) ++end;
-                if (cell != 0) {
+                while (end < map.rows && cellClass(map, size_t{c} * map.rows + end) == kind) ++end;
+                if (!kind.empty()) {
                     // Sample 0 at the bottom, as an address axis reads.
                     const double y = mapTop + mapHeight - end * rh;
-                    paths[cell] += fmt::format("M{:.1f} {:.1f}v{:.1f}", left + (c + 0.5) * cw, y, (end - r) * rh);
+                    paths[kind] += fmt::format("M{:.1f} {:.1f}v{:.1f}", left + (c + 0.5) * cw, y, (end - r) * rh);
                 }
                 r = end;
             }
         }
-        for (const auto& [cell, data] : paths)
-            svg.attr("class", "cells").attr("stroke", colourFor((cell >> 2) - 1u, spans, cell & 3))
-                .attr("stroke-width", cw).path(data);
+        for (const char* kind : {"load", "store", "both", "miss"})
+            if (paths.count(kind)) svg.attr("class", fmt::format("cells {}", kind)).attr("stroke-width", cw).path(paths[kind]);
+    }
+    // A tick where each stage begins, on the same time axis; ticks closer
+    // than two units to the one before are left out.
+    {
+        const uint64_t total = trace.loads + trace.stores;
+        double lastX = -10;
+        std::string ticks;
+        for (const uint64_t start : trace.stageStarts) {
+            const double x = left + mapWidth * (total ? double(start) / double(total) : 0.0);
+            if (x - lastX < 2) continue;
+            ticks += fmt::format("M{:.1f} {:.1f}v6", x, mapTop - 7);
+            lastX = x;
+        }
+        if (!ticks.empty()) svg.attr("class", "stage-tick").path(ticks);
     }
     // Axes of the map.
     const uint64_t events = trace.loads + trace.stores;
@@ -213,31 +219,21 @@ std::string accessTraceSvg(const AccessTrace& trace) {
         .attr("transform", fmt::format("rotate(-90 {} {})", 18, svgNumber(mapTop + mapHeight / 2)))
         .text(18, mapTop + mapHeight / 2, "sample index");
 
-    // The legend: the distances apart that occur.
+    // The legend.
     double ly = mapTop + 6;
     const double lx = left + mapWidth + 16;
-    svg.attr("class", "legend-head").text(lx, ly + 4, "samples apart");
-    std::vector<uint32_t> aparts;
-    for (const StageTraffic& s : trace.stages)
-        if (std::find(aparts.begin(), aparts.end(), s.apart) == aparts.end()) aparts.push_back(s.apart);
-    std::sort(aparts.begin(), aparts.end());
-    const double step = std::min(16.0, (mapHeight - 60) / std::max<size_t>(aparts.size(), 1));
-    for (const uint32_t apart : aparts) {
-        ly += step;
-        const unsigned k = (AccessMap::colourOf(apart) >> 2) - 1u;
-        svg.attr("fill", colourFor(k, spans, 1)).rect(lx, ly - 8, 7, 9);
-        svg.attr("fill", colourFor(k, spans, 2)).rect(lx + 7, ly - 8, 7, 9);
-        svg.attr("class", "legend").text(lx + 20, ly, std::to_string(apart));
+    svg.attr("class", "legend-head").text(lx, ly + 4, "each mark");
+    const std::pair<const char*, std::string> kinds[] = {
+        {"load", "loads"}, {"store", "stores"}, {"both", "loads and stores"},
+        {"miss", "¼ or more miss " + (trace.caches.empty() ? std::string("–") : trace.caches[0].name)}};
+    for (const auto& [kind, words] : kinds) {
+        ly += 16;
+        svg.attr("class", fmt::format("swatch {}", kind)).rect(lx, ly - 8, 12, 9);
+        svg.attr("class", "legend").text(lx + 18, ly, words);
     }
     ly += 22;
-    svg.attr("fill", colourFor(0, 1, 1)).rect(lx, ly - 8, 7, 9);
-    svg.attr("class", "legend").text(lx + 20, ly, "load");
-    ly += 14;
-    svg.attr("fill", colourFor(0, 1, 2)).rect(lx, ly - 8, 7, 9);
-    svg.attr("class", "legend").text(lx + 20, ly, "store");
-    ly += 14;
-    svg.attr("fill", colourFor(0, 1, 3)).rect(lx, ly - 8, 7, 9);
-    svg.attr("class", "legend").text(lx + 20, ly, "both");
+    svg.attr("class", "stage-tick").path(fmt::format("M{:.1f} {:.1f}v6", lx + 6, ly - 7));
+    svg.attr("class", "legend").text(lx + 18, ly, "a stage begins");
 
     // The reuse histogram: the share of accesses in each bin, and the share at
     // that distance or more (what an LRU cache of that size misses).
