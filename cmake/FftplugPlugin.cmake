@@ -74,7 +74,8 @@ endfunction()
 # The kernels of one path, as objects shared by every library that carries
 # that path. VARIANT "traced" adds the test-only hook of the recursive entry,
 # "counting" the tallies of the counting build, "recording" the recorder of
-# the recording build; empty for the shipped kernels.
+# the recording build, "stages" the stage counter of the stage builds; empty
+# for the shipped kernels.
 function(fftplug_kernel_objects path variant out_var)
   set(name fftplug_kernels_${path})
   if(variant)
@@ -92,6 +93,8 @@ function(fftplug_kernel_objects path variant out_var)
       target_compile_definitions(${name} PRIVATE FFTPLUG_COUNTING)
     elseif(variant STREQUAL "recording")
       target_compile_definitions(${name} PRIVATE FFTPLUG_RECORDING)
+    elseif(variant STREQUAL "stages")
+      target_compile_definitions(${name} PRIVATE FFTPLUG_STAGES)
     endif()
   endif()
   set(${out_var} ${name} PARENT_SCOPE)
@@ -103,10 +106,12 @@ endfunction()
 # operations, table reads and memory traffic and the export countEntry that
 # reports them (plugin/counts.h); RECORDING (with PATH scalar) the recorder of
 # every load, store, table read, factor and stage and the export recordEntry
-# that hands them over (plugin/recording.h). None is part of the shipped
-# library.
+# that hands them over (plugin/recording.h); STAGES (any path, or all) the
+# stage counter that can end a transform after its first k stages and the
+# exports limitStages and listStages (plugin/stages.h). None is part of the
+# shipped library.
 function(fftplug_add_plugin target)
-  cmake_parse_arguments(ARG "TRACED;COUNTING;RECORDING" "PATH" "" ${ARGN})
+  cmake_parse_arguments(ARG "TRACED;COUNTING;RECORDING;STAGES" "PATH" "" ${ARGN})
   set(sources ${FFTPLUG_COMMON_SOURCES})
   set(variant "")
   if(ARG_TRACED)
@@ -126,6 +131,10 @@ function(fftplug_add_plugin target)
     endif()
     list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/recording.cpp)
     set(variant recording)
+  endif()
+  if(ARG_STAGES)
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/stages.cpp)
+    set(variant stages)
   endif()
   if(ARG_PATH)
     if(NOT ARG_PATH IN_LIST FFTPLUG_PATHS)
@@ -152,10 +161,13 @@ function(fftplug_add_plugin target)
       list(APPEND exports setTraceHook)
     endif()
     if(ARG_COUNTING)
-      list(APPEND exports countEntry)
+      list(APPEND exports countEntry countEntryStages)
     endif()
     if(ARG_RECORDING)
       list(APPEND exports recordEntry)
+    endif()
+    if(ARG_STAGES)
+      list(APPEND exports limitStages listStages)
     endif()
     set(ordinal 1)
     foreach(export IN LISTS exports)
@@ -175,6 +187,9 @@ function(fftplug_add_plugin target)
   endif()
   if(ARG_RECORDING)
     target_compile_definitions(${target} PRIVATE FFTPLUG_RECORDING)
+  endif()
+  if(ARG_STAGES)
+    target_compile_definitions(${target} PRIVATE FFTPLUG_STAGES)
   endif()
   if(ARG_PATH)
     target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH=${ARG_PATH})

@@ -37,6 +37,21 @@ enum { FFTPLUG_COUNTING_MAX_LOG2 = 24 };
 typedef int32_t(FFTPLUG_CALL* FftplugCountEntry)(uint32_t index, int32_t N, const Complex* input, Complex* work,
                                                  Complex* table, FftplugCounts* counts);
 
+/* What one stage did: from its stage mark to the next mark or the end of
+ * the kernel. */
+typedef struct FftplugStageCounts {
+    uint64_t additions, multiplications, loads, stores, tableReads;
+} FftplugStageCounts;
+
+/* Runs entry `index` as countEntry does and writes, for each stage mark the
+ * kernel passed, in order, what it did from that mark on to stages[0 ..
+ * capacity - 1]. Returns how many marks it passed (more than capacity: the
+ * first `capacity` written), or -1 (nothing run) when N is not a power of two
+ * from 1 to 2^24 or stages is null with a capacity above 0. */
+typedef int32_t(FFTPLUG_CALL* FftplugCountEntryStages)(uint32_t index, int32_t N, const Complex* input,
+                                                       Complex* work, Complex* table, FftplugStageCounts* stages,
+                                                       int32_t capacity);
+
 #ifdef __cplusplus
 }
 #endif

@@ -27,7 +27,29 @@ struct Run {
     FftplugCounts counts{};
     // The current stage: how many samples it touched, and the range of them.
     uint32_t touched = 0, lowest = 0, highest = 0;
+    // Stage by stage (countEntryStages): where each mark's figures go, and
+    // the running totals at the last mark.
+    FftplugStageCounts* perStage = nullptr;
+    uint64_t capacity = 0, marks = 0;
+    FftplugStageCounts atMark{};
 } run;
+
+FftplugStageCounts runningTotals() {
+    return FftplugStageCounts{tally.additions, tally.multiplications, run.counts.loads, run.counts.stores,
+                              run.counts.tableReads};
+}
+
+// Gives the stage that the last mark began what was done since.
+void closeStageCounts() {
+    if (run.perStage == nullptr || run.marks == 0) return;
+    const FftplugStageCounts now = runningTotals();
+    if (run.marks - 1 < run.capacity)
+        run.perStage[run.marks - 1] =
+            FftplugStageCounts{now.additions - run.atMark.additions, now.multiplications - run.atMark.multiplications,
+                               now.loads - run.atMark.loads, now.stores - run.atMark.stores,
+                               now.tableReads - run.atMark.tableReads};
+    run.atMark = now;
+}
 
 // Marks bit i of `bits`; true if it was clear.
 bool mark(uint8_t* bits, uint32_t i) {
@@ -74,7 +96,12 @@ void tableRead(const Complex* entry) {
         ++run.counts.distinctTableReads;
 }
 
-void stageBegins() { closeStage(); }
+void stageBegins() {
+    closeStage();
+    closeStageCounts();
+    if (run.marks == 0) run.atMark = runningTotals();
+    ++run.marks;
+}
 
 }  // namespace fftplug::counting
 
@@ -96,4 +123,26 @@ extern "C" FFTPLUG_EXPORT int32_t FFTPLUG_CALL countEntry(uint32_t index, int32_
     run.counts.multiplications = tally.multiplications;
     *counts = run.counts;
     return 1;
+}
+
+extern "C" FFTPLUG_EXPORT int32_t FFTPLUG_CALL countEntryStages(uint32_t index, int32_t N, const Complex* input,
+                                                               Complex* work, Complex* table,
+                                                               FftplugStageCounts* stages, int32_t capacity) {
+    using namespace fftplug::counting;
+    if (N < 1 || (N & (N - 1)) != 0 || static_cast<uint32_t>(N) > kMaxSamples) return -1;
+    if (capacity < 0 || (stages == nullptr && capacity > 0)) return -1;
+    run = Run{};
+    run.perStage = stages;
+    run.capacity = static_cast<uint64_t>(capacity);
+    run.work = work;
+    run.table = table;
+    run.n = static_cast<uint32_t>(N);
+    tally = Tally{};
+    std::memset(readEntries, 0, (run.n + 7) / 8);
+    runEntry(index, N, input, 0, work, 0, table, 0, 1);
+    closeStage();
+    closeStageCounts();
+    const uint64_t marks = run.marks;
+    run = Run{};
+    return marks > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(marks);
 }

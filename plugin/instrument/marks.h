@@ -2,8 +2,10 @@
 // mark each operation they perform; compiled with FFTPLUG_COUNTING (the
 // fftplug_counting library, never shipped) the marks tally it, compiled with
 // FFTPLUG_RECORDING (fftplug_recording, never shipped either) they record it
-// as an event (plugin/recording.h), in every other build they are nothing at
-// all.
+// as an event (plugin/recording.h), compiled with FFTPLUG_STAGES (the stage
+// builds fftplug_stages and fftplug_stages-<path>, never shipped) the stage
+// mark counts the stages begun and can end the transform before one
+// (plugin/stages.h), in every other build they are nothing at all.
 //
 // FFTPLUG_STAGE(block, apart) marks the start of a stage: a step of the
 // transform that the entry's structure makes one (a radix-2 or radix-4
@@ -20,8 +22,8 @@
 
 #include "../recording.h"
 
-#if defined(FFTPLUG_COUNTING) && defined(FFTPLUG_RECORDING)
-#error "a build counts or records, not both"
+#if defined(FFTPLUG_COUNTING) + defined(FFTPLUG_RECORDING) + defined(FFTPLUG_STAGES) > 1
+#error "a build counts, records or stops at stages, one of them"
 #endif
 
 #if defined(FFTPLUG_COUNTING)
@@ -57,6 +59,26 @@ void factorApplied(uint32_t kind);
 #define FFTPLUG_COUNT_TABLE_READ(p) ::fftplug::recording::tableRead(p)
 #define FFTPLUG_STAGE(block, apart) ::fftplug::recording::stageBegins((block), (apart))
 #define FFTPLUG_FACTOR(kind) ::fftplug::recording::factorApplied(kind)
+#elif defined(FFTPLUG_STAGES)
+namespace fftplug::stages {
+// Stages begun in the current kernel call, and how many may begin before the
+// call ends (plugin/instrument/stages.cpp).
+extern uint64_t begun, allowed;
+// A stage past the allowed ones begins: ends the kernel call (or, while the
+// marks are being listed, notes this one and returns).
+void pastLimit(uint64_t block, uint64_t apart);
+inline void stageBegins(uint64_t block, uint64_t apart) {
+    if (begun >= allowed) pastLimit(block, apart);
+    ++begun;
+}
+}  // namespace fftplug::stages
+#define FFTPLUG_COUNT_ADDITIONS(n) ((void)0)
+#define FFTPLUG_COUNT_MULTIPLICATIONS(n) ((void)0)
+#define FFTPLUG_COUNT_LOAD(p) ((void)0)
+#define FFTPLUG_COUNT_STORE(p) ((void)0)
+#define FFTPLUG_COUNT_TABLE_READ(p) ((void)0)
+#define FFTPLUG_STAGE(block, apart) ::fftplug::stages::stageBegins((block), (apart))
+#define FFTPLUG_FACTOR(kind) ((void)0)
 #else
 #define FFTPLUG_COUNT_ADDITIONS(n) ((void)0)
 #define FFTPLUG_COUNT_MULTIPLICATIONS(n) ((void)0)

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
 
     const std::vector<Command> commands{addListCommand(app),    addVerifyCommand(app), addBenchCommand(app),
                                         addProfileCommand(app), addDrawCommand(app),   addTraceCommand(app),
-                                        addReportCommand(app)};
+                                        addReportCommand(app),  addStagesCommand(app)};
     // "list, verify, bench and profile" ("… or profile").
     auto names = [&](const char* last) {
         std::string text;

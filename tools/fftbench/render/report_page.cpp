@@ -12,6 +12,7 @@
 #include "model/operation_counts.h"
 #include "render/bench_output.h"
 #include "render/flowgraph_output.h"
+#include "render/stage_report.h"
 #include "render/profile_output.h"
 #include "render/sizes.h"
 #include "render/svg.h"
@@ -192,7 +193,8 @@ std::string reportHtml(const ReportPage& page) {
     std::string entries, entryLinks;
     for (const ReportEntry& e : page.entries) {
         const auto found = paragraphs.find(e.entry.index);
-        entries += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second);
+        entries += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second) +
+                   entryStagesHtml(page.stages, e.entry.index);
         entryLinks += fmt::format("<a href=\"#entry-{0}\">{0}</a> ", e.entry.index);
     }
 

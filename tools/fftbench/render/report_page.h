@@ -18,6 +18,7 @@
 #include "model/access_trace.h"
 #include "model/flowgraph.h"
 #include "model/operation_counts.h"
+#include "measure/stage_run.h"
 
 namespace fftbench {
 
@@ -59,6 +60,7 @@ struct ReportPage {
     const ProfileRun* profile = nullptr;  // its table as profile prints it
     Picture profilePlot;
     std::vector<ReportEntry> entries;
+    const StageRun* stages = nullptr;  // each entry's stages (render/stage_report.h); null: none shown
 };
 
 // The page, from assets/report.html with its sections filled in.

@@ -13,7 +13,9 @@ using fftplug::host::CatalogueEntry;
 using fftplug::host::PluginLibrary;
 
 CountingLibrary::CountingLibrary(PluginLibrary library, FftplugCountEntry countEntry)
-    : library_(std::move(library)), countEntry_(countEntry), catalogue_(library_.catalogue()) {}
+    : library_(std::move(library)), countEntry_(countEntry),
+      countEntryStages_(reinterpret_cast<FftplugCountEntryStages>(library_.symbol("countEntryStages"))),
+      catalogue_(library_.catalogue()) {}
 
 CountingLibrary CountingLibrary::open(const std::string& path) {
     PluginLibrary library = PluginLibrary::open(path);
@@ -33,6 +35,25 @@ FftplugCounts CountingLibrary::count(uint32_t index, uint32_t N) const {
                     &counts) != 1)
         throw std::runtime_error(fmt::format("{}: countEntry refused entry {} at N = {}", path(), index, N));
     return counts;
+}
+
+std::vector<FftplugStageCounts> CountingLibrary::countStages(uint32_t index, uint32_t N) const {
+    if (countEntryStages_ == nullptr) return {};
+    const CatalogueEntry& entry = catalogue_.at(index);
+    auto arrays = fftplug::host::arrangeForEntry(library_, entry, fftplug::host::randomSignal(N, 1));
+    std::vector<FftplugStageCounts> stages(64);
+    for (;;) {
+        const int32_t passed =
+            countEntryStages_(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(),
+                              arrays.table.data(), stages.data(), static_cast<int32_t>(stages.size()));
+        if (passed < 0)
+            throw std::runtime_error(fmt::format("{}: countEntryStages refused entry {} at N = {}", path(), index, N));
+        const size_t count = static_cast<size_t>(passed);
+        const bool fitted = count <= stages.size();
+        stages.resize(count);
+        if (fitted) return stages;
+        arrays = fftplug::host::arrangeForEntry(library_, entry, fftplug::host::randomSignal(N, 1));
+    }
 }
 
 const FftplugCounts& CountingLibrary::countCached(uint32_t index, uint32_t N) const {

@@ -27,6 +27,10 @@ class CountingLibrary {
     FftplugCounts count(uint32_t index, uint32_t N) const;
     // count(), remembered.
     const FftplugCounts& countCached(uint32_t index, uint32_t N) const;
+    // What entry `index` at N did stage by stage: one record per stage mark
+    // the kernel passed, in order (countEntryStages of plugin/counts.h);
+    // empty where the library does not export it.
+    std::vector<FftplugStageCounts> countStages(uint32_t index, uint32_t N) const;
     // Whether `plugin` is this library's kind: the same creator and the same
     // catalogue (names and flags), so that these counts describe its entries.
     bool describes(const fftplug::host::PluginLibrary& plugin) const;
@@ -35,6 +39,7 @@ class CountingLibrary {
     CountingLibrary(fftplug::host::PluginLibrary library, FftplugCountEntry countEntry);
     fftplug::host::PluginLibrary library_;
     FftplugCountEntry countEntry_;
+    FftplugCountEntryStages countEntryStages_ = nullptr;
     std::vector<fftplug::host::CatalogueEntry> catalogue_;
     mutable std::map<std::pair<uint32_t, uint32_t>, FftplugCounts> cache_;
 };
