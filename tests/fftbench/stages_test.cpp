@@ -83,11 +83,13 @@ TEST(StagePlan, EntryFourByItsLeafBlocksAndItsJoinsPerLevel) {
         const auto mark = depthFirstMarks(1024)[m];
         EXPECT_EQ(plan.rowOfMark[m], mark.block <= 256 ? 1 : mark.block == 512 ? 2 : 3) << "mark " << m + 1;
     }
-    // t(s) = s + 0.5: the copy 0.5, a leaf 8 marks (x4), a join 1 (x2, x1).
-    std::map<uint32_t, double> at;
-    for (const uint32_t s : plan.stops()) at[s] = s + 0.5;
-    EXPECT_EQ(plan.stops(), (std::vector<uint32_t>{0, 8, 16, 17, 34, 35}));
-    EXPECT_EQ(plan.rowSeconds(at), (std::vector<double>{0.5, 32, 2, 1}));
+    // The copy from t(0) = 0.5; the leaves and joins in place, u(s) = s:
+    // a leaf 8 marks (x4), a join 1 (x2, x1).
+    std::map<uint32_t, double> at{{0, 0.5}, {35, 35.5}}, inPlace;
+    for (const uint32_t s : plan.inPlaceStops()) inPlace[s] = s;
+    EXPECT_EQ(plan.stops(), (std::vector<uint32_t>{0, 35}));
+    EXPECT_EQ(plan.inPlaceStops(), (std::vector<uint32_t>{0, 8, 16, 17, 34, 35}));
+    EXPECT_EQ(plan.rowSeconds(at, inPlace), (std::vector<double>{0.5, 32, 2, 1}));
 }
 
 TEST(StagePlan, AnEmptyClosingPassFoldsIntoTheStageBefore) {

@@ -33,20 +33,28 @@ namespace {
 // An entry of a stage build ended after `stages` stages (-1: all), set up as
 // bench sets up an entry: input in the entry's order, table built and
 // prepared untimed; a measurement is one runEntry call whose repeat count
-// does the repeating, each repetition a copy and the first stages.
+// does the repeating, each repetition a copy and the first stages. In place:
+// a runEntry call with input == work for each repetition, the first stages
+// and no copy, each call going on from what the one before left in work.
 class StopRun final : public TimedRun {
    public:
     StopRun(const StageLibrary& library, const CatalogueEntry& entry, const std::vector<Complex>& signal,
-            int32_t stages, uint32_t lineOffset)
-        : library_(library), entry_(entry), N_(static_cast<int32_t>(signal.size())), stages_(stages),
+            int32_t stages, uint32_t lineOffset, bool inPlace)
+        : library_(library), entry_(entry), N_(static_cast<int32_t>(signal.size())), stages_(stages), inPlace_(inPlace),
           input_(signal.size(), lineOffset), work_(signal.size(), lineOffset), table_(signal.size(), lineOffset) {
         input_.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
         table_.assign(fftplug::host::makeTwiddleTable(N_));
         if (entry.preparesTable()) library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(), 0);
+        if (inPlace_) work_.assign(input_.contents());
     }
     void run(int64_t reps) override {
         library_.limit(stages_);
-        library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(), static_cast<int32_t>(reps));
+        if (inPlace_)
+            for (int64_t r = 0; r < reps; ++r)
+                library_.plugin().run(entry_.index, N_, work_.data(), work_.data(), table_.data(), 1);
+        else
+            library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(),
+                                  static_cast<int32_t>(reps));
         library_.limit(-1);
     }
     std::vector<Complex> naturalResult() const override {
@@ -62,10 +70,13 @@ class StopRun final : public TimedRun {
     const StageLibrary& library_;
     const CatalogueEntry entry_;
     int32_t N_, stages_;
+    bool inPlace_;
     GuardedArray input_, work_, table_;
 };
 
-std::string stopName(uint32_t entry, uint32_t stop) { return fmt::format("entry {} /{}", entry, stop); }
+std::string stopName(uint32_t entry, uint32_t stop, bool inPlace = false) {
+    return fmt::format("entry {} /{}{}", entry, stop, inPlace ? " in place" : "");
+}
 
 // Whether the stage build run whole gives the shipped library's bits.
 bool sameBits(const StagePath& path, const CatalogueEntry& entry, uint32_t N, uint32_t seed) {
@@ -124,9 +135,12 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 contenders.push_back(std::move(c));
             for (const CatalogueEntry& entry : chosen) {
                 const StagePlan& plan = plans[entry.index];
-                for (const uint32_t s : plan.stops()) {
+                std::vector<std::pair<uint32_t, bool>> stops;
+                for (const uint32_t s : plan.stops()) stops.emplace_back(s, false);
+                for (const uint32_t s : plan.inPlaceStops()) stops.emplace_back(s, true);
+                for (const auto& [s, inPlace] : stops) {
                     Contender c;
-                    c.implementation = stopName(entry.index, s);
+                    c.implementation = stopName(entry.index, s, inPlace);
                     c.entry = entry.index;
                     c.maxReps = INT32_MAX;
                     c.plugin = path.label;
@@ -134,8 +148,9 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                     const int32_t stages = s == plan.marks ? -1 : static_cast<int32_t>(s);
                     const StageLibrary* library = path.stages;
                     const uint32_t offset = settings.lineOffset;
-                    c.start = [library, entry, stages, offset](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
-                        return std::make_unique<StopRun>(*library, entry, signal, stages, offset);
+                    const bool inPlaceRun = inPlace;
+                    c.start = [library, entry, stages, offset, inPlaceRun](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                        return std::make_unique<StopRun>(*library, entry, signal, stages, offset, inPlaceRun);
                     };
                     contenders.push_back(std::move(c));
                 }
@@ -163,17 +178,22 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 t.N = N;
                 t.plan = plans[entry.index];
                 const auto whole = seconds.find(entryImplementation(entry.index, false, settings.lineOffset));
-                std::map<uint32_t, double> at;
+                std::map<uint32_t, double> at, inPlaceAt;
                 bool complete = whole != seconds.end();
                 for (const uint32_t s : t.plan.stops()) {
                     const auto found = seconds.find(stopName(entry.index, s));
                     if (found == seconds.end()) complete = false;
                     else at[s] = found->second;
                 }
+                for (const uint32_t s : t.plan.inPlaceStops()) {
+                    const auto found = seconds.find(stopName(entry.index, s, true));
+                    if (found == seconds.end()) complete = false;
+                    else inPlaceAt[s] = found->second;
+                }
                 if (!complete) continue;  // cut short
                 t.wholeSeconds = whole->second;
                 t.allStagesSeconds = at.at(t.plan.marks);
-                t.seconds = t.plan.rowSeconds(at);
+                t.seconds = t.plan.rowSeconds(at, inPlaceAt);
                 t.sameBits = sameBits(path, entry, N, settings.seed);
                 run.timings.push_back(std::move(t));
             }

@@ -24,10 +24,10 @@ std::string StageRow::shape() const {
     return fmt::format("block {}, apart {}", block, apart);
 }
 
-std::vector<uint32_t> StagePlan::stops() const {
-    std::vector<uint32_t> stops{0, marks};
+std::vector<uint32_t> StagePlan::inPlaceStops() const {
+    std::vector<uint32_t> stops;
     for (const StageRow& row : rows)
-        if (row.kind != StageRow::Kind::copy) {
+        if (row.inPlace()) {
             stops.push_back(row.firstMark - 1);
             stops.push_back(row.lastMark);
         }
@@ -36,14 +36,28 @@ std::vector<uint32_t> StagePlan::stops() const {
     return stops;
 }
 
-std::vector<double> StagePlan::rowSeconds(const std::map<uint32_t, double>& at) const {
+std::vector<uint32_t> StagePlan::stops() const {
+    std::vector<uint32_t> stops{0, marks};
+    for (const StageRow& row : rows)
+        if (row.kind != StageRow::Kind::copy && !row.inPlace()) {
+            stops.push_back(row.firstMark - 1);
+            stops.push_back(row.lastMark);
+        }
+    std::sort(stops.begin(), stops.end());
+    stops.erase(std::unique(stops.begin(), stops.end()), stops.end());
+    return stops;
+}
+
+std::vector<double> StagePlan::rowSeconds(const std::map<uint32_t, double>& at,
+                                          const std::map<uint32_t, double>& inPlace) const {
     std::vector<double> seconds;
     for (const StageRow& row : rows) {
         if (row.kind == StageRow::Kind::copy) {
             seconds.push_back(at.at(0));
             continue;
         }
-        seconds.push_back((at.at(row.lastMark) - at.at(row.firstMark - 1)) * row.occurrences);
+        const auto& from = row.inPlace() ? inPlace : at;
+        seconds.push_back((from.at(row.lastMark) - from.at(row.firstMark - 1)) * row.occurrences);
     }
     return seconds;
 }

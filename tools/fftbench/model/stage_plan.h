@@ -11,7 +11,11 @@
 // Time is taken by ending the transform at a mark: t(s) is a call that
 // copies and runs the first s stages, t(all) a whole call, and a row whose
 // first occurrence runs marks a to b (counted from 1) takes
-// (t(b) - t(a - 1)) times its occurrences; the copy takes t(0).
+// (t(b) - t(a - 1)) times its occurrences; the copy takes t(0). The leaf
+// blocks and joins of a recursion are timed in place instead (u(s): a call
+// with input == work, which runs the first s stages with no copy), since
+// the copy of the whole array would bury the first block's time in its
+// noise: such a row takes (u(b) - u(a - 1)) times its occurrences.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +35,7 @@ struct StageRow {
     uint32_t firstMark = 0, lastMark = 0;  // its first occurrence, marks from 1; the copy: 0, 0
     std::string label() const;             // "copy", "stage 3", "closing pass", "leaf blocks", "join"
     std::string shape() const;             // "block 16, apart 4"; "256-point blocks x256"; "" for the copy
+    bool inPlace() const { return kind == Kind::leaves || kind == Kind::join; }  // timed by u(s)
 };
 
 struct StagePlan {
@@ -39,10 +44,13 @@ struct StagePlan {
     // Per mark (index = mark - 1): the row whose operations it counts to,
     // over every occurrence; -1 for none (an empty stage folded away).
     std::vector<int> rowOfMark;
-    // The stage counts whose times the rows need (0 … marks), ascending.
+    // The stage counts whose times the rows need (0 … marks), ascending:
+    // t(s) of stops(), u(s) of inPlaceStops() (none without such rows).
     std::vector<uint32_t> stops() const;
-    // The rows' seconds from t(s) of every s of stops().
-    std::vector<double> rowSeconds(const std::map<uint32_t, double>& secondsAtStop) const;
+    std::vector<uint32_t> inPlaceStops() const;
+    // The rows' seconds from t(s) and u(s) of every s of stops() and inPlaceStops().
+    std::vector<double> rowSeconds(const std::map<uint32_t, double>& secondsAtStop,
+                                   const std::map<uint32_t, double>& inPlaceSecondsAtStop = {}) const;
     // Rows that are stages (all but the copy).
     size_t stageCount() const { return rows.empty() ? 0 : rows.size() - 1; }
 };

@@ -250,9 +250,9 @@ void alignmentSummary(std::string& out, const BenchRun& bench) {
             if (first || mean > high) high = mean, highEntry = entry;
             first = false;
         }
-        put(out, "  {:<16}{}entries keep {:.0f}-{:.0f} % (entry {} least, entry {} most); lowest cell {:.0f} % "
+        put(out, "  {:<22}{}entries keep {:.0f}-{:.0f} % (entry {} least, entry {} most); lowest cell {:.0f} % "
             "(entry {} at {})\n",
-            lineOffsetText(f.lineOffset), bench.plugins.size() > 1 ? f.plugin + ": " : "", 100 * low, 100 * high,
+            lineOffsetText(f.lineOffset) + ":", bench.plugins.size() > 1 ? f.plugin + ": " : "", 100 * low, 100 * high,
             lowEntry, highEntry, 100 * f.lowest, f.lowestEntry, powerOfTwoText(f.lowestN));
     }
 }

@@ -79,7 +79,8 @@ std::string stagesTableText(const StageRun& run) {
     if (limits)
         put(out, "limit %       least time of the stage's own counted loads, stores, additions and multiplications, "
             "each line at the level its reuse distance reaches, at this processor's peak rates / its measured time; "
-            "below {:.0f} %, what the model leaves out there\n",
+            "below {:.0f} %, what the model leaves out there; * above 100 %: there the model is no lower bound (a "
+            "stage's time is the difference of two measured times: noise moves it both ways)\n",
             kFarBelowLimitPercent);
 
     for (const StageTiming& t : run.timings) {
@@ -95,7 +96,8 @@ std::string stagesTableText(const StageRun& run) {
             const auto limit = limitOf(t, r);
             put(out, "  {:<13} {:<28} {:>10.4g} {:>6.1f}%{}\n", names[r], t.plan.rows[r].shape(), t.seconds[r] * 1e6,
                 sum > 0 ? 100 * t.seconds[r] / sum : 0.0,
-                limits ? fmt::format(" {:>8}  {:<16} {}", limit ? fmt::format("{:.1f}", *limit) : "-",
+                limits ? fmt::format(" {:>8}  {:<16} {}",
+                                     limit ? fmt::format("{:.1f}{}", *limit, *limit > 100 ? "*" : "") : "-",
                                      r < t.bound.size() && !t.bound[r].empty() ? t.bound[r] : "-",
                                      r < t.leftOut.size() ? t.leftOut[r] : "")
                        : std::string());
