@@ -17,6 +17,7 @@
 #include "model/stage_plan.h"
 #include "render/bench_output.h"
 #include "render/stage_output.h"
+#include "render/stage_report.h"
 #include "subject/counting_build.h"
 #include "subject/identity.h"
 #include "subject/stage_build.h"
@@ -128,9 +129,9 @@ TEST(RunStages, EveryStageTimedAndTheLastStageTheShippedBits) {
     StageSettings settings;
     settings.minSeconds = 0.0002;
     settings.measurements = 2;
-    settings.lineOffset = 16;
+    settings.lineOffsets = {16, 0};
     const StageRun run = runStages({path}, {3, 4, 6}, {512, 1024}, settings, {}, never, &counting);
-    ASSERT_EQ(run.timings.size(), 6u);
+    ASSERT_EQ(run.timings.size(), 12u);  // 3 entries, 2 sizes, 2 placements
     for (const StageTiming& t : run.timings) {
         EXPECT_TRUE(t.sameBits) << "entry " << t.entry << " N = " << t.N;
         EXPECT_EQ(t.plan.stageCount(), expectedStages(t.entry, t.N));
@@ -152,7 +153,8 @@ TEST(RunStages, EveryStageTimedAndTheLastStageTheShippedBits) {
     EXPECT_EQ(lines, rows + 1);
     const auto json = nlohmann::json::parse(stagesJson(run, "test"));
     EXPECT_EQ(json["command"], "stages");
-    EXPECT_EQ(json["settings"]["line_offset_bytes"], 16);
+    EXPECT_EQ(json["settings"]["line_offsets_bytes"], (std::vector<uint32_t>{16, 0}));
+    EXPECT_EQ(json["timings"][0]["line_offset_bytes"], 16);
     ASSERT_EQ(json["timings"].size(), run.timings.size());
     const auto& first = json["timings"][0];
     EXPECT_EQ(first["stages"].size(), run.timings[0].plan.rows.size());
@@ -163,6 +165,8 @@ TEST(RunStages, EveryStageTimedAndTheLastStageTheShippedBits) {
     const std::string text = stagesTableText(run);
     EXPECT_NE(text.find("stages' sum / whole transform - 1, in % (dispatch)"), std::string::npos);
     EXPECT_NE(text.find("+16 bytes off a 64-byte line"), std::string::npos);
+    EXPECT_NE(text.find("entry 6 at N = 2^10 (dispatch), arrays aligned to a 64-byte line / +16 bytes off a 64-byte line: whole "),
+              std::string::npos);
     // The plot: a bar per entry, the copy in the access maps' grey.
     const std::string script = stagesGnuplotScript(run, 1024, "x.svg", PlotFormat::svg);
     EXPECT_NE(script.find("set xtics ('3' 0, '4' 1, '6' 2)"), std::string::npos);
@@ -170,6 +174,15 @@ TEST(RunStages, EveryStageTimedAndTheLastStageTheShippedBits) {
     const std::string svg = stagesSvg(run, 1024);
     EXPECT_NE(svg.find("entry 6"), std::string::npos);
     EXPECT_EQ(stagePlotPath("out/stages.svg", 1024), "out/stages-n1024.svg");
+    // The report's section of an entry: its bar and table at each size, no
+    // limit columns without rates, nothing without a run.
+    const std::string section = entryStagesHtml(&run, 4);
+    EXPECT_NE(section.find("id=\"fig-stages-4-512\""), std::string::npos);
+    EXPECT_NE(section.find("id=\"fig-stages-4-1024\""), std::string::npos);
+    EXPECT_NE(section.find("leaf blocks"), std::string::npos);
+    EXPECT_EQ(section.find("limit %"), std::string::npos);
+    EXPECT_TRUE(entryStagesHtml(nullptr, 4).empty());
+    EXPECT_TRUE(entryStagesHtml(&run, 5).empty());
 }
 
 TEST(Alignments, ParsedAsOffsetsPastALine) {

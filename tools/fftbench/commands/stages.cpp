@@ -77,9 +77,6 @@ int runStagesCommand(const StagesOptions& options) {
     const auto wanted = parseEntries(options.entries);
     const auto pathNames = parsePaths(options.paths);
     const auto offsets = parseAlignments(options.align);
-    if (offsets.size() != 1)
-        throw UsageError(fmt::format("--align {}: stages times one placement a run (run it again for another)",
-                                     options.align));
     parsePlotPath("--plot", options.plot);
 
     std::vector<StageLibrary> stageLibraries;
@@ -123,7 +120,7 @@ int runStagesCommand(const StagesOptions& options) {
     settings.minSeconds = options.minTimeMs / 1e3;
     settings.measurements = options.measurements;
     settings.seed = options.seed;
-    settings.lineOffset = offsets.front();
+    settings.lineOffsets = offsets;
     settings.rates = !options.noRates;
 
     installInterruptHandler();
@@ -211,8 +208,9 @@ Command addStagesCommand(CLI::App& app) {
         ->type_name("NUMBER")
         ->check(wholeNumberFrom(0, 4294967295LL, ""));
     sub->add_option("--align", options->align,
-                    "Where the arrays start: 64 (on a 64-byte line), 16 (as x86-64 glibc's malloc gives them) or 8 "
-                    "(as 32-bit Windows' msvcrt's does)" +
+                    "Where the arrays start: 64 (on a 64-byte line), 16 (as x86-64 glibc's malloc gives them), 8 "
+                    "(as 32-bit Windows' msvcrt's does), or a list such as 64,16,8 timed side by side, each stage of "
+                    "the later ones set against the first" +
                         defaultText(options->align))
         ->type_name("BYTES");
     sub->add_flag("--no-rates", options->noRates,

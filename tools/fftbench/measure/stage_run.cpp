@@ -74,8 +74,9 @@ class StopRun final : public TimedRun {
     GuardedArray input_, work_, table_;
 };
 
-std::string stopName(uint32_t entry, uint32_t stop, bool inPlace = false) {
-    return fmt::format("entry {} /{}{}", entry, stop, inPlace ? " in place" : "");
+std::string stopName(uint32_t entry, uint32_t stop, bool inPlace, uint32_t lineOffset) {
+    return fmt::format("entry {} /{}{}{}", entry, stop, inPlace ? " in place" : "",
+                       lineOffset != 0 ? fmt::format(" +{}", lineOffset) : std::string());
 }
 
 // Whether the stage build run whole gives the shipped library's bits.
@@ -105,7 +106,7 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
     bench.seed = settings.seed;
     bench.peers = false;
     bench.rates = false;
-    bench.lineOffsets = {settings.lineOffset};
+    bench.lineOffsets = settings.lineOffsets;
     bench.clock = settings.clock;
 
     const size_t total = paths.size() * sizes.size();
@@ -131,8 +132,9 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 }
                 plans[index] = planStages(marks, empty);
             }
-            for (Contender& c : pluginContenders(*path.shipped, chosen, path.label, false, {settings.lineOffset}))
+            for (Contender& c : pluginContenders(*path.shipped, chosen, path.label, false, settings.lineOffsets))
                 contenders.push_back(std::move(c));
+            for (const uint32_t offset : settings.lineOffsets)
             for (const CatalogueEntry& entry : chosen) {
                 const StagePlan& plan = plans[entry.index];
                 std::vector<std::pair<uint32_t, bool>> stops;
@@ -140,14 +142,13 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 for (const uint32_t s : plan.inPlaceStops()) stops.emplace_back(s, true);
                 for (const auto& [s, inPlace] : stops) {
                     Contender c;
-                    c.implementation = stopName(entry.index, s, inPlace);
+                    c.implementation = stopName(entry.index, s, inPlace, offset);
                     c.entry = entry.index;
                     c.maxReps = INT32_MAX;
                     c.plugin = path.label;
-                    c.lineOffset = settings.lineOffset;
+                    c.lineOffset = offset;
                     const int32_t stages = s == plan.marks ? -1 : static_cast<int32_t>(s);
                     const StageLibrary* library = path.stages;
-                    const uint32_t offset = settings.lineOffset;
                     const bool inPlaceRun = inPlace;
                     c.start = [library, entry, stages, offset, inPlaceRun](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
                         return std::make_unique<StopRun>(*library, entry, signal, stages, offset, inPlaceRun);
@@ -170,23 +171,25 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
             for (const std::string& warning : timed.warnings) run.warnings.push_back(path.name + ": " + warning);
             std::map<std::string, double> seconds;
             for (const BenchResult& r : timed.results) seconds[r.implementation] = r.secondsPerTransform;
+            for (const uint32_t offset : settings.lineOffsets)
             for (const CatalogueEntry& entry : chosen) {
                 StageTiming t;
+                t.lineOffset = offset;
                 t.path = path.name;
                 t.kernelPath = kernelPathOf(path.label, run.cpu, N).value_or("");
                 t.entry = entry.index;
                 t.N = N;
                 t.plan = plans[entry.index];
-                const auto whole = seconds.find(entryImplementation(entry.index, false, settings.lineOffset));
+                const auto whole = seconds.find(entryImplementation(entry.index, false, offset));
                 std::map<uint32_t, double> at, inPlaceAt;
                 bool complete = whole != seconds.end();
                 for (const uint32_t s : t.plan.stops()) {
-                    const auto found = seconds.find(stopName(entry.index, s));
+                    const auto found = seconds.find(stopName(entry.index, s, false, offset));
                     if (found == seconds.end()) complete = false;
                     else at[s] = found->second;
                 }
                 for (const uint32_t s : t.plan.inPlaceStops()) {
-                    const auto found = seconds.find(stopName(entry.index, s, true));
+                    const auto found = seconds.find(stopName(entry.index, s, true, offset));
                     if (found == seconds.end()) complete = false;
                     else inPlaceAt[s] = found->second;
                 }
@@ -274,7 +277,7 @@ void attachStageLimits(StageRun& run, const CountingLibrary& counting, const Rec
             t.leastSeconds[r] = least->seconds;
             t.bound[r] = least->bound;
             if (t.seconds[r] > 0 && limitPercent(least->seconds, t.seconds[r]) < kFarBelowLimitPercent)
-                t.leftOut[r] = leftOutOf(t, t.plan.rows[r], *rates, t.seconds[r], run.settings.lineOffset);
+                t.leftOut[r] = leftOutOf(t, t.plan.rows[r], *rates, t.seconds[r], t.lineOffset);
         }
     }
 }

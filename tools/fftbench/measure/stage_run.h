@@ -28,7 +28,9 @@ namespace fftbench {
 
 struct StageSettings : TimingGoal {
     uint32_t seed = 1;
-    uint32_t lineOffset = 0;  // the arrays' bytes past a 64-byte line (0: aligned)
+    // Where the arrays start, in bytes past a 64-byte line (0: aligned),
+    // each placement timed side by side in the same rounds.
+    std::vector<uint32_t> lineOffsets{0};
     bool rates = true;        // the limit per stage (model/limit.h), where the instrumented builds are beside fftbench
     std::function<double()> clock;  // empty: the steady clock (a test gives a fake one)
 };
@@ -46,6 +48,7 @@ struct StageTiming {
     std::string path;        // StagePath::name
     std::string kernelPath;  // the kernels it ran ("AVX-512"); empty where unknown
     uint32_t entry = 0, N = 0;
+    uint32_t lineOffset = 0;  // of the arrays
     StagePlan plan;
     std::vector<double> seconds;  // per row of the plan, per transform
     double wholeSeconds = 0;      // the shipped library, whole, per transform
@@ -69,7 +72,7 @@ struct StageRun {
     std::vector<uint32_t> sizes;
     std::vector<uint32_t> entries;
     std::vector<std::string> paths;
-    std::vector<StageTiming> timings;  // by path, then N, then entry
+    std::vector<StageTiming> timings;  // by path, then N, then placement, then entry
     bool interrupted = false;
     std::vector<std::string> warnings;
     std::vector<PeakRates> rates;

@@ -70,7 +70,9 @@ std::string stagesTableText(const StageRun& run) {
         "first k stages (k = 0 ... all), timed as bench times a whole transform; a stage = t(k) - t(k-1); entry 4's "
         "leaf blocks and joins timed on their first block and counted for all\n",
         run.settings.measurements, run.settings.minSeconds * 1e3);
-    put(out, "{:<14}{}\n", "arrays", placement(run.settings.lineOffset));
+    std::string placements;
+    for (const uint32_t offset : run.settings.lineOffsets) placements += (placements.empty() ? "" : ", ") + placement(offset);
+    put(out, "{:<14}{}\n", "arrays", placements);
     put(out, "sizes         {}\n", describeSizes(run.sizes));
     if (run.interrupted) put(out, "interrupted   yes: the tables hold what was measured before Ctrl-C\n");
     const bool limits = std::any_of(run.timings.begin(), run.timings.end(), [](const StageTiming& t) {
@@ -85,9 +87,10 @@ std::string stagesTableText(const StageRun& run) {
 
     for (const StageTiming& t : run.timings) {
         const auto names = rowNames(t.plan);
-        put(out, "\nentry {} at N = {} ({}{}): whole {:.4g} us, stages' sum {:.4g} us ({:+.1f} %), last stage's "
+        put(out, "\nentry {} at N = {} ({}{}{}): whole {:.4g} us, stages' sum {:.4g} us ({:+.1f} %), last stage's "
             "bits {} the whole transform's\n",
             t.entry, powerOfTwoText(t.N), t.path, t.kernelPath.empty() ? "" : ": " + t.kernelPath,
+            run.settings.lineOffsets.size() > 1 ? ", arrays " + placement(t.lineOffset) : std::string(),
             t.wholeSeconds * 1e6, t.sumSeconds() * 1e6, 100 * t.sumDeviation(), t.sameBits ? "=" : "DIFFER FROM");
         put(out, "  {:<13} {:<28} {:>10} {:>7}{}\n", "stage", "shape", "us", "share",
             limits ? fmt::format(" {:>8}  {:<16} {}", "limit %", "bound", "left out") : std::string());
@@ -104,11 +107,34 @@ std::string stagesTableText(const StageRun& run) {
         }
     }
 
+    // Each placement after the first against it, stage by stage.
+    for (const uint32_t offset : run.settings.lineOffsets) {
+        const uint32_t first = run.settings.lineOffsets.front();
+        if (offset == first) continue;
+        for (const StageTiming& t : run.timings) {
+            if (t.lineOffset != offset) continue;
+            const StageTiming* base = nullptr;
+            for (const StageTiming& b : run.timings)
+                if (b.lineOffset == first && b.path == t.path && b.entry == t.entry && b.N == t.N) base = &b;
+            if (base == nullptr || base->seconds.size() != t.seconds.size()) continue;
+            const auto names = rowNames(t.plan);
+            put(out, "\nentry {} at N = {} ({}), arrays {} / {}: whole {:.2f}x", t.entry, powerOfTwoText(t.N), t.path,
+                placement(offset), placement(first), base->wholeSeconds > 0 ? t.wholeSeconds / base->wholeSeconds : 0.0);
+            std::string cells;
+            for (size_t r = 0; r < t.seconds.size(); ++r)
+                cells += fmt::format("{}{} {}", r == 0 ? "" : ", ", names[r],
+                                     base->seconds[r] > 0 ? fmt::format("{:.2f}x", t.seconds[r] / base->seconds[r])
+                                                          : std::string("-"));
+            put(out, "; {}\n", cells);
+        }
+    }
+
     // The agreement, entries across, sizes down, per path.
     for (const std::string& path : run.paths) {
         std::map<std::pair<uint32_t, uint32_t>, double> deviation;
         for (const StageTiming& t : run.timings)
-            if (t.path == path) deviation[{t.N, t.entry}] = t.sumDeviation();
+            if (t.path == path && t.lineOffset == run.settings.lineOffsets.front())
+                deviation[{t.N, t.entry}] = t.sumDeviation();
         if (deviation.empty()) continue;
         put(out, "\nstages' sum / whole transform - 1, in % ({})\n{:>5}", path, "N");
         for (const uint32_t e : run.entries) put(out, " {:>7}", e);
@@ -153,7 +179,7 @@ std::string stagesCsv(const StageRun& run) {
                 r < t.leastSeconds.size() && t.leastSeconds[r] ? fmt::format("{:.6g}", *t.leastSeconds[r] * 1e6) : "",
                 limit ? fmt::format("{:.4g}", *limit) : "", r < t.bound.size() ? csvField(t.bound[r]) : "",
                 r < t.leftOut.size() ? csvField(t.leftOut[r]) : "", t.wholeSeconds * 1e6, sum * 1e6,
-                100 * t.sumDeviation(), t.sameBits ? 1 : 0, run.settings.lineOffset);
+                100 * t.sumDeviation(), t.sameBits ? 1 : 0, t.lineOffset);
         }
     }
     return csv;
@@ -194,6 +220,7 @@ std::string stagesJson(const StageRun& run, const std::string& version) {
                            {"stage_sum_time_per_transform_us", sum * 1e6},
                            {"sum_deviation_percent", 100 * t.sumDeviation()},
                            {"same_bits", t.sameBits},
+                           {"line_offset_bytes", t.lineOffset},
                            {"stages", stages}});
     }
     json rates = json::array();
@@ -209,7 +236,7 @@ std::string stagesJson(const StageRun& run, const std::string& version) {
                             {{"min_time_ms", run.settings.minSeconds * 1e3},
                              {"measurements", run.settings.measurements},
                              {"seed", run.settings.seed},
-                             {"line_offset_bytes", run.settings.lineOffset},
+                             {"line_offsets_bytes", run.settings.lineOffsets},
                              {"sizes", run.sizes},
                              {"entries", run.entries},
                              {"paths", run.paths}}},
@@ -250,7 +277,7 @@ std::vector<const StageTiming*> barsAt(const StageRun& run, uint32_t N, const st
     const std::string& chosen = path.empty() && !run.paths.empty() ? run.paths.front() : path;
     std::vector<const StageTiming*> bars;
     for (const StageTiming& t : run.timings)
-        if (t.N == N && t.path == chosen) bars.push_back(&t);
+        if (t.N == N && t.path == chosen && t.lineOffset == run.settings.lineOffsets.front()) bars.push_back(&t);
     return bars;
 }
 

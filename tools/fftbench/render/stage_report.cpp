@@ -40,7 +40,9 @@ std::string entryStagesHtml(const StageRun* run, uint32_t entry) {
     if (run == nullptr) return {};
     std::string html;
     for (const StageTiming& t : run->timings) {
-        if (t.entry != entry || (!run->paths.empty() && t.path != run->paths.front())) continue;
+        if (t.entry != entry || (!run->paths.empty() && t.path != run->paths.front()) ||
+            t.lineOffset != run->settings.lineOffsets.front())
+            continue;
         std::string rows;
         const double sum = t.sumSeconds();
         // Without the rates there is no limit: its columns are left out.
