@@ -5,8 +5,6 @@
 // bits. The counting build's stage records count what each stage does.
 #include <gtest/gtest.h>
 
-#include <fmt/format.h>
-
 #include "plugin/counts.h"
 #include "plugin/stages.h"
 #include "test_support.h"

@@ -74,6 +74,14 @@ std::string stagesTableText(const StageRun& run) {
     for (const uint32_t offset : run.settings.lineOffsets) placements += (placements.empty() ? "" : ", ") + placement(offset);
     put(out, "{:<14}{}\n", "arrays", placements);
     put(out, "sizes         {}\n", describeSizes(run.sizes));
+    for (const PeakRates& rates : run.rates) {
+        std::string levels;
+        for (const LevelRate& level : rates.levels)
+            levels += fmt::format(", {} {:.0f}/{:.0f}", level.name, level.loadBytesPerSecond / 1e9,
+                                  level.storeBytesPerSecond / 1e9);
+        put(out, "rates         {}: add {:.1f}, multiply {:.1f} Gop/s; load/store GB/s{}\n", rates.path,
+            rates.additionsPerSecond / 1e9, rates.multiplicationsPerSecond / 1e9, levels);
+    }
     if (run.interrupted) put(out, "interrupted   yes: the tables hold what was measured before Ctrl-C\n");
     const bool limits = std::any_of(run.timings.begin(), run.timings.end(), [](const StageTiming& t) {
         return std::any_of(t.leastSeconds.begin(), t.leastSeconds.end(), [](const auto& l) { return l.has_value(); });
