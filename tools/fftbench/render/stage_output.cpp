@@ -364,7 +364,11 @@ std::string stagesSvg(const StageRun& run, uint32_t N, const std::string& path) 
     const double width = 640, height = 320, left = 64, right = 170, top = 36, bottom = 40;
     const double plotWidth = width - left - right, plotHeight = height - top - bottom;
     double highest = 0;
-    for (const StageTiming* t : bars) highest = std::max({highest, t->sumSeconds(), t->wholeSeconds});
+    for (const StageTiming* t : bars) {
+        double stacked = 0;  // the segments drawn: a stage measured below zero (noise) is none
+        for (const double seconds : t->seconds) stacked += std::max(0.0, seconds);
+        highest = std::max({highest, stacked, t->wholeSeconds});
+    }
     // A round scale: 1, 2 or 5 times a power of ten per gridline, about five of them.
     const double us = std::max(highest * 1e6, 1e-3);
     double step = std::pow(10.0, std::floor(std::log10(us / 5)));

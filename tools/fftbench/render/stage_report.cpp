@@ -18,7 +18,9 @@ std::string escaped(const std::string& text) { return xmlEscape(text); }
 std::string stageBar(const StageTiming& t) {
     const double width = 560, height = 26;
     SvgWriter svg(width, height, "sb", ".sb rect { stroke: #333; stroke-width: 0.5; }");
-    const double sum = t.sumSeconds();
+    // A stage measured below zero (noise) gets no width; the others share the bar.
+    double sum = 0;
+    for (const double seconds : t.seconds) sum += std::max(0.0, seconds);
     double x = 0;
     int stage = 0;
     for (size_t r = 0; r < t.plan.rows.size(); ++r) {
@@ -26,7 +28,7 @@ std::string stageBar(const StageTiming& t) {
         const double share = sum > 0 ? std::max(0.0, t.seconds[r]) / sum : 0;
         const std::string name = row.kind == StageRow::Kind::stage ? fmt::format("stage {}", ++stage) : row.label();
         svg.openGroup();
-        svg.title(fmt::format("{} ({}): {:.4g} us, {:.1f} %", name, row.shape(), t.seconds[r] * 1e6, 100 * share));
+        svg.title(fmt::format("{} ({}): {:.4g} us", name, row.shape(), t.seconds[r] * 1e6));
         svg.attr("fill", stageColour(row, t.N)).rect(x, 2, width * share, height - 4);
         svg.closeGroup();
         x += width * share;
