@@ -2,7 +2,8 @@
 // plug-in's catalogue, verifies its entries, benchmarks them against the
 // peers (FFTW, KissFFT), profiles what they do on the counting build, draws
 // their signal-flow graphs and traces their memory accesses on the recording
-// build, and puts all of it on one HTML page. Each command lives in
+// build, times each entry stage by stage on the stage builds, and puts all of
+// it on one HTML page. Each command lives in
 // commands/, over the layers below it (README, Layout). See docs/fftbench.md,
 // docs/profile.md and docs/pictures.md.
 #include <CLI/CLI.hpp>
