@@ -74,7 +74,8 @@ endfunction()
 # The kernels of one path, as objects shared by every library that carries
 # that path. VARIANT "instrumented" compiles the marks of
 # plugin/instrument/marks.h into the tally and the events of the
-# instrumented build; empty for the shipped kernels.
+# instrumented build, "stages" into the stage counter of the stage builds;
+# empty for the shipped kernels.
 function(fftplug_kernel_objects path variant out_var)
   set(name fftplug_kernels_${path})
   if(variant)
@@ -88,19 +89,24 @@ function(fftplug_kernel_objects path variant out_var)
     target_compile_options(${name} PRIVATE ${FFTPLUG_PATH_FLAGS_${path}})
     if(variant STREQUAL "instrumented")
       target_compile_definitions(${name} PRIVATE FFTPLUG_INSTRUMENTED)
+    elseif(variant STREQUAL "stages")
+      target_compile_definitions(${name} PRIVATE FFTPLUG_STAGES)
     endif()
   endif()
   set(${out_var} ${name} PARENT_SCOPE)
 endfunction()
 
-# fftplug_add_plugin(<target> [INSTRUMENTED] [PATH <path>]): PATH (one of
-# FFTPLUG_PATHS) builds a fixed-path variant; INSTRUMENTED (with PATH scalar)
-# the instrumented build: the tally of operations, table reads, memory
-# traffic and stages, the events of every load, store, table read, factor,
-# stage and recursive call, and the export instrumentEntry that reports them
-# (plugin/instrument/instrumented.h). It is no part of the shipped library.
+# fftplug_add_plugin(<target> [INSTRUMENTED | STAGES] [PATH <path>]): PATH (one
+# of FFTPLUG_PATHS) builds a fixed-path variant; INSTRUMENTED (with PATH
+# scalar) the instrumented build: the tally of operations, table reads,
+# memory traffic and stages, the events of every load, store, table read,
+# factor, stage and recursive call, and the export instrumentEntry that
+# reports them (plugin/instrument/instrumented.h); STAGES (any path, or all)
+# the stage counter that can end a transform after its first k stages and the
+# exports limitStages and listStages (plugin/stages.h). Neither is part of
+# the shipped library.
 function(fftplug_add_plugin target)
-  cmake_parse_arguments(ARG "INSTRUMENTED" "PATH" "" ${ARGN})
+  cmake_parse_arguments(ARG "INSTRUMENTED;STAGES" "PATH" "" ${ARGN})
   set(sources ${FFTPLUG_COMMON_SOURCES})
   set(variant "")
   if(ARG_INSTRUMENTED)
@@ -109,6 +115,10 @@ function(fftplug_add_plugin target)
     endif()
     list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/marks.cpp)
     set(variant instrumented)
+  endif()
+  if(ARG_STAGES)
+    list(APPEND sources ${FFTPLUG_SOURCE_ROOT}/plugin/instrument/stages.cpp)
+    set(variant stages)
   endif()
   if(ARG_PATH)
     if(NOT ARG_PATH IN_LIST FFTPLUG_PATHS)
@@ -134,6 +144,9 @@ function(fftplug_add_plugin target)
     if(ARG_INSTRUMENTED)
       list(APPEND exports instrumentEntry)
     endif()
+    if(ARG_STAGES)
+      list(APPEND exports limitStages listStages)
+    endif()
     set(ordinal 1)
     foreach(export IN LISTS exports)
       string(APPEND def_text "    ${export} @${ordinal}\n")
@@ -146,6 +159,9 @@ function(fftplug_add_plugin target)
   fftplug_plugin_options(${target})
   if(ARG_INSTRUMENTED)
     target_compile_definitions(${target} PRIVATE FFTPLUG_INSTRUMENTED)
+  endif()
+  if(ARG_STAGES)
+    target_compile_definitions(${target} PRIVATE FFTPLUG_STAGES)
   endif()
   if(ARG_PATH)
     target_compile_definitions(${target} PRIVATE FFTPLUG_FIXED_PATH=${ARG_PATH})

@@ -17,13 +17,18 @@
 
 namespace fftplug::host {
 
-GuardedArray::GuardedArray(size_t count) : count_(count) {
+GuardedArray::GuardedArray(size_t count) : GuardedArray(count, 0) {}
+
+GuardedArray::GuardedArray(size_t count, size_t lineOffset) : count_(count), lineOffset_(lineOffset % kAlignment) {
+    if (lineOffset_ % alignof(Complex) != 0)
+        throw std::invalid_argument("GuardedArray: a sample's alignment is 4 bytes, the offset " +
+                                    std::to_string(lineOffset) + " is none");
     const size_t bytes = count * sizeof(Complex);
-    storage_.reset(new unsigned char[kAlignment + 2 * kGuardBytes + bytes]);
+    storage_.reset(new unsigned char[2 * kAlignment + 2 * kGuardBytes + bytes]);
     // kGuardBytes is a multiple of kAlignment, so aligning the start of the
-    // first guard aligns the samples.
+    // first guard aligns the samples; the offset moves the guard with them.
     const auto address = reinterpret_cast<uintptr_t>(storage_.get());
-    before_ = storage_.get() + (kAlignment - address % kAlignment) % kAlignment;
+    before_ = storage_.get() + (kAlignment - address % kAlignment) % kAlignment + lineOffset_;
     samples_ = reinterpret_cast<Complex*>(before_ + kGuardBytes);
     after_ = before_ + kGuardBytes + bytes;
     std::memset(samples_, 0, bytes);

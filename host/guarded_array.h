@@ -20,6 +20,11 @@ class GuardedArray {
     static constexpr size_t kAlignment = 64;    // of the first sample
 
     explicit GuardedArray(size_t count);
+    // The first sample `lineOffset` bytes past a 64-byte line (0 or 64:
+    // aligned; 16 as x86-64 glibc's malloc gives, 8 as 32-bit Windows'
+    // msvcrt's), a multiple of 4 below 64, so that the samples straddle lines as a
+    // host's own arrays may.
+    GuardedArray(size_t count, size_t lineOffset);
     // An array holding `values`.
     explicit GuardedArray(const std::vector<Complex>& values);
     GuardedArray(GuardedArray&&) noexcept = default;
@@ -28,6 +33,8 @@ class GuardedArray {
     Complex* data() { return samples_; }
     const Complex* data() const { return samples_; }
     size_t size() const { return count_; }
+    // Bytes past a 64-byte line at which the first sample sits.
+    size_t lineOffset() const { return lineOffset_; }
     Complex& operator[](size_t i) { return samples_[i]; }
     const Complex& operator[](size_t i) const { return samples_[i]; }
 
@@ -52,6 +59,7 @@ class GuardedArray {
     Complex* samples_ = nullptr;
     unsigned char* after_ = nullptr;
     size_t count_ = 0;
+    size_t lineOffset_ = 0;
 };
 
 // An array of `count` samples of which only [begin, end) can be touched: the

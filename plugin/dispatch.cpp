@@ -13,6 +13,9 @@
 #include "path_choice.h"
 #include "protocol.h"
 #include "transform.h"
+#if defined(FFTPLUG_STAGES)
+#include "instrument/stages.h"
+#endif
 
 namespace fftplug {
 
@@ -25,7 +28,12 @@ struct KernelSet {
     Copy copy;
 };
 
+#if defined(FFTPLUG_STAGES)
+// The stage builds call each kernel through the point a stage mark can end it at.
+#define FFTPLUG_KERNEL_OF(path, name, order) &stages::stoppable<path::name>,
+#else
 #define FFTPLUG_KERNEL_OF(path, name, order) path::name,
+#endif
 #define FFTPLUG_KERNELS_OF(path, ...) KernelSet{FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_KERNEL_OF, path) path::copySamples},
 
 #if defined(FFTPLUG_FIXED_PATH)

@@ -42,7 +42,7 @@ inline void kindButterfly(Lane lane, Complex* x, Complex* y, Kind kind) {
 // page waits for it (the processor tells them apart by the address bits
 // within a page only); loaded after block 2's stores, each of block 3's
 // lanes would. The scalar lane, the plain oracle whose accesses the
-// recording build records butterfly by butterfly, keeps the two in turn.
+// instrumented build records butterfly by butterfly, keeps the two in turn.
 template <typename Lane, typename Kind2, typename Kind3>
 inline void kindButterflies(Lane lane, Complex* x2, Complex* y2, Kind2 kind2, Complex* x3, Complex* y3, Kind3 kind3) {
     if constexpr (Lane::width == 1) {

@@ -7,8 +7,16 @@
 # rounds: load from elsewhere on the machine then costs both sides alike.
 # Prints us per transform of each and their ratio, entry by entry.
 #
+# With --stages, `fftbench stages` (the dispatching stage build beside each
+# bench) is timed the same way, in turns, and each stage of each entry set
+# beside its 32-bit time: the stages whose 32-bit code loses most are named.
+# STAGE_OPTIONS holds its options (default: --sizes 2^8..2^16 --min-time 2
+# --measurements 10). Where the kernel runs no 32-bit programs
+# (scripts/runs-32bit.sh), there is no 32-bit side: the script says so and
+# stops.
+#
 #   scripts/wine-vs-native.sh [--rounds R] [--win32 DIR] [--release DIR]
-#                             [fftbench bench options...]
+#                             [--stages] [fftbench bench options...]
 #
 # The options after ours go to both benches (the default: --sizes 2^4..2^16
 # --min-time 1 --measurements 100: the least of many short measurements is
@@ -18,6 +26,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=2
+stages=0
 win32=$root/build/win32
 release=$root/build/release
 while [ "$#" -gt 0 ]; do
@@ -25,6 +34,7 @@ while [ "$#" -gt 0 ]; do
     --rounds) rounds=$2; shift 2 ;;
     --win32) win32=$2; shift 2 ;;
     --release) release=$2; shift 2 ;;
+    --stages) stages=1; shift ;;
     *) break ;;
   esac
 done
@@ -44,6 +54,10 @@ fi
 for exe in "$exe32" "$exe64"; do
   [ -x "$exe" ] || { echo "wine-vs-native.sh: $exe is not built" >&2; exit 2; }
 done
+if ! "$root/scripts/runs-32bit.sh"; then
+  echo "wine-vs-native.sh: this kernel runs no 32-bit programs: no 32-bit side to compare" >&2
+  exit 2
+fi
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -90,4 +104,43 @@ for n in sizes:
         cells.append(f"{b / a:>6.2f}" if a and b else f"{'-':>6}")
     print(f"{'2^' + str(n):>5} " + "".join(cells))
 print(f"worst ratio {worst:.2f}")
+EOF
+
+[ "$stages" = 1 ] || exit 0
+read -r -a stage_options <<<"${STAGE_OPTIONS:---sizes 2^8..2^16 --min-time 2 --measurements 10}"
+for ((round = 1; round <= rounds; ++round)); do
+  "$exe64" stages --no-rates "${stage_options[@]}" --csv "$out/stages_x64-$round.csv" >/dev/null
+  "$root/scripts/wine-run.sh" "$exe32" stages --no-rates "${stage_options[@]}" \
+    --csv "z:$out/stages_w32-$round.csv" >/dev/null
+done
+echo
+echo "stage by stage (fftbench stages, dispatching stage builds), least of $rounds rounds"
+python3 - "$out" <<'EOF'
+import csv, glob, os, sys
+best, order = {}, {}
+for name in glob.glob(os.path.join(sys.argv[1], "stages_*.csv")):
+    side = os.path.basename(name).split("_")[1].split("-")[0]
+    with open(name, encoding="utf-8") as f:
+        for row in csv.DictReader(f):
+            stage = (int(row["entry"]), int(row["log2n"]), int(row["row"]))
+            shape = "" if row["kind"] == "copy" else f" ({row['block']}/{row['apart']})"
+            order[stage] = row["label"] + shape
+            t = float(row["time_per_transform_us"])
+            key = (side,) + stage
+            best[key] = min(t, best.get(key, t))
+losses = []
+print(f"{'entry':>5} {'N':>5} {'stage':<28} {'x86-64 us':>11} {'win32 us':>11} {'ratio':>6}")
+for stage in sorted(order):
+    a, b = best.get(("x64",) + stage), best.get(("w32",) + stage)
+    if a is None or b is None:
+        continue
+    e, n, _ = stage
+    ratio = b / a if a > 0 else float("inf")
+    print(f"{e:>5} {'2^' + str(n):>5} {order[stage]:<28} {a:>11.4g} {b:>11.4g} {ratio:>6.2f}")
+    if a > 0 and b > a:
+        losses.append((b - a, ratio, e, n, order[stage]))
+print()
+print("the stages that lose most in 32-bit code (time lost per transform, us)")
+for lost, ratio, e, n, label in sorted(losses, reverse=True)[:15]:
+    print(f"  entry {e} at 2^{n}: {label}: +{lost:.4g} us ({ratio:.2f}x)")
 EOF

@@ -47,8 +47,11 @@ enum {
                                  of radix 4 and split radix, N/2 for a closing pass) */
     FFTPLUG_EVENT_CALL = 6,   /* the divided entry's worker opens a block. value: its size; extra: its
                                  index (it covers work[size·index .. size·(index + 1))) */
-    FFTPLUG_EVENT_JOIN = 7    /* the block's halves are joined with table[index]. value: its size;
+    FFTPLUG_EVENT_JOIN = 7,   /* the block's halves are joined with table[index]. value: its size;
                                  extra: its index */
+    FFTPLUG_EVENT_ARITHMETIC = 8 /* the arithmetic since the last stage mark (or the run's start), just
+                                    before each stage mark and once at the end. value: real additions;
+                                    extra: real multiplications */
 };
 
 /* The factors the vocabulary applies, each marked where it is applied. */

@@ -31,6 +31,7 @@ struct Run {
     // The events asked for (none when mask is 0), and the buffer's fill.
     FftplugEventStream events{};
     uint32_t recorded = 0;
+    Tally atMark;  // the arithmetic at the last stage mark
 } run;
 
 // ---- the tally ----
@@ -107,8 +108,17 @@ void tableRead(const Complex* entry) {
     record(FFTPLUG_EVENT_TABLE, indexIn(run.table, entry));
 }
 
+// The arithmetic since the last stage mark, as an event.
+static void recordArithmetic() {
+    if ((run.events.mask & (1u << FFTPLUG_EVENT_ARITHMETIC)) == 0) return;
+    record(FFTPLUG_EVENT_ARITHMETIC, static_cast<uint32_t>(tally.additions - run.atMark.additions),
+           static_cast<uint32_t>(tally.multiplications - run.atMark.multiplications));
+    run.atMark = tally;
+}
+
 void stageBegins(uint64_t block, uint64_t apart) {
     if (run.counting) closeStage();
+    recordArithmetic();
     record(FFTPLUG_EVENT_STAGE, static_cast<uint32_t>(block), static_cast<uint32_t>(apart));
 }
 
@@ -148,6 +158,7 @@ extern "C" FFTPLUG_EXPORT int32_t FFTPLUG_CALL instrumentEntry(uint32_t index, i
         run.counts.multiplications = tally.multiplications;
         *counts = run.counts;
     }
+    recordArithmetic();
     if (run.recorded > 0) run.events.sink(run.events.context, run.events.buffer, run.recorded);
     run = Run{};  // nothing more is counted or recorded, whatever runs next
     return 1;

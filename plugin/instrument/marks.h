@@ -26,7 +26,11 @@
 // scalar kernels, never shipped; plugin/instrument/marks.cpp) the arithmetic
 // marks add to the tally of operations and every other mark records an
 // event, the loads, stores, table reads and stages counted in the tally too.
-// In the shipped builds every mark is nothing at all. Another kind of build
+// Compiled with FFTPLUG_STAGES (the stage builds fftplug_stages and
+// fftplug_stages-<path>, every path's kernels, never shipped;
+// plugin/instrument/stages.cpp) the stage mark counts the stages begun and
+// can end the kernel call before one (plugin/stages.h); the other marks are
+// nothing. In the shipped builds every mark is nothing at all. Another kind of build
 // is another branch (#elif defined(its macro)) that defines every mark.
 #pragma once
 
@@ -35,6 +39,10 @@
 #include <cstdint>
 
 #include "instrumented.h"
+
+#if defined(FFTPLUG_INSTRUMENTED) + defined(FFTPLUG_STAGES) > 1
+#error "a build is instrumented or stops at stages, not both"
+#endif
 
 #if defined(FFTPLUG_INSTRUMENTED)
 
@@ -60,6 +68,30 @@ void blockJoined(int32_t size, int32_t index);
 #define FFTPLUG_FACTOR(kind) ::fftplug::instrument::factorApplied(kind)
 #define FFTPLUG_BLOCK_CALL(size, index) ::fftplug::instrument::blockCalled((size), (index))
 #define FFTPLUG_BLOCK_JOIN(size, index) ::fftplug::instrument::blockJoined((size), (index))
+
+#elif defined(FFTPLUG_STAGES)
+
+namespace fftplug::stages {
+// Stages begun in the current kernel call, and how many may begin before the
+// call ends (plugin/instrument/stages.cpp).
+extern uint64_t begun, allowed;
+// A stage past the allowed ones begins: ends the kernel call (or, while the
+// marks are being listed, notes this one and returns).
+void pastLimit(uint64_t block, uint64_t apart);
+inline void stageBegins(uint64_t block, uint64_t apart) {
+    if (begun >= allowed) pastLimit(block, apart);
+    ++begun;
+}
+}  // namespace fftplug::stages
+#define FFTPLUG_ADDITIONS(n) ((void)0)
+#define FFTPLUG_MULTIPLICATIONS(n) ((void)0)
+#define FFTPLUG_LOAD(p) ((void)0)
+#define FFTPLUG_STORE(p) ((void)0)
+#define FFTPLUG_TABLE_READ(p) ((void)0)
+#define FFTPLUG_STAGE(block, apart) ::fftplug::stages::stageBegins((block), (apart))
+#define FFTPLUG_FACTOR(kind) ((void)0)
+#define FFTPLUG_BLOCK_CALL(size, index) ((void)0)
+#define FFTPLUG_BLOCK_JOIN(size, index) ((void)0)
 
 #else  // the shipped builds
 

@@ -74,7 +74,7 @@ def check_structure(html, where):
     check_speed_plot(figures.get("fig-bench-speed", ""), where)
     # No empty chart: every figure holds a picture that draws something, none says it has none.
     for name, body in figures.items():
-        drawn = len(re.findall(r"<(path|circle|line|polyline|polygon)\b", body))
+        drawn = len(re.findall(r"<(path|circle|line|polyline|polygon|rect)\b", body))
         check(drawn >= 3, f"{where}: figure {name} draws {drawn} shapes")
         check('class="missing"' not in body, f"{where}: figure {name} has no picture")
     # The report measures no peak rates: no limit chart and no limit columns, never an empty chart.

@@ -1,8 +1,9 @@
 // fftbench: a command-line host for plug-ins of the fftplug ABI. It lists a
 // plug-in's catalogue, verifies its entries, benchmarks them against the
 // peers (FFTW, KissFFT), profiles what they do, draws their signal-flow
-// graphs and traces their memory accesses on the instrumented build, and
-// puts all of it on one HTML page. Each command lives in
+// graphs and traces their memory accesses on the instrumented build, times
+// each entry stage by stage on the stage builds, and puts all of it on one
+// HTML page. Each command lives in
 // commands/, over the layers below it (README, Layout). See docs/fftbench.md,
 // docs/profile.md and docs/pictures.md.
 #include <CLI/CLI.hpp>
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
 
     const std::vector<Command> commands{addListCommand(app),    addVerifyCommand(app), addBenchCommand(app),
                                         addProfileCommand(app), addDrawCommand(app),   addTraceCommand(app),
-                                        addReportCommand(app)};
+                                        addReportCommand(app),  addStagesCommand(app)};
     // "list, verify, bench and profile" ("… or profile").
     auto names = [&](const char* last) {
         std::string text;

@@ -186,3 +186,27 @@ std::string findDefaultPlugin() {
 }
 
 }  // namespace fftbench
+
+namespace fftbench {
+
+std::vector<uint32_t> parseAlignments(std::string_view text) {
+    std::vector<uint32_t> offsets;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item(text.substr(start, comma - start));
+        uint32_t value = 0;
+        bool number = !item.empty() && item.size() <= 2;
+        for (const char c : item) number = number && c >= '0' && c <= '9';
+        if (number) value = static_cast<uint32_t>(std::stoul(item));
+        if (!number || value < 4 || value > 64 || (value & (value - 1)) != 0)
+            throw UsageError("--align " + std::string(text) + ": '" + item +
+                             "' is not an alignment: 4, 8, 16, 32 or 64 bytes (a list such as 64,16)");
+        const uint32_t offset = value % 64;
+        if (std::find(offsets.begin(), offsets.end(), offset) == offsets.end()) offsets.push_back(offset);
+        start = comma + 1;
+    }
+    return offsets;
+}
+
+}  // namespace fftbench

@@ -51,6 +51,12 @@ std::optional<PlotFormat> parsePlotPath(std::string_view option, const std::stri
 // repeats. Throws UsageError.
 std::optional<std::vector<uint32_t>> parseEntries(std::string_view text);
 
+// "64,16": the alignments --align takes, each a power of two from 4 to 64
+// bytes, as line offsets: the bytes past a 64-byte line at which arrays so
+// aligned (and no more) start (64 -> 0, 16 -> 16, 8 -> 8), in the order
+// given, without repeats. Throws UsageError.
+std::vector<uint32_t> parseAlignments(std::string_view text);
+
 // The entries of `catalogue` named by `wanted` (all when nullopt). Throws
 // UsageError for an index the catalogue does not have.
 std::vector<fftplug::host::CatalogueEntry> selectEntries(

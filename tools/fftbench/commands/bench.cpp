@@ -45,6 +45,7 @@ struct BenchOptions {
     std::string reference = defaultReferencePeer();
     bool referenceGiven = false;  // --reference on the command line
     bool noRates = false;
+    std::string align = "64";
 };
 
 // Counted mflops for the plug-ins whose entries the instrumented build
@@ -88,6 +89,7 @@ std::vector<Contender> timedPeers(const BenchOptions& options) {
 int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOptions& options) {
     const auto sizes = parseSizes(options.sizes);
     const auto wanted = parseEntries(options.entries);
+    const std::vector<uint32_t> lineOffsets = parseAlignments(options.align);
     parsePlotPath("--plot", options.plot);
     std::vector<fftplug::host::PluginLibrary> plugins;
     plugins.reserve(std::max<size_t>(pluginPaths.size(), 1));  // contenders keep references to them
@@ -109,7 +111,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         }
         if (entries.empty())
             throw UsageError(fmt::format("{}: the plug-in announces no entries to benchmark", plugins[p].path()));
-        for (Contender& c : pluginContenders(plugins[p], entries, labels[p], options.withReorder))
+        for (Contender& c : pluginContenders(plugins[p], entries, labels[p], options.withReorder, lineOffsets))
             contenders.push_back(std::move(c));
     }
     if (!options.noPeers) {
@@ -146,6 +148,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     settings.reference = options.reference;
     settings.withReorder = options.withReorder;
     settings.rates = !options.noRates;
+    settings.lineOffsets = lineOffsets;
 
     installInterruptHandler();
     ProgressLine progress;
@@ -250,6 +253,12 @@ Command addBenchCommand(CLI::App& app) {
                     return fmt::format("{} is not a peer: {}", text, names);
                 },
                 "", ""));
+    sub->add_option("--align", options->align,
+                    "Where the entries' arrays start: 64 (on a 64-byte line), 16 (as x86-64 glibc's malloc gives "
+                    "them), 8 (as 32-bit Windows' msvcrt's does), or a list such as 64,16 timed side by side; the "
+                    "first is the one the tables and the summary are of, each other one is set against it" +
+                        defaultText(options->align))
+        ->type_name("BYTES");
     sub->add_flag("--no-rates", options->noRates,
                   "Skip measuring this processor's peak rates at start (about a second a path), and so the limit %");
     return Command{sub, [options, reference](const std::vector<std::string>& global) {

@@ -27,5 +27,6 @@ Command addProfileCommand(CLI::App& app);
 Command addDrawCommand(CLI::App& app);
 Command addTraceCommand(CLI::App& app);
 Command addReportCommand(CLI::App& app);
+Command addStagesCommand(CLI::App& app);
 
 }  // namespace fftbench

@@ -25,6 +25,7 @@
 #include "machine/machine_caches.h"
 #include "machine/processor.h"
 #include "measure/bench_run.h"
+#include "measure/stage_run.h"
 #include "measure/counted_figures.h"
 #include "measure/peers/peers.h"
 #include "model/access_trace.h"
@@ -228,6 +229,15 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     page.profile = &profile;
     page.profilePlot = plotPicture(runGnuplot(profileGnuplotScript(profile, profilePath, false), profilePath),
                                    profilePath);
+
+    // each entry's stages at 2^10, on the stage build beside fftbench
+    std::vector<uint32_t> stageEntries;
+    for (const auto& entry : entries) stageEntries.push_back(entry.index);
+    const auto stages = briefStageRun(stageEntries, {1024}, &instrumented, [&](size_t, size_t, const std::string&, uint32_t,
+                                                                          const std::string& what) {
+        progress.show("report: stages, " + what);
+    }, [] { return interruptRequested(); });
+    page.stages = stages ? &*stages : nullptr;
 
     // each entry's graph and access map
     for (const auto& entry : selectEntries(instrumented.catalogue(), wanted)) {

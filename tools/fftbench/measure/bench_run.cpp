@@ -39,10 +39,11 @@ namespace {
 class EntryRun final : public TimedRun {
    public:
     EntryRun(const PluginLibrary& plugin, const CatalogueEntry& entry, const std::vector<Complex>& signal,
-             bool reorder)
+             bool reorder, uint32_t lineOffset)
         : plugin_(plugin), entry_(entry), N_(static_cast<int32_t>(signal.size())), reorder_(reorder),
-          bits_(fftplug::host::log2Exact(signal.size())), input_(signal.size()), work_(signal.size()),
-          table_(signal.size()), spare_(reorder ? signal.size() : 0) {
+          bits_(fftplug::host::log2Exact(signal.size())), input_(signal.size(), lineOffset),
+          work_(signal.size(), lineOffset), table_(signal.size(), lineOffset),
+          spare_(reorder ? signal.size() : 0, lineOffset) {
         input_.assign(entry.naturalInput() || reorder ? signal : fftplug::host::bitReversed(signal));
         table_.assign(fftplug::host::makeTwiddleTable(N_));
         if (entry.preparesTable()) call(0);
@@ -96,22 +97,31 @@ class EntryRun final : public TimedRun {
 }  // namespace
 
 
+std::string entryImplementation(uint32_t index, bool reorder, uint32_t lineOffset) {
+    return fmt::format("entry {}{}{}", index, reorder ? "+reorder" : "",
+                       lineOffset != 0 ? fmt::format(" +{}", lineOffset) : std::string());
+}
+
 std::vector<Contender> pluginContenders(const PluginLibrary& plugin, const std::vector<CatalogueEntry>& entries,
-                                        const std::string& pluginLabel, bool withReorder) {
+                                        const std::string& pluginLabel, bool withReorder,
+                                        const std::vector<uint32_t>& lineOffsets) {
     std::vector<Contender> contenders;
+    for (const uint32_t lineOffset : lineOffsets)
     for (const bool reorder : {false, true}) {
         if (reorder && !withReorder) break;
         for (const CatalogueEntry& entry : entries) {
             Contender c;
-            c.implementation = fmt::format("entry {}{}", entry.index, reorder ? "+reorder" : "");
+            c.implementation = entryImplementation(entry.index, reorder, lineOffset);
+            c.lineOffset = lineOffset;
             c.entry = entry.index;
             c.name = displayName(entry);
-            c.label = shortLabel(entry) + (reorder ? " + host reorder" : "");
+            c.label = shortLabel(entry) + (reorder ? " + host reorder" : "") +
+                      (lineOffset != 0 ? fmt::format(" at +{} bytes", lineOffset) : std::string());
             c.maxReps = INT32_MAX;
             c.plugin = pluginLabel;
             c.reorder = reorder;
-            c.start = [&plugin, entry, reorder](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
-                return std::make_unique<EntryRun>(plugin, entry, signal, reorder);
+            c.start = [&plugin, entry, reorder, lineOffset](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                return std::make_unique<EntryRun>(plugin, entry, signal, reorder, lineOffset);
             };
             contenders.push_back(std::move(c));
         }
@@ -228,6 +238,7 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 r.medianSecondsPerTransform = timing.median / static_cast<double>(timing.reps);
                 r.spread = timing.best > 0 ? (timing.worst - timing.best) / timing.best : 0;
                 r.reorder = contender.reorder;
+                r.lineOffset = contender.lineOffset;
                 if (!cell.reorderTaken.empty())
                     r.reorderSecondsPerTransform = *std::min_element(cell.reorderTaken.begin(), cell.reorderTaken.end()) /
                                                    static_cast<double>(timing.reps);
@@ -248,9 +259,10 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
     if (!bench.plugins.empty()) {
         std::map<std::tuple<uint32_t, uint32_t, bool>, double> first;
         for (const BenchResult& r : bench.results)
-            if (r.entry && r.plugin == bench.plugins.front().label) first[{*r.entry, r.N, r.reorder}] = r.mflops;
+            if (r.entry && r.plugin == bench.plugins.front().label && r.lineOffset == settings.primaryLineOffset())
+                first[{*r.entry, r.N, r.reorder}] = r.mflops;
         for (BenchResult& r : bench.results) {
-            if (!r.entry || r.plugin.empty()) continue;
+            if (!r.entry || r.plugin.empty() || r.lineOffset != settings.primaryLineOffset()) continue;
             const auto found = first.find({*r.entry, r.N, r.reorder});
             if (found != first.end() && found->second > 0) r.ratioToFirst = r.mflops / found->second;
         }

@@ -33,6 +33,12 @@ struct BenchSettings : TimingGoal {
     bool peers = true;         // the peers alongside (peers/peers.h), where built in
     bool withReorder = false;  // each entry also timed with the host's reordering
     bool rates = true;         // the processor's peak rates measured at start, and limit % (model/limit.h)
+    // Where the entries' arrays start, in bytes past a 64-byte line (0:
+    // aligned), each timed side by side; the first is the one the tables,
+    // the limit and the summary over the reference are of, the others are
+    // set against it (alignmentRatios).
+    std::vector<uint32_t> lineOffsets{0};
+    uint32_t primaryLineOffset() const { return lineOffsets.empty() ? 0 : lineOffsets.front(); }
     // The peer the best entry is compared with (Contender::implementation,
     // a name of peers.h's list); no comparison where it is not in the run.
     std::string reference = defaultReferencePeer();
@@ -45,7 +51,11 @@ struct BenchSettings : TimingGoal {
 // with `withReorder` each entry a second time, with the host's reordering.
 std::vector<Contender> pluginContenders(const fftplug::host::PluginLibrary& plugin,
                                         const std::vector<fftplug::host::CatalogueEntry>& entries,
-                                        const std::string& pluginLabel, bool withReorder = false);
+                                        const std::string& pluginLabel, bool withReorder = false,
+                                        const std::vector<uint32_t>& lineOffsets = {0});
+
+// "entry 3", "entry 3+reorder", "entry 3 +16" (arrays 16 bytes past a line).
+std::string entryImplementation(uint32_t index, bool reorder, uint32_t lineOffset);
 
 // 5·N·log2 N / (seconds per transform in µs): benchFFT's "mflops".
 double mflops(uint32_t N, double secondsPerTransform);
@@ -73,6 +83,7 @@ struct BenchResult {
     double spread = 0;  // (longest − shortest measurement) / shortest
     std::string kernelPath;  // the plug-in's path at this N ("AVX2"); empty where unknown or a peer
     bool reorder = false;    // timed with the host's reordering (Contender::reorder)
+    uint32_t lineOffset = 0; // the arrays' bytes past a 64-byte line (Contender::lineOffset)
     // With the reordering: the reordering's own time per transform, the
     // shortest of the measurements taken beside the entry's.
     std::optional<double> reorderSecondsPerTransform;

@@ -45,6 +45,10 @@ struct Contender {
     // result is bit-reversed, the result back into natural order, as a host
     // that wants natural order in and out must (implementation "entry 3+reorder").
     bool reorder = false;
+    // Bytes past a 64-byte line at which the entry's arrays start (0:
+    // aligned; 16 as x86-64 glibc's malloc, 8 as 32-bit Windows' msvcrt's
+    // places them): implementation "entry 3 +16".
+    uint32_t lineOffset = 0;
     // A peer's label of its line in bench's header ("fftw"); empty: none.
     std::string header{};
     // A peer's words on why it has no counted mflops, for bench's header;

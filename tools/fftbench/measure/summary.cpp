@@ -24,7 +24,8 @@ std::vector<PluginSummary> summarize(const BenchRun& bench) {
             // The best entry at each size, against the reference there.
             std::map<uint32_t, double> best;
             for (const BenchResult& r : bench.results)
-                if (r.entry && r.plugin == summary.plugin && r.reorder == reorder && reference.count(r.N))
+                if (r.entry && r.plugin == summary.plugin && r.reorder == reorder && reference.count(r.N) &&
+                    r.lineOffset == bench.settings.primaryLineOffset())
                     best[r.N] = std::max(best[r.N], r.mflops / reference[r.N]);
             for (const auto& range : {std::array<unsigned, 2>{4, 20}, std::array<unsigned, 2>{16, 20}}) {
                 RangeFigure figure;
@@ -67,7 +68,8 @@ std::vector<PluginSummary> summarize(const BenchRun& bench) {
             };
             std::map<std::optional<uint32_t>, Sum> sums;
             for (const BenchResult& r : bench.results) {
-                if (r.plugin != summary.plugin || r.reorder || !r.ratioToFirst || *r.ratioToFirst <= 0 ||
+                if (r.plugin != summary.plugin || r.reorder || r.lineOffset != bench.settings.primaryLineOffset() ||
+                    !r.ratioToFirst || *r.ratioToFirst <= 0 ||
                     !inRange(r.log2N, kRatioFromLog2, kRatioToLog2))
                     continue;
                 for (const std::optional<uint32_t> key : {std::optional<uint32_t>(), r.entry}) {
@@ -85,6 +87,46 @@ std::vector<PluginSummary> summarize(const BenchRun& bench) {
     return summaries;
 }
 
+std::vector<AlignmentFigure> alignmentRatios(const BenchRun& bench) {
+    std::vector<AlignmentFigure> figures;
+    const uint32_t against = bench.settings.primaryLineOffset();
+    for (const PluginInfo& plugin : bench.plugins) {
+        std::map<std::pair<uint32_t, uint32_t>, double> base;
+        for (const BenchResult& r : bench.results)
+            if (r.entry && !r.reorder && r.plugin == plugin.label && r.lineOffset == against && r.mflops > 0)
+                base[{*r.entry, r.N}] = r.mflops;
+        for (size_t o = 1; o < bench.settings.lineOffsets.size(); ++o) {
+            AlignmentFigure figure;
+            figure.plugin = plugin.label;
+            figure.lineOffset = bench.settings.lineOffsets[o];
+            figure.against = against;
+            std::map<uint32_t, std::pair<double, size_t>> logs;
+            std::set<uint32_t> sizes;
+            for (const BenchResult& r : bench.results) {
+                if (!r.entry || r.reorder || r.plugin != plugin.label || r.lineOffset != figure.lineOffset) continue;
+                const auto found = base.find({*r.entry, r.N});
+                if (found == base.end() || r.mflops <= 0) continue;
+                const double ratio = r.mflops / found->second;
+                figure.cells[{*r.entry, r.N}] = ratio;
+                logs[*r.entry].first += std::log(ratio);
+                ++logs[*r.entry].second;
+                sizes.insert(r.N);
+                if (figure.cells.size() == 1 || ratio < figure.lowest) {
+                    figure.lowest = ratio;
+                    figure.lowestEntry = *r.entry;
+                    figure.lowestN = r.N;
+                }
+            }
+            if (figure.cells.empty()) continue;
+            for (const auto& [entry, sum] : logs)
+                figure.geometricMean[entry] = std::exp(sum.first / static_cast<double>(sum.second));
+            figure.measured.assign(sizes.begin(), sizes.end());
+            figures.push_back(std::move(figure));
+        }
+    }
+    return figures;
+}
+
 std::optional<BestAtSize> bestEntryOverReference(const BenchRun& bench, const std::string& plugin, uint32_t N,
                                                  bool reorder) {
     double reference = 0;
@@ -93,7 +135,8 @@ std::optional<BestAtSize> bestEntryOverReference(const BenchRun& bench, const st
     for (const BenchResult& r : bench.results) {
         if (r.N != N) continue;
         if (!r.entry && r.implementation == bench.settings.reference) reference = r.mflops;
-        if (r.entry && r.plugin == plugin && r.reorder == reorder && r.mflops > bestMflops) {
+        if (r.entry && r.plugin == plugin && r.reorder == reorder &&
+            r.lineOffset == bench.settings.primaryLineOffset() && r.mflops > bestMflops) {
             bestMflops = r.mflops;
             best = BestAtSize{*r.entry, 0};
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,21 @@ struct PluginSummary {
 };
 
 std::vector<PluginSummary> summarize(const BenchRun& bench);
+
+// The entries of one plug-in with their arrays `lineOffset` bytes past a
+// 64-byte line, against the same entries at the run's first offset
+// (BenchSettings::lineOffsets), timed plainly: mflops over mflops, cell by
+// cell, and per entry the geometric mean over the sizes both have.
+struct AlignmentFigure {
+    std::string plugin;
+    uint32_t lineOffset = 0, against = 0;
+    std::map<std::pair<uint32_t, uint32_t>, double> cells;  // (entry, N) -> ratio
+    std::map<uint32_t, double> geometricMean;               // entry -> over its cells
+    std::vector<uint32_t> measured;                         // the sizes of the cells, ascending
+    double lowest = 0;                                      // the lowest cell, and where
+    uint32_t lowestEntry = 0, lowestN = 0;
+};
+std::vector<AlignmentFigure> alignmentRatios(const BenchRun& bench);
 
 // The best entry of `plugin` at N (plain or with reordering) and its mflops
 // over the reference's there; nullopt without both.

@@ -40,6 +40,13 @@ CacheTraffic measureCacheTraffic(const InstrumentedLibrary& instrumented, uint32
                                  const std::vector<CacheLevel>& caches,
                                  const std::function<void(uint64_t accesses)>& progress = {});
 
+// The lines a call touches, in order (what measureCacheTraffic counts), a
+// part beginning at each stage mark where partByStage.
+LineTouches callTouches(const InstrumentedLibrary& instrumented, uint32_t index, uint32_t N, bool partByStage,
+                        const std::function<void(uint64_t accesses)>& progress = {});
+// Each level's capacity in lines, counting the levels before it.
+std::vector<uint64_t> cacheCapacities(const std::vector<CacheLevel>& caches);
+
 // measureCacheTraffic() of each (entry, N) asked for, remembered, against
 // this machine's caches.
 class TrafficCache {

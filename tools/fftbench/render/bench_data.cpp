@@ -32,6 +32,9 @@ std::string benchCsv(const BenchRun& bench) {
     // with the reordering timed, its own time beside each result's
     const bool reorderColumn = bench.settings.withReorder;
     if (reorderColumn) csv += ",reorder_time_per_transform_us";
+    // with arrays placed off a line, where each result's start
+    const bool offsetColumn = bench.settings.lineOffsets != std::vector<uint32_t>{0};
+    if (offsetColumn) csv += ",line_offset_bytes";
     csv += "\r\n";
     for (const BenchResult& r : bench.results) {
         csv += fmt::format("{},{},{},{},{},{},{},{:.6g},{:.6g},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{},{}",
@@ -48,6 +51,7 @@ std::string benchCsv(const BenchRun& bench) {
                            r.limitPercent ? (r.limitExceeded() ? "1" : "0") : "");
         if (reorderColumn)
             csv += "," + (r.reorderSecondsPerTransform ? fmt::format("{:.6g}", *r.reorderSecondsPerTransform * 1e6) : "");
+        if (offsetColumn) csv += "," + (r.entry ? std::to_string(r.lineOffset) : std::string());
         csv += "\r\n";
     }
     return csv;
@@ -55,6 +59,7 @@ std::string benchCsv(const BenchRun& bench) {
 
 std::string benchJson(const BenchRun& bench, const std::string& version) {
     using json = nlohmann::ordered_json;  // keys in the documented order
+    const bool offsetColumns = bench.settings.lineOffsets != std::vector<uint32_t>{0};
     json results = json::array();
     for (const BenchResult& r : bench.results) {
         results.push_back({{"implementation", r.implementation},
@@ -84,6 +89,7 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
         if (bench.settings.withReorder)
             results.back()["reorder_time_per_transform_us"] =
                 r.reorderSecondsPerTransform ? json(*r.reorderSecondsPerTransform * 1e6) : json(nullptr);
+        if (offsetColumns) results.back()["line_offset_bytes"] = r.entry ? json(r.lineOffset) : json(nullptr);
     }
     json plugins = json::array();
     for (const PluginInfo& p : bench.plugins)
@@ -108,6 +114,18 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
                               {"cells", r.cells},
                               {"measured_n", r.measured},
                               {"geometric_mean", r.geometricMean}});
+    }
+    json alignment = json::array();
+    for (const AlignmentFigure& f : alignmentRatios(bench)) {
+        json entries = json::array();
+        for (const auto& [entry, mean] : f.geometricMean)
+            entries.push_back({{"entry", entry}, {"geometric_mean", mean}});
+        alignment.push_back({{"plugin", f.plugin},
+                             {"line_offset_bytes", f.lineOffset},
+                             {"against_line_offset_bytes", f.against},
+                             {"measured_n", f.measured},
+                             {"entries", entries},
+                             {"lowest", {{"ratio", f.lowest}, {"entry", f.lowestEntry}, {"n", f.lowestN}}}});
     }
     json peers = json::array();
     for (const Contender& c : bench.contenders)
@@ -140,7 +158,7 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
     json caches = json::array();
     for (const CacheLevel& cache : bench.caches)
         caches.push_back({{"level", cache.name}, {"bytes", cache.bytes}, {"source", cache.source}});
-    const json document = {
+    json document = {
         {"tool", "fftbench"},
         {"version", version},
         {"plugin", plugins.empty() ? json(nullptr) : plugins.front()},
@@ -166,6 +184,10 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
         {"results", results},
         {"summary",
          {{"best_entry_over_" + bench.settings.reference, bestOverReference}, {"ratio_to_first_plugin", ratios}}}};
+    if (offsetColumns) {
+        document["settings"]["line_offsets_bytes"] = bench.settings.lineOffsets;
+        document["summary"]["speed_off_a_line_over_aligned"] = alignment;
+    }
     // Names that are not UTF-8 become U+FFFD rather than an exception.
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -26,6 +26,11 @@ std::string resultName(const BenchRun& bench, const std::string& plugin, const s
 
 std::string ratioText(double ratio) { return fmt::format("{:.2f}", ratio); }
 
+// "aligned", "+16 bytes off a line"
+std::string lineOffsetText(uint32_t lineOffset) {
+    return lineOffset == 0 ? std::string("aligned") : fmt::format("+{} bytes off a line", lineOffset);
+}
+
 std::string plural(size_t count, const char* word) { return fmt::format("{} {}{}", count, word, count == 1 ? "" : "s"); }
 
 // The figures of one plug-in side by side, sizes down: its entries (timed
@@ -36,7 +41,9 @@ void mflopsBlock(std::string& out, const BenchRun& bench, const std::string* plu
                       const std::string& heading) {
     std::vector<const Contender*> columns;
     for (const Contender& c : bench.contenders)
-        if (!c.entry || ((plugin == nullptr || c.plugin == *plugin) && c.reorder == reorder)) columns.push_back(&c);
+        if (!c.entry || ((plugin == nullptr || c.plugin == *plugin) && c.reorder == reorder &&
+                         c.lineOffset == bench.settings.primaryLineOffset()))
+            columns.push_back(&c);
     const std::string& pluginLabel = plugin != nullptr ? *plugin : bench.plugins.front().label;
     std::map<std::pair<std::string, std::string>, std::map<uint32_t, const BenchResult*>> figures;
     for (const BenchResult& r : bench.results) figures[{r.plugin, r.implementation}][r.N] = &r;
@@ -71,6 +78,7 @@ void mflopsBlock(std::string& out, const BenchRun& bench, const std::string* plu
             const BenchResult* fastest = nullptr;
             for (const BenchResult& r : bench.results)
                 if (r.N == N && r.entry && r.reorder && r.plugin == pluginLabel && r.reorderSecondsPerTransform &&
+                    r.lineOffset == bench.settings.primaryLineOffset() &&
                     (fastest == nullptr || r.mflops > fastest->mflops))
                     fastest = &r;
             if (fastest != nullptr)
@@ -87,7 +95,8 @@ void ratioBlock(std::string& out, const BenchRun& bench, const PluginInfo& plugi
     std::vector<uint32_t> entries;
     std::map<std::pair<uint32_t, uint32_t>, double> ratios;
     for (const BenchResult& r : bench.results) {
-        if (r.plugin != plugin.label || !r.entry || r.reorder) continue;
+        if (r.plugin != plugin.label || !r.entry || r.reorder || r.lineOffset != bench.settings.primaryLineOffset())
+            continue;
         if (std::find(entries.begin(), entries.end(), *r.entry) == entries.end()) entries.push_back(*r.entry);
         if (r.ratioToFirst) ratios[{*r.entry, r.N}] = *r.ratioToFirst;
     }
@@ -203,6 +212,51 @@ void summaryText(std::string& out, const BenchRun& bench) {
     }
 }
 
+// The arrays placed off a line against the first placement: per offset the
+// ratio of mflops cell by cell, sizes down, entries across (plainly timed).
+void alignmentBlock(std::string& out, const BenchRun& bench) {
+    const bool several = bench.plugins.size() > 1;
+    for (const AlignmentFigure& f : alignmentRatios(bench)) {
+        std::vector<uint32_t> entries;
+        for (const auto& [entry, mean] : f.geometricMean) entries.push_back(entry);
+        put(out, "\nmflops with the arrays {} / {}{}\n{:>5}", lineOffsetText(f.lineOffset), lineOffsetText(f.against),
+            several ? " (" + f.plugin + ")" : std::string(), "N");
+        for (const uint32_t entry : entries) put(out, " {:>6}", entry);
+        put(out, "\n");
+        for (const uint32_t N : f.measured) {
+            put(out, "{:>5}", powerOfTwoText(N));
+            for (const uint32_t entry : entries) {
+                const auto found = f.cells.find({entry, N});
+                put(out, " {:>6}", found == f.cells.end() ? std::string("-") : ratioText(found->second));
+            }
+            put(out, "\n");
+        }
+    }
+}
+
+// The same against the first placement in a line each: how much of its
+// aligned speed each entry keeps where a host's allocator puts the arrays.
+void alignmentSummary(std::string& out, const BenchRun& bench) {
+    const auto figures = alignmentRatios(bench);
+    if (figures.empty()) return;
+    put(out, "\nspeed with the arrays where a host's malloc puts them / {} ({})\n", lineOffsetText(figures.front().against),
+        figureText(false, figures.front().measured));
+    for (const AlignmentFigure& f : figures) {
+        double low = 0, high = 0;
+        uint32_t lowEntry = 0, highEntry = 0;
+        bool first = true;
+        for (const auto& [entry, mean] : f.geometricMean) {
+            if (first || mean < low) low = mean, lowEntry = entry;
+            if (first || mean > high) high = mean, highEntry = entry;
+            first = false;
+        }
+        put(out, "  {:<22}{}entries keep {:.0f}-{:.0f} % (entry {} least, entry {} most); lowest cell {:.0f} % "
+            "(entry {} at {})\n",
+            lineOffsetText(f.lineOffset) + ":", bench.plugins.size() > 1 ? f.plugin + ": " : "", 100 * low, 100 * high,
+            lowEntry, highEntry, 100 * f.lowest, f.lowestEntry, powerOfTwoText(f.lowestN));
+    }
+}
+
 // "AVX2 at 2^2..2^4, AVX-512 at 2^5..2^20": the kernels of `plugin` size by
 // size, runs of one path together; empty where fftbench does not know them.
 std::string pathsText(const BenchRun& bench, const std::string& plugin) {
@@ -292,7 +346,9 @@ void limitBlock(std::string& out, const BenchRun& bench) {
     for (const BenchResult& r : bench.results)
         if (r.limitPercent) figures[{r.plugin, r.implementation}][r.N] = *r.limitPercent;
     for (const Contender& c : bench.contenders)
-        if (c.entry && !c.reorder && figures.count({c.plugin, c.implementation})) columns.push_back(&c);
+        if (c.entry && !c.reorder && c.lineOffset == bench.settings.primaryLineOffset() &&
+            figures.count({c.plugin, c.implementation}))
+            columns.push_back(&c);
     if (columns.empty()) return;
     const bool several = bench.plugins.size() > 1;
     put(out, "\nlimit % (least time at this processor's peak rates / measured time)\n{:>5}", "N");
@@ -348,6 +404,14 @@ std::string benchTableText(const BenchRun& bench) {
         if (!c.entry && !c.countedNote.empty()) counted += "; " + c.countedNote;
     put(out, "counted       {}\n", counted);
     put(out, "sizes         {}\n", describeSizes(bench.sizes));
+    if (bench.settings.lineOffsets != std::vector<uint32_t>{0}) {
+        std::string placements;
+        for (const uint32_t offset : bench.settings.lineOffsets)
+            placements += (placements.empty() ? "" : ", ") + lineOffsetText(offset) +
+                          (offset == 0 ? "" : fmt::format(" (rows \"entry k +{}\")", offset));
+        put(out, "arrays        {}; the tables after the first are of the {}\n", placements,
+            lineOffsetText(bench.settings.primaryLineOffset()));
+    }
     ratesText(out, bench);
     if (bench.interrupted) put(out, "interrupted   yes: the table holds what was measured before Ctrl-C\n");
     size_t width = 16;
@@ -387,7 +451,9 @@ std::string benchTableText(const BenchRun& bench) {
     }
     limitBlock(out, bench);
     limitNote(out, bench);
+    alignmentBlock(out, bench);
     summaryText(out, bench);
+    alignmentSummary(out, bench);
     return out;
 }
 

@@ -14,6 +14,7 @@
 #include "model/operation_counts.h"
 #include "render/bench_output.h"
 #include "render/flowgraph_output.h"
+#include "render/stage_report.h"
 #include "render/profile_output.h"
 #include "render/report_plots.h"
 #include "render/report_summary.h"
@@ -431,7 +432,8 @@ std::string entriesBody(const ReportPage& page) {
                       "and its memory accesses at a size whose array no longer fits the nearest caches.</p>\n";
     for (const ReportEntry& e : page.entries) {
         const auto found = paragraphs.find(e.entry.index);
-        out += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second);
+        out += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second) +
+               entryStagesHtml(page.stages, e.entry.index);
     }
     return out;
 }

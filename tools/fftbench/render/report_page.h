@@ -19,6 +19,7 @@
 #include "model/access_trace.h"
 #include "model/flowgraph.h"
 #include "model/operation_counts.h"
+#include "measure/stage_run.h"
 
 namespace fftbench {
 
@@ -80,6 +81,7 @@ struct ReportPage {
     Provenance provenance;
     std::string benchCsv;    // the file name of bench's CSV beside the page; empty: none written
     std::string profileCsv;  // the same for profile's table
+    const StageRun* stages = nullptr;  // each entry's stages (render/stage_report.h); null: none shown
 };
 
 // One section of the page: its id, its heading (also its link in the page's

@@ -100,4 +100,32 @@ std::string defaultInstrumentedLibraryPath() {
     return fftplug::host::executableDirectory() + fftplug::host::platformLibraryName("fftplug_instrumented");
 }
 
+std::vector<InstrumentedLibrary::StageCounts> InstrumentedLibrary::countStages(uint32_t index, uint32_t N) const {
+    std::vector<StageCounts> stages;
+    const uint32_t mask = (1u << FFTPLUG_EVENT_LOAD) | (1u << FFTPLUG_EVENT_STORE) | (1u << FFTPLUG_EVENT_TABLE) |
+                          (1u << FFTPLUG_EVENT_STAGE) | (1u << FFTPLUG_EVENT_ARITHMETIC);
+    record(index, N, mask, [&](const FftplugEvent* events, size_t count) {
+        for (size_t k = 0; k < count; ++k) {
+            const FftplugEvent& e = events[k];
+            if (e.what == FFTPLUG_EVENT_STAGE) {
+                stages.emplace_back();
+                continue;
+            }
+            if (stages.empty()) continue;
+            StageCounts& s = stages.back();
+            switch (e.what) {
+                case FFTPLUG_EVENT_LOAD: ++s.loads; break;
+                case FFTPLUG_EVENT_STORE: ++s.stores; break;
+                case FFTPLUG_EVENT_TABLE: ++s.tableReads; break;
+                case FFTPLUG_EVENT_ARITHMETIC:
+                    s.additions += e.value;
+                    s.multiplications += e.extra;
+                    break;
+                default: break;
+            }
+        }
+    });
+    return stages;
+}
+
 }  // namespace fftbench

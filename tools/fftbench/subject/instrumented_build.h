@@ -46,6 +46,13 @@ class InstrumentedLibrary {
     void record(uint32_t index, uint32_t N, uint32_t mask, const Consumer& consume) const;
     // Every event of a run, kept: for the small sizes of a graph.
     std::vector<FftplugEvent> recordAll(uint32_t index, uint32_t N) const;
+    // What one stage did, from its stage mark to the next or the end.
+    struct StageCounts {
+        uint64_t additions = 0, multiplications = 0, loads = 0, stores = 0, tableReads = 0;
+    };
+    // A run stage by stage: one record per stage mark the kernel passed, in
+    // order (what comes before the first mark belongs to none).
+    std::vector<StageCounts> countStages(uint32_t index, uint32_t N) const;
 
    private:
     InstrumentedLibrary(fftplug::host::PluginLibrary library, FftplugInstrumentEntry instrumentEntry);

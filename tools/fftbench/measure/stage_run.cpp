@@ -1,0 +1,306 @@
+#include "measure/stage_run.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <climits>
+#include <map>
+
+#include "host/bit_reversal.h"
+#include "host/driver.h"
+#include "host/guarded_array.h"
+#include "host/twiddle.h"
+#include "measure/bench_run.h"
+#include "model/limit.h"
+#include "model/stage_traffic.h"
+#include "host/plugin_variants.h"
+#include "subject/identity.h"
+#include "subject/path_taken.h"
+
+namespace fftbench {
+
+using fftplug::host::CatalogueEntry;
+using fftplug::host::GuardedArray;
+
+double StageTiming::sumSeconds() const {
+    double sum = 0;
+    for (const double s : seconds) sum += s;
+    return sum;
+}
+
+namespace {
+
+// An entry of a stage build ended after `stages` stages (-1: all), set up as
+// bench sets up an entry: input in the entry's order, table built and
+// prepared untimed; a measurement is one runEntry call whose repeat count
+// does the repeating, each repetition a copy and the first stages. In place:
+// a runEntry call with input == work for each repetition, the first stages
+// and no copy, each call going on from what the one before left in work.
+class StopRun final : public TimedRun {
+   public:
+    StopRun(const StageLibrary& library, const CatalogueEntry& entry, const std::vector<Complex>& signal,
+            int32_t stages, uint32_t lineOffset, bool inPlace)
+        : library_(library), entry_(entry), N_(static_cast<int32_t>(signal.size())), stages_(stages), inPlace_(inPlace),
+          input_(signal.size(), lineOffset), work_(signal.size(), lineOffset), table_(signal.size(), lineOffset) {
+        input_.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
+        table_.assign(fftplug::host::makeTwiddleTable(N_));
+        if (entry.preparesTable()) library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(), 0);
+        if (inPlace_) work_.assign(input_.contents());
+    }
+    void run(int64_t reps) override {
+        library_.limit(stages_);
+        if (inPlace_)
+            for (int64_t r = 0; r < reps; ++r)
+                library_.plugin().run(entry_.index, N_, work_.data(), work_.data(), table_.data(), 1);
+        else
+            library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(),
+                                  static_cast<int32_t>(reps));
+        library_.limit(-1);
+    }
+    std::vector<Complex> naturalResult() const override {
+        return fftplug::host::naturalOrderResult(entry_, work_.contents());
+    }
+    std::optional<std::string> damage() const override {
+        for (const auto& [array, name] : {std::pair{&input_, "input"}, {&work_, "work"}, {&table_, "table"}})
+            if (auto damage = array->guardDamage(name)) return damage;
+        return std::nullopt;
+    }
+
+   private:
+    const StageLibrary& library_;
+    const CatalogueEntry entry_;
+    int32_t N_, stages_;
+    bool inPlace_;
+    GuardedArray input_, work_, table_;
+};
+
+std::string stopName(uint32_t entry, uint32_t stop, bool inPlace, uint32_t lineOffset) {
+    return fmt::format("entry {} /{}{}{}", entry, stop, inPlace ? " in place" : "",
+                       lineOffset != 0 ? fmt::format(" +{}", lineOffset) : std::string());
+}
+
+// Whether the stage build run whole gives the shipped library's bits.
+bool sameBits(const StagePath& path, const CatalogueEntry& entry, uint32_t N, uint32_t seed) {
+    const auto signal = fftplug::host::randomSignal(N, seed);
+    path.stages->limit(-1);
+    const auto staged = fftplug::host::transformWithEntry(path.stages->plugin(), entry, signal);
+    const auto shipped = fftplug::host::transformWithEntry(*path.shipped, entry, signal);
+    return fftplug::host::sameBits(staged, shipped);
+}
+
+}  // namespace
+
+StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32_t>& entries,
+                   const std::vector<uint32_t>& sizes, const StageSettings& settings, const StageProgress& progress,
+                   const std::function<bool()>& stop, const InstrumentedLibrary* counting) {
+    StageRun run;
+    run.cpu = detectCpu();
+    run.settings = settings;
+    run.sizes = sizes;
+    run.entries = entries;
+    for (const StagePath& path : paths) run.paths.push_back(path.name);
+
+    BenchSettings bench;
+    bench.minSeconds = settings.minSeconds;
+    bench.measurements = settings.measurements;
+    bench.seed = settings.seed;
+    bench.peers = false;
+    bench.rates = false;
+    bench.lineOffsets = settings.lineOffsets;
+    bench.clock = settings.clock;
+
+    const size_t total = paths.size() * sizes.size();
+    size_t done = 0;
+    for (const StagePath& path : paths) {
+        const auto catalogue = path.shipped->catalogue();
+        for (const uint32_t N : sizes) {
+            if (run.interrupted) break;
+            // The plan of each entry, and a contender for the whole transform
+            // and for each stop it needs.
+            std::vector<Contender> contenders;
+            std::map<uint32_t, StagePlan> plans;
+            std::vector<CatalogueEntry> chosen;
+            for (const uint32_t index : entries) {
+                const CatalogueEntry& entry = catalogue.at(index);
+                chosen.push_back(entry);
+                const auto marks = path.stages->marks(index, N);
+                std::vector<bool> empty;
+                if (counting != nullptr) {
+                    const auto counts = counting->countStages(index, N);
+                    if (counts.size() == marks.size())
+                        for (const InstrumentedLibrary::StageCounts& c : counts) empty.push_back(c.loads + c.stores == 0);
+                }
+                plans[index] = planStages(marks, empty);
+            }
+            for (Contender& c : pluginContenders(*path.shipped, chosen, path.label, false, settings.lineOffsets))
+                contenders.push_back(std::move(c));
+            for (const uint32_t offset : settings.lineOffsets)
+            for (const CatalogueEntry& entry : chosen) {
+                const StagePlan& plan = plans[entry.index];
+                std::vector<std::pair<uint32_t, bool>> stops;
+                for (const uint32_t s : plan.stops()) stops.emplace_back(s, false);
+                for (const uint32_t s : plan.inPlaceStops()) stops.emplace_back(s, true);
+                for (const auto& [s, inPlace] : stops) {
+                    Contender c;
+                    c.implementation = stopName(entry.index, s, inPlace, offset);
+                    c.entry = entry.index;
+                    c.maxReps = INT32_MAX;
+                    c.plugin = path.label;
+                    c.lineOffset = offset;
+                    const int32_t stages = s == plan.marks ? -1 : static_cast<int32_t>(s);
+                    const StageLibrary* library = path.stages;
+                    const bool inPlaceRun = inPlace;
+                    c.start = [library, entry, stages, offset, inPlaceRun](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                        return std::make_unique<StopRun>(*library, entry, signal, stages, offset, inPlaceRun);
+                    };
+                    contenders.push_back(std::move(c));
+                }
+            }
+            BenchRun timed = runBench(
+                {}, std::move(contenders), {N}, bench,
+                [&](size_t, size_t, const Contender& contender, uint32_t, int round) {
+                    if (progress)
+                        progress(done, total, path.name, N,
+                                 fmt::format("{} {}", round == 0 ? std::string("calibrating")
+                                                                 : fmt::format("round {}/{}", round, bench.measurements),
+                                             contender.implementation));
+                },
+                stop);
+            ++done;
+            run.interrupted = timed.interrupted;
+            for (const std::string& warning : timed.warnings) run.warnings.push_back(path.name + ": " + warning);
+            std::map<std::string, double> seconds;
+            for (const BenchResult& r : timed.results) seconds[r.implementation] = r.secondsPerTransform;
+            for (const uint32_t offset : settings.lineOffsets)
+            for (const CatalogueEntry& entry : chosen) {
+                StageTiming t;
+                t.lineOffset = offset;
+                t.path = path.name;
+                t.kernelPath = kernelPathOf(path.label, run.cpu, N).value_or("");
+                t.entry = entry.index;
+                t.N = N;
+                t.plan = plans[entry.index];
+                const auto whole = seconds.find(entryImplementation(entry.index, false, offset));
+                std::map<uint32_t, double> at, inPlaceAt;
+                bool complete = whole != seconds.end();
+                for (const uint32_t s : t.plan.stops()) {
+                    const auto found = seconds.find(stopName(entry.index, s, false, offset));
+                    if (found == seconds.end()) complete = false;
+                    else at[s] = found->second;
+                }
+                for (const uint32_t s : t.plan.inPlaceStops()) {
+                    const auto found = seconds.find(stopName(entry.index, s, true, offset));
+                    if (found == seconds.end()) complete = false;
+                    else inPlaceAt[s] = found->second;
+                }
+                if (!complete) continue;  // cut short
+                t.wholeSeconds = whole->second;
+                t.allStagesSeconds = at.at(t.plan.marks);
+                t.seconds = t.plan.rowSeconds(at, inPlaceAt);
+                t.sameBits = sameBits(path, entry, N, settings.seed);
+                run.timings.push_back(std::move(t));
+            }
+        }
+    }
+    return run;
+}
+
+namespace {
+
+// What the model does not price, named where a row is far below its limit:
+// the in-register shuffles of butterflies whose pairs share a vector, the
+// wait of a short stage on the stores of the one before, lines split by
+// arrays off a line, and the rest (address arithmetic, loop control).
+std::string leftOutOf(const StageTiming& t, const StageRow& row, const PeakRates& rates, double seconds,
+                      uint32_t lineOffset) {
+    std::vector<std::string> what;
+    const uint32_t complexLanes = std::max(1u, rates.lanes / 2);
+    if (row.kind != StageRow::Kind::copy && row.apart < complexLanes && rates.shufflesPerSecond)
+        what.push_back("shuffles");
+    if (row.kind != StageRow::Kind::copy && seconds * 1e9 / std::max(1u, row.occurrences) < 500)
+        what.push_back("dependency chains");
+    if (lineOffset != 0) what.push_back("lines split");
+    if (row.kind != StageRow::Kind::copy && t.N <= 4096 && row.apart >= complexLanes)
+        what.push_back("store-to-load forwarding");
+    if (what.empty()) what.push_back("address arithmetic and loop control");
+    std::string text;
+    for (const std::string& w : what) text += (text.empty() ? "" : ", ") + w;
+    return text;
+}
+
+}  // namespace
+
+void attachStageLimits(StageRun& run, const InstrumentedLibrary& instrumented) {
+    std::map<std::pair<uint32_t, uint32_t>, std::vector<InstrumentedLibrary::StageCounts>> counted;
+    std::map<std::pair<uint32_t, uint32_t>, StageMisses> traffic;
+    for (StageTiming& t : run.timings) {
+        const PeakRates* rates = nullptr;
+        for (const PeakRates& r : run.rates)
+            if (r.path == t.kernelPath) rates = &r;
+        t.leastSeconds.assign(t.plan.rows.size(), std::nullopt);
+        t.bound.assign(t.plan.rows.size(), "");
+        t.leftOut.assign(t.plan.rows.size(), "");
+        if (rates == nullptr) continue;
+        const auto key = std::pair{t.entry, t.N};
+        if (!counted.count(key)) counted[key] = instrumented.countStages(t.entry, t.N);
+        if (!traffic.count(key)) traffic[key] = measureStageMisses(instrumented, t.entry, t.N, run.caches);
+        const auto& counts = counted[key];
+        const StageMisses& misses = traffic[key];
+        if (counts.size() != t.plan.marks || misses.loadMisses.size() != size_t{t.plan.marks} + 1) continue;
+        std::vector<Operations> ops(t.plan.rows.size());
+        for (Operations& o : ops) {
+            o.loadMissBytes.assign(run.caches.size(), 0);
+            o.storeMissBytes.assign(run.caches.size(), 0);
+        }
+        ops[0].loadBytes = 8.0 * t.N;
+        ops[0].storeBytes = 8.0 * t.N;
+        auto addMisses = [&](Operations& o, size_t stage) {
+            for (size_t c = 0; c < run.caches.size(); ++c) {
+                o.loadMissBytes[c] += double(kLineBytes) * static_cast<double>(misses.loadMisses[stage][c]);
+                o.storeMissBytes[c] += double(kLineBytes) * static_cast<double>(misses.storeMisses[stage][c]);
+            }
+        };
+        addMisses(ops[0], 0);
+        for (size_t m = 0; m < t.plan.marks; ++m) {
+            const int row = t.plan.rowOfMark[m];
+            if (row < 0) continue;
+            Operations& o = ops[static_cast<size_t>(row)];
+            o.loadBytes += 8.0 * static_cast<double>(counts[m].loads);
+            o.storeBytes += 8.0 * static_cast<double>(counts[m].stores);
+            o.additions += static_cast<double>(counts[m].additions);
+            o.multiplications += static_cast<double>(counts[m].multiplications);
+            addMisses(o, m + 1);
+        }
+        for (size_t r = 0; r < ops.size(); ++r) {
+            const auto least = leastTime(ops[r], *rates);
+            if (!least) continue;
+            t.leastSeconds[r] = least->seconds;
+            t.bound[r] = least->bound;
+            if (t.seconds[r] > 0 && limitPercent(least->seconds, t.seconds[r]) < kFarBelowLimitPercent)
+                t.leftOut[r] = leftOutOf(t, t.plan.rows[r], *rates, t.seconds[r], t.lineOffset);
+        }
+    }
+}
+
+std::optional<StageRun> briefStageRun(const std::vector<uint32_t>& entries, const std::vector<uint32_t>& sizes,
+                                      const InstrumentedLibrary* counting, const StageProgress& progress,
+                                      const std::function<bool()>& stop) {
+    if (!fftplug::host::fileExists(defaultStageLibraryPath("dispatch")) ||
+        !fftplug::host::fileExists(defaultShippedLibraryPath("dispatch")))
+        return std::nullopt;
+    try {
+        const StageLibrary stages = StageLibrary::open(defaultStageLibraryPath("dispatch"));
+        const fftplug::host::PluginLibrary shipped =
+            fftplug::host::PluginLibrary::open(defaultShippedLibraryPath("dispatch"));
+        StageSettings settings;
+        settings.minSeconds = 0.002;
+        settings.measurements = 3;
+        settings.rates = false;
+        const StagePath path{"dispatch", pluginLabels({shipped.path()}).front(), &stages, &shipped};
+        return runStages({path}, entries, sizes, settings, progress, stop, counting);
+    } catch (const fftplug::host::LoadError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace fftbench
