@@ -1,5 +1,10 @@
 #include "cli/progress.h"
 
+#include "cli/interrupt.h"
+#include "machine/machine_caches.h"
+#include "machine/processor.h"
+#include "subject/path_taken.h"
+
 #include <fmt/format.h>
 
 #include <cstdio>
@@ -40,6 +45,28 @@ void ProgressLine::clear() {
     fmt::print(stderr, "\r{:<76}\r", "");
     std::fflush(stderr);
     shown_ = false;
+}
+
+std::function<bool()> stopOnInterrupt(ProgressLine& progress) {
+    installInterruptHandler();
+    return [&progress, announced = false]() mutable {
+        if (interruptRequested() && !announced) {
+            progress.clear();
+            fmt::print(stderr, "fftbench: interrupted; stopping after the current measurement\n");
+            announced = true;
+        }
+        return interruptRequested();
+    };
+}
+
+std::vector<PeakRates> measureRatesOfPaths(const std::vector<std::string>& labels, const std::vector<uint32_t>& sizes,
+                                           ProgressLine& progress) {
+    std::vector<PeakRates> rates;
+    for (const auto& [path, at] : pathsTaken(labels, sizes, detectCpu())) {
+        progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
+        if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
+    }
+    return rates;
 }
 
 }  // namespace fftbench

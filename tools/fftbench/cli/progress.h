@@ -2,7 +2,12 @@
 // only when standard error is a terminal, so that logs and pipes stay clean.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "machine/rates.h"
 
 namespace fftbench {
 
@@ -19,5 +24,15 @@ class ProgressLine {
     bool enabled_;
     bool shown_ = false;
 };
+
+// Installs the Ctrl-C handler and gives the check a long run polls between
+// measurements: true once Ctrl-C was pressed, saying so once on standard
+// error (the progress line cleared first).
+std::function<bool()> stopOnInterrupt(ProgressLine& progress);
+
+// This processor's peak rates for each path the plug-ins labelled `labels`
+// take at `sizes`, each measured with a line of progress.
+std::vector<PeakRates> measureRatesOfPaths(const std::vector<std::string>& labels, const std::vector<uint32_t>& sizes,
+                                           ProgressLine& progress);
 
 }  // namespace fftbench

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "cli/arguments.h"
-#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
@@ -21,7 +20,6 @@
 #include "render/gnuplot.h"
 #include "render/sizes.h"
 #include "subject/instrumented_build.h"
-#include "subject/path_taken.h"
 
 #ifndef FFTPLUG_VERSION
 #define FFTPLUG_VERSION "unknown"
@@ -150,23 +148,10 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     settings.rates = !options.noRates;
     settings.lineOffsets = lineOffsets;
 
-    installInterruptHandler();
     ProgressLine progress;
-    bool announced = false;
-    auto stop = [&] {
-        if (interruptRequested() && !announced) {
-            progress.clear();
-            fmt::print(stderr, "fftbench: interrupted; stopping after the current measurement\n");
-            announced = true;
-        }
-        return interruptRequested();
-    };
+    const auto stop = stopOnInterrupt(progress);
     std::vector<PeakRates> rates;
-    if (settings.rates)
-        for (const auto& [path, at] : pathsTaken(labels, sizes, detectCpu())) {
-            progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
-            if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
-        }
+    if (settings.rates) rates = measureRatesOfPaths(labels, sizes, progress);
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "cli/arguments.h"
-#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
@@ -19,7 +18,6 @@
 #include "render/stage_output.h"
 #include "subject/instrumented_build.h"
 #include "subject/identity.h"
-#include "subject/path_taken.h"
 #include "subject/stage_build.h"
 
 #ifndef FFTPLUG_VERSION
@@ -119,23 +117,10 @@ int runStagesCommand(const StagesOptions& options) {
     settings.lineOffsets = offsets;
     settings.rates = !options.noRates;
 
-    installInterruptHandler();
     ProgressLine progress;
-    bool announced = false;
-    auto stop = [&] {
-        if (interruptRequested() && !announced) {
-            progress.clear();
-            fmt::print(stderr, "fftbench: interrupted; stopping after the current measurement\n");
-            announced = true;
-        }
-        return interruptRequested();
-    };
+    const auto stop = stopOnInterrupt(progress);
     std::vector<PeakRates> rates;
-    if (settings.rates && instrumented)
-        for (const auto& [path, at] : pathsTaken(labels, sizes, detectCpu())) {
-            progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
-            if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
-        }
+    if (settings.rates && instrumented) rates = measureRatesOfPaths(labels, sizes, progress);
     StageRun run = runStages(
         paths, entries, sizes, settings,
         [&](size_t done, size_t total, const std::string& path, uint32_t N, const std::string& what) {
