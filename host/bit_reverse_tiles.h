@@ -101,7 +101,7 @@ void permuteTiles(const Complex* src, Complex* dst, unsigned bits, const typenam
 // (and on one cache set: the runs of a block are a power of two apart).
 inline constexpr unsigned kBlockBits = 5;
 inline constexpr uint32_t kBlock = 1u << kBlockBits;  // samples in a run, runs in a block
-inline constexpr unsigned kBlockFromBits = 11;
+inline constexpr unsigned kBlockFromBits = 12;
 // Destinations from 2^kStreamFromBits samples (16 MiB) on are written past
 // the caches, which they would not fit.
 inline constexpr unsigned kStreamFromBits = 21;
