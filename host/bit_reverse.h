@@ -8,8 +8,11 @@
 // contiguous samples (a cache line each) in the source that land on eight
 // such runs at rev(c) in the destination: a tile is read as whole lines,
 // transposed in registers with its rows and columns taken in bit-reversed
-// order, and written as whole lines. Past the first-level cache the tiles
-// are grouped into 32 × 32 blocks that pass through a buffer on the stack
+// order, and written as whole lines. Past the first-level cache, out of
+// place, the tiles are ordered so that the destination is written as eight
+// runs of 4 KiB at a time while the source is read a line at a time at a
+// stride shorter than a page; from there on (and in place) they are grouped
+// into 32 × 32 blocks that pass through a buffer on the stack
 // (bit_reverse_tiles.h), so that both sides are visited in runs of several
 // lines rather than a line at a time across the array; in place, tiles and
 // blocks at c and rev(c) trade places. Each vector path (generic C++, AVX2,

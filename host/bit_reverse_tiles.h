@@ -150,10 +150,41 @@ void permuteBlocks(const Complex* src, Complex* dst, unsigned bits, const typena
     if constexpr (kStream) Tile::streamFence();
 }
 
+// Out of place, from 2^kBlockFromBits samples while a block's source lines
+// lie less than a page apart: index i splits into a (top kRunBits bits), c
+// (the middle bits) and d (low 3 bits). The block of one c is 2^kRunBits
+// single lines in the source, R samples apart, that land on eight runs of
+// 2^kRunBits contiguous samples (4 KiB) at rev(c) in the destination. Its
+// tiles take a's low bits a1 in turn (their rows a's top 3 bits) and write
+// one line into each run, so the stores go to eight runs front to back with
+// no buffer between, and the loads sweep the array at a stride under a
+// page. With the source lines a page apart or more, the blocks below, through
+// a buffer, do better.
+inline constexpr unsigned kRunBits = 9;
+inline constexpr unsigned kRunsBeforeBits = 2 * kRunBits;
+
+template <class Tile, bool kFinish>
+void permuteRuns(const Complex* src, Complex* dst, unsigned bits, const typename Tile::State& state) {
+    constexpr unsigned kTileBits = kRunBits - 3;  // a1: the low bits of a
+    const unsigned middle = bits - kRunBits - 3;
+    const uint32_t blocks = uint32_t{1} << middle;
+    const ptrdiff_t R = ptrdiff_t{1} << (bits - kRunBits);  // samples between the source lines of a block
+    const ptrdiff_t D = ptrdiff_t{1} << (bits - 3);         // samples between the destination runs
+    uint16_t reversed[1u << kTileBits];
+    for (uint32_t a1 = 0; a1 < (1u << kTileBits); ++a1) reversed[a1] = static_cast<uint16_t>(reverseIndex(a1, kTileBits));
+    for (uint32_t c = 0; c < blocks; ++c) {
+        const Complex* from = src + 8 * size_t{c};
+        Complex* to = dst + (size_t{reverseIndex(c, middle)} << kRunBits);
+        for (uint32_t a1 = 0; a1 < (1u << kTileBits); ++a1)
+            Tile::template move<kFinish>(from + a1 * R, R << kTileBits, to + 8 * size_t{reversed[a1]}, D, state);
+    }
+}
+
 template <class Tile, bool kFinish>
 void permuteLarge(const Complex* src, Complex* dst, unsigned bits, const Finish& finish) {
     const typename Tile::State state(finish);
     if (bits < kBlockFromBits) return permuteTiles<Tile, kFinish>(src, dst, bits, state);
+    if (src != dst && bits < kRunsBeforeBits) return permuteRuns<Tile, kFinish>(src, dst, bits, state);
     const bool stream = Tile::kCanStream && bits >= kStreamFromBits && reinterpret_cast<uintptr_t>(dst) % 64 == 0;
     if (stream) return permuteBlocks<Tile, kFinish, true>(src, dst, bits, state);
     permuteBlocks<Tile, kFinish, false>(src, dst, bits, state);
