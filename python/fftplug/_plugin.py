@@ -272,6 +272,26 @@ def _row_stride(a: np.ndarray, n: int) -> Optional[int]:
     return stride if abs(stride) >= 8 * n else None
 
 
+# From this many samples on, results are placed on a 64-byte line: an
+# entry's vectors then never straddle two lines (numpy's own allocations
+# start 16 or 32 bytes into a line as often as not, and 16 bytes off costs
+# the transform a fifth to a third of its speed). Below it the extra
+# allocation costs more than it saves.
+_LINE_BYTES = 64
+_ALIGN_FROM_SAMPLES = 1024
+
+
+def _empty_result(shape: Tuple[int, ...]) -> np.ndarray:
+    """An uninitialised complex64 array of `shape`, starting on a 64-byte
+    line when it holds at least _ALIGN_FROM_SAMPLES samples."""
+    count = math.prod(shape)
+    if count < _ALIGN_FROM_SAMPLES:
+        return np.empty(shape, dtype=_C64)
+    raw = np.empty(8 * count + _LINE_BYTES, dtype=np.uint8)
+    start = -data_address(raw) % _LINE_BYTES
+    return raw[start:start + 8 * count].view(_C64).reshape(shape)
+
+
 def _scale(norm: Optional[str], n: int, inverse: bool) -> float:
     if norm is None or norm == "backward":
         return 1.0 / n if inverse else 1.0
@@ -546,7 +566,7 @@ class Plugin:
         src = data_address(x)
         if src & 3:
             return None
-        out = np.empty(n, dtype=_C64)
+        out = _empty_result((n,))
         if plan.execute(plan.handle, src, 8 * n, data_address(out), 8 * n, 1, CONJUGATE if inverse else 0,
                         1.0 / n if inverse else 1.0):
             raise RuntimeError("fftplugNaturalPlanExecute refused its arguments")
@@ -604,10 +624,10 @@ class Plugin:
             src_stride = out_stride = stride
         elif stride is not None:
             src, src_stride = rows_view, stride
-            out = np.empty(batch + (n,), dtype=_C64)
+            out = _empty_result(batch + (n,))
             out_stride = 8 * n
         else:
-            out = np.empty(batch + (n,), dtype=_C64)
+            out = _empty_result(batch + (n,))
             kept = min(n, length)
             np.copyto(out[..., :kept] if kept < n else out, rows_view[..., :kept] if kept < length else rows_view,
                       casting="unsafe")

@@ -122,3 +122,14 @@ def test_double_precision_within_range(plugin):
     assert relative_error(plugin.fft(large, entry=7), scipy_fft.fft(large)) <= bound(64)
     x[7] = np.inf  # infinities stay infinities (and NaN), as in scipy
     assert not np.isfinite(plugin.fft(x, entry=7)).any() and not np.isfinite(scipy_fft.fft(x)).any()
+
+
+@pytest.mark.parametrize("shape, axis", [((1 << 12,), -1), ((3, 1 << 10), -1), ((1 << 10, 2), 0)])
+def test_results_start_on_a_line(plugin, shape, axis):
+    # vectors that straddle two cache lines slow every stage of the entry
+    x = random_signal(int(np.prod(shape)), seed=3).reshape(shape)
+    for y in (plugin.fft(x, entry=7, axis=axis), plugin.ifft(x, entry=2, axis=axis)):
+        target = y if axis == -1 else np.moveaxis(y, axis, -1)
+        assert target.__array_interface__["data"][0] % 64 == 0
+    expected = scipy_fft.fft(x.astype(np.complex128), axis=axis)
+    assert relative_error(plugin.fft(x, entry=7, axis=axis), expected) < bound(shape[axis])
