@@ -111,6 +111,7 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
 
     const size_t total = paths.size() * sizes.size();
     size_t done = 0;
+    std::vector<std::string> belowZero;  // timings with a stage under zero
     for (const StagePath& path : paths) {
         const auto catalogue = path.shipped->catalogue();
         for (const uint32_t N : sizes) {
@@ -197,10 +198,22 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 t.wholeSeconds = whole->second;
                 t.allStagesSeconds = at.at(t.plan.marks);
                 t.seconds = t.plan.rowSeconds(at, inPlaceAt);
+                if (std::any_of(t.seconds.begin(), t.seconds.end(), [](double s) { return s < 0; }))
+                    belowZero.push_back(fmt::format("{} entry {} at N = {}{}", path.name, entry.index, N,
+                                                    offset != 0 ? fmt::format(" +{}", offset) : ""));
                 t.sameBits = sameBits(path, entry, N, settings.seed);
                 run.timings.push_back(std::move(t));
             }
         }
+    }
+    if (!belowZero.empty()) {
+        std::string which;
+        for (const std::string& w : belowZero) which += (which.empty() ? "" : ", ") + w;
+        run.warnings.push_back(fmt::format(
+            "a stage took less than nothing ({}): the first k stages timed faster than the first k - 1, so "
+            "that stage's cost lies within this machine's timing noise; rerun on a quieter machine, or with "
+            "more --measurements and a longer --min-time",
+            which));
     }
     return run;
 }
