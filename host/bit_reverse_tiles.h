@@ -102,10 +102,9 @@ void permuteTiles(const Complex* src, Complex* dst, unsigned bits, const typenam
 inline constexpr unsigned kBlockBits = 5;
 inline constexpr uint32_t kBlock = 1u << kBlockBits;  // samples in a run, runs in a block
 inline constexpr unsigned kBlockFromBits = 12;
-// Once the arrays it touches (both out of place, one in place) reach
-// 2^kStreamFromBytesBits bytes (16 MiB), the destination is written past
-// the caches, which would not hold it with its source.
-inline constexpr unsigned kStreamFromBytesBits = 24;
+// Destinations from 2^kStreamFromBits samples (16 MiB) on are written past
+// the caches, which they would not fit.
+inline constexpr unsigned kStreamFromBits = 21;
 
 // The block at `from` (runs R samples apart) into `buffer`, finished.
 template <class Tile, bool kFinish>
@@ -186,9 +185,7 @@ void permuteLarge(const Complex* src, Complex* dst, unsigned bits, const Finish&
     const typename Tile::State state(finish);
     if (bits < kBlockFromBits) return permuteTiles<Tile, kFinish>(src, dst, bits, state);
     if (src != dst && bits < kRunsBeforeBits) return permuteRuns<Tile, kFinish>(src, dst, bits, state);
-    const unsigned touchedBits = bits + 3 + (src != dst ? 1 : 0);  // 8 bytes a sample, one array or two
-    const bool stream =
-        Tile::kCanStream && touchedBits >= kStreamFromBytesBits && reinterpret_cast<uintptr_t>(dst) % 64 == 0;
+    const bool stream = Tile::kCanStream && bits >= kStreamFromBits && reinterpret_cast<uintptr_t>(dst) % 64 == 0;
     if (stream) return permuteBlocks<Tile, kFinish, true>(src, dst, bits, state);
     permuteBlocks<Tile, kFinish, false>(src, dst, bits, state);
 }
