@@ -118,11 +118,14 @@ std::optional<std::string> exactValue(const FlowGraph& graph, uint32_t entry) {
 }
 
 // A block's label: its table entries in the order read, each with its value
-// where exact ("t[1] = −i", "t[1] = −i, t[2] = W8"), or the built-in factors.
+// where exact ("t[1] = −i", "t[1] = −i, t[2] = W8"), each once, or the
+// built-in factors.
 std::string blockLabel(const FlowGraph& graph, const Butterfly& b) {
     if (b.kind != ButterflyKind::general || b.factors.empty()) return b.label;
     std::vector<std::string> parts;
+    std::set<uint32_t> named;  // block 0 reads t[0] twice: named once
     for (const uint32_t t : b.factors) {
+        if (!named.insert(t).second) continue;
         const auto value = exactValue(graph, t);
         parts.push_back(value ? fmt::format("t[{}] = {}", t, *value) : fmt::format("t[{}]", t));
     }
