@@ -1,7 +1,9 @@
 // The signal-flow graph of an entry as it ran (`fftbench draw`), built from
-// the events of the instrumented build alone: the samples each butterfly loads
-// and stores, the table entries read for it and the factors it applies, stage
-// by stage.
+// the events of the instrumented build: the samples each butterfly loads and
+// stores, the table entries read for it and the factors it applies, stage by
+// stage. Which lines its factors multiply follows from its kind and shape
+// (factorMarks); whether a factor meets a sample as loaded, from the entry's
+// name (decimation in time).
 #pragma once
 
 #include <cstdint>
