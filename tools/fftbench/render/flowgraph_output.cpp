@@ -539,7 +539,7 @@ std::string flowGraphLegendSvg() {
     lines.push_back(kPassExplained);
     lines.push_back(std::string("four points: ") + kindExplanation(ButterflyKind::general, true));
     lines.push_back(kFourPointExplained);
-    const double height = 16 + (perColumn + 1 + static_cast<double>(lines.size())) * kLegendRow + 8;
+    const double height = 16 + (perColumn + static_cast<double>(lines.size())) * kLegendRow + 14;
     SvgWriter svg(width, height, "fg", asset("flowgraph.css"));
     svg.attr("class", "background").rect(0, 0, width, height);
     svg.attr("class", "legend-head").text(12, 16,
