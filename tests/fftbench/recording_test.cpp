@@ -527,6 +527,7 @@ size_t occurrences(const std::string& text, const std::string& what) {
 struct GraphCase {
     uint32_t entry, N;
 };
+void PrintTo(const GraphCase& c, std::ostream* os) { *os << "entry " << c.entry << " at " << c.N << " points"; }
 std::string graphCaseName(const testing::TestParamInfo<GraphCase>& info) {
     return fmt::format("entry{}_N{}", info.param.entry, info.param.N);
 }
