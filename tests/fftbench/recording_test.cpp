@@ -12,6 +12,7 @@
 #include <numeric>
 #include <map>
 #include <set>
+#include <regex>
 #include <tuple>
 
 #include "host/bit_reversal.h"
@@ -508,3 +509,217 @@ INSTANTIATE_TEST_SUITE_P(Entries, CacheLevels,
                          testing::Values(LevelCase{2, 14 * 1984 / 2048.0, 1e9, 14 * 960 / 2048.0, 1e9},
                                          LevelCase{4, 6 * 1984 / 2048.0, 9, 960 / 2048.0, 5}),
                          [](const auto& info) { return "entry" + std::to_string(info.param.entry); });
+
+// ---- what a graph's picture shows ---------------------------------------------------
+
+namespace {
+
+FlowGraph graphOf(uint32_t entry, uint32_t N) {
+    return recordFlowGraph(instrumented(), instrumented().catalogue().at(entry), N);
+}
+
+size_t occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    return n;
+}
+
+struct GraphCase {
+    uint32_t entry, N;
+};
+void PrintTo(const GraphCase& c, std::ostream* os) { *os << "entry " << c.entry << " at " << c.N << " points"; }
+std::string graphCaseName(const testing::TestParamInfo<GraphCase>& info) {
+    return fmt::format("entry{}_N{}", info.param.entry, info.param.N);
+}
+
+// Each factor on the line it multiplies, as the formulations have it: a pair
+// multiplies its second sample, as loaded in decimation in time (entries 0
+// and 1), as stored otherwise; radix 4 (entries 6, 7) multiplies quarters 1,
+// 2 and 3 of block k by t[2k], t[k] and t[k]·t[2k] (W8, −i, W8³ in the
+// special block 1); split radix (8, 9) only quarters 1 and 3, by t[2k] and
+// t[2k]·t[k] (W8, W8³), and passes both sums on. Twiddle-free butterflies and
+// closing pairs multiply nothing. The picture draws each factor once.
+class FactorsOnLines : public testing::TestWithParam<GraphCase> {};
+
+TEST_P(FactorsOnLines, AsTheFormulationMultiplies) {
+    const auto [entry, N] = GetParam();
+    const FlowGraph graph = graphOf(entry, N);
+    auto t = [](uint32_t k) { return fmt::format("t[{}]", k); };
+    size_t total = 0;
+    std::map<size_t, size_t> perFourPoint;  // factors per four-point butterfly with any → how many butterflies
+    for (size_t s = 0; s < graph.stages.size(); ++s) {
+        const Stage& stage = graph.stages[s];
+        for (size_t i = 0; i < stage.butterflies.size(); ++i) {
+            const Butterfly& b = stage.butterflies[i];
+            const std::vector<uint32_t> rows = sorted(b.reads);
+            const uint32_t k = rows[0] / stage.block;
+            std::map<uint32_t, std::string> expected;
+            if (b.kind == ButterflyKind::twiddleFree || b.kind == ButterflyKind::closing) {
+            } else if (rows.size() == 2) {
+                expected[rows[1]] = b.kind == ButterflyKind::general && entry >= 3 ? t(k) : b.label;
+            } else if (entry == 6 || entry == 7) {
+                expected = b.kind == ButterflyKind::blockOne
+                               ? std::map<uint32_t, std::string>{{rows[1], "W8"}, {rows[2], "−i"}, {rows[3], "W8³"}}
+                               : std::map<uint32_t, std::string>{
+                                     {rows[1], t(2 * k)}, {rows[2], t(k)}, {rows[3], t(k) + "·" + t(2 * k)}};
+            } else {
+                expected = b.kind == ButterflyKind::blockOne
+                               ? std::map<uint32_t, std::string>{{rows[1], "W8"}, {rows[3], "W8³"}}
+                               : std::map<uint32_t, std::string>{{rows[1], t(2 * k)}, {rows[3], t(2 * k) + "·" + t(k)}};
+            }
+            std::map<uint32_t, std::string> seen;
+            for (const FactorMark& m : factorMarks(b)) {
+                seen[m.position] = m.factor;
+                EXPECT_EQ(m.onInput, entry <= 1) << "stage " << s + 1 << ", butterfly " << i + 1;
+            }
+            EXPECT_EQ(seen, expected) << "stage " << s + 1 << ", butterfly " << i + 1;
+            total += seen.size();
+            if (rows.size() == 4 && !seen.empty()) ++perFourPoint[seen.size()];
+        }
+    }
+    if (entry >= 6 && N >= 16) {
+        ASSERT_EQ(perFourPoint.size(), 1u) << "one count of factors per four-point butterfly";
+        EXPECT_EQ(perFourPoint.begin()->first, entry <= 7 ? 3u : 2u);
+    }
+    EXPECT_EQ(occurrences(flowGraphSvg(graph), "class=\"mark\""), total);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, FactorsOnLines,
+                         testing::Values(GraphCase{0, 16}, GraphCase{1, 8}, GraphCase{2, 16}, GraphCase{3, 16},
+                                         GraphCase{4, 16}, GraphCase{5, 16}, GraphCase{6, 16}, GraphCase{6, 32},
+                                         GraphCase{7, 32}, GraphCase{8, 16}, GraphCase{8, 32}, GraphCase{9, 32}),
+                         graphCaseName);
+
+// The rows a stage neither loads nor stores are drawn as pass-through, and
+// only those (split radix: the rows outside its offset set); the rows where a
+// four-point butterfly starts are tinted, one each.
+class PassThroughRows : public testing::TestWithParam<GraphCase> {};
+
+TEST_P(PassThroughRows, ExactlyTheRowsAStageSkips) {
+    const auto [entry, N] = GetParam();
+    const std::string svg = flowGraphSvg(graphOf(entry, N));
+    const std::vector<StageShape> stages = derived(entry, N);
+    size_t skipped = 0, starts = 0;
+    for (size_t s = 0; s < stages.size(); ++s) {
+        std::set<uint32_t> touched;
+        for (const Expected& b : stages[s].butterflies) {
+            touched.insert(b.samples.begin(), b.samples.end());
+            if (b.samples.size() == 4) ++starts;
+        }
+        for (uint32_t r = 0; r < N; ++r) {
+            const bool drawn = svg.find(fmt::format("stage {}: position {} passed on untouched", s + 1, r)) !=
+                               std::string::npos;
+            EXPECT_EQ(drawn, touched.count(r) == 0) << "stage " << s + 1 << ", position " << r;
+            skipped += touched.count(r) == 0;
+        }
+    }
+    EXPECT_EQ(occurrences(svg, "class=\"pass\""), skipped);
+    EXPECT_EQ(skipped > 0, entry >= 8);
+    EXPECT_EQ(occurrences(svg, "class=\"offset\""), starts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, PassThroughRows,
+                         testing::Values(GraphCase{6, 32}, GraphCase{7, 16}, GraphCase{8, 16}, GraphCase{8, 32},
+                                         GraphCase{9, 32}),
+                         graphCaseName);
+
+// A box in the picture's coordinates.
+struct Box {
+    double left, top, right, bottom;
+    bool overlaps(const Box& o) const {
+        constexpr double e = 0.25;
+        return left < o.right - e && o.left < right - e && top < o.bottom - e && o.top < bottom - e;
+    }
+};
+
+double attribute(const std::string& attrs, const std::string& name, double fallback) {
+    std::smatch m;
+    if (std::regex_search(attrs, m, std::regex(" " + name + "=\"([-0-9.]+)\""))) return std::stod(m[1]);
+    return fallback;
+}
+
+// No factor, block label or order number of a graph sits on a bar or a dot,
+// or on another of them, at every size draw takes up to 64 points. A text's
+// box: the width of its characters at 0.6 em (wider than the digits and
+// letters of DejaVu Sans on average), from 0.8 em above its baseline to 0.25
+// em below.
+class GraphLabels : public testing::TestWithParam<GraphCase> {};
+
+TEST_P(GraphLabels, ClearOfBarsAndOfEachOther) {
+    const auto [entry, N] = GetParam();
+    const std::string svg = flowGraphSvg(graphOf(entry, N));
+    std::vector<Box> shapes, texts;
+    std::vector<std::string> what;
+    const std::regex line("<line x1=\"([-0-9.]+)\" y1=\"([-0-9.]+)\" x2=\"([-0-9.]+)\" y2=\"([-0-9.]+)\" class=\"bar\"");
+    for (std::sregex_iterator i(svg.begin(), svg.end(), line), end; i != end; ++i) {
+        const double x1 = std::stod((*i)[1]), y1 = std::stod((*i)[2]), x2 = std::stod((*i)[3]), y2 = std::stod((*i)[4]);
+        shapes.push_back({std::min(x1, x2) - 1.2, std::min(y1, y2), std::max(x1, x2) + 1.2, std::max(y1, y2)});
+    }
+    const std::regex dot("<circle cx=\"([-0-9.]+)\" cy=\"([-0-9.]+)\" r=\"([-0-9.]+)\" class=\"dot\"");
+    for (std::sregex_iterator i(svg.begin(), svg.end(), dot), end; i != end; ++i) {
+        const double x = std::stod((*i)[1]), y = std::stod((*i)[2]), r = std::stod((*i)[3]);
+        shapes.push_back({x - r, y - r, x + r, y + r});
+    }
+    ASSERT_GT(shapes.size(), N);
+    // The texts of the graph itself carry their size: labels, factors, order numbers.
+    const std::regex text("<text x=\"([-0-9.]+)\" y=\"([-0-9.]+)\"([^>]*)>([^<]*)</text>");
+    for (std::sregex_iterator i(svg.begin(), svg.end(), text), end; i != end; ++i) {
+        const std::string attrs = (*i)[3], content = (*i)[4];
+        const double size = attribute(attrs, "font-size", 0);
+        if (size == 0) continue;
+        size_t characters = 0;
+        for (const unsigned char c : content) characters += (c & 0xC0) != 0x80;
+        const double width = 0.6 * size * static_cast<double>(characters);
+        double x = std::stod((*i)[1]);
+        const double y = std::stod((*i)[2]);
+        if (attrs.find("text-anchor=\"middle\"") != std::string::npos) x -= width / 2;
+        if (attrs.find("text-anchor=\"end\"") != std::string::npos) x -= width;
+        texts.push_back({x, y - 0.8 * size, x + width, y + 0.25 * size});
+        what.push_back(content);
+    }
+    ASSERT_GT(texts.size(), N / 2);
+    for (size_t a = 0; a < texts.size(); ++a) {
+        for (const Box& s : shapes)
+            EXPECT_FALSE(texts[a].overlaps(s)) << "'" << what[a] << "' at " << texts[a].left << ", " << texts[a].top
+                                               << " on a bar or dot at " << s.left << ", " << s.top;
+        for (size_t b = a + 1; b < texts.size(); ++b)
+            EXPECT_FALSE(texts[a].overlaps(texts[b])) << "'" << what[a] << "' on '" << what[b] << "'";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, GraphLabels,
+                         testing::Values(GraphCase{0, 64}, GraphCase{2, 64}, GraphCase{3, 64}, GraphCase{4, 64},
+                                         GraphCase{5, 64}, GraphCase{6, 64}, GraphCase{7, 64}, GraphCase{8, 64},
+                                         GraphCase{9, 64}, GraphCase{6, 16}, GraphCase{8, 32}, GraphCase{5, 2}),
+                         graphCaseName);
+
+// Entry 4's recursion, beside its graph: recorded at a size with two levels
+// of joins, its leaves the largest blocks the worker transforms without
+// dividing (a run at the leaf size opens one block and joins none; at twice
+// it, three blocks and one join), named in the sketch. The other entries
+// divide nothing and have none.
+TEST(RecursionSketch, NamesTheLeafSizeOfEntry4) {
+    const FlowGraph graph = graphOf(4, 16);
+    ASSERT_TRUE(graph.recursion.has_value());
+    const uint32_t leaf = graph.recursion->leafSize();
+    ASSERT_GE(leaf, 16u);
+    auto run = [](uint32_t N) {
+        size_t calls = 0, joins = 0;
+        instrumented().record(4, N, (1u << FFTPLUG_EVENT_CALL) | (1u << FFTPLUG_EVENT_JOIN),
+                              [&](const FftplugEvent* e, size_t count) {
+                                  for (size_t i = 0; i < count; ++i) (e[i].what == FFTPLUG_EVENT_JOIN ? joins : calls)++;
+                              });
+        return std::pair{calls, joins};
+    };
+    EXPECT_EQ(run(leaf), std::pair(size_t{1}, size_t{0}));
+    EXPECT_EQ(run(2 * leaf), std::pair(size_t{3}, size_t{1}));
+    EXPECT_EQ(graph.recursion->N, 4 * leaf);
+    EXPECT_EQ(graph.recursion->joins(), 3u);
+    const std::string svg = flowGraphSvg(graph);
+    EXPECT_NE(svg.find(fmt::format("leaves of {} points", leaf)), std::string::npos);
+    EXPECT_NE(svg.find("at N = 16 the whole transform is one leaf"), std::string::npos);
+    EXPECT_EQ(occurrences(svg, "class=\"rec-box leaf\""), 4u);
+    for (const uint32_t entry : {3u, 5u, 8u}) EXPECT_FALSE(graphOf(entry, 16).recursion.has_value()) << entry;
+}
+
+}  // namespace

@@ -125,6 +125,28 @@ def check_pairs(figures, where):
     for a, b in [(3, 5), (6, 7), (8, 9)]:
         check('class="differs"' in figures.get(f"fig-pair-{a}-{b}", ""), f"{where}: nothing ringed in the pair {a}|{b}")
     check("closing" in figures.get("fig-pair-6-8", ""), f"{where}: the radix-4 graphs show no closing pass")
+    # Radix 4 multiplies three lines of a butterfly, split radix two and passes the rest on: the factors drawn on
+    # the lines of each half say so, and only the split-radix half has rows drawn as passed on untouched.
+    pair = figures.get("fig-pair-6-8", "")
+    halves = re.findall(r'<div class="half".*?</svg>', pair, re.S)
+    check(len(halves) == 2, f"{where}: the pair 6|8 has {len(halves)} halves")
+    if len(halves) == 2:
+        def per_butterfly(svg):
+            counts = {}
+            for group in re.findall(r'<g class="butterfly[^"]*">(.*?)</g>', svg, re.S):
+                marks = group.count('class="mark"')
+                if marks and group.count('class="dot"') == 4:
+                    counts[marks] = counts.get(marks, 0) + 1
+            return counts
+        for half, marks, passed in ((halves[0], 3, False), (halves[1], 2, True)):
+            counts = per_butterfly(half)
+            check(list(counts) == [marks], f"{where}: four-point butterflies with factors on {counts} lines, not {marks}")
+            check(("passed on untouched" in half) == passed, f"{where}: pass-through rows {'missing' if passed else 'drawn'}")
+        check("(3 each)" in pair and "(2 each)" in pair, f"{where}: the 6|8 caption does not count the factors drawn")
+    # Entry 4's graph is entry 3's at a size of one leaf: its recursion is sketched beside it, and the caption says so.
+    four = figures.get("fig-graph-4", "")
+    check(four.count('class="rec-box leaf"') == 4 and "same as entry 3's" in four,
+          f"{where}: entry 4's graph lacks its recursion sketch or the caption comparing it with entry 3's")
 
 
 def check_provenance(html, where):

@@ -180,6 +180,92 @@ FlowGraph buildFlowGraph(uint32_t entry, uint32_t N, bool naturalInput, const st
     return graph;
 }
 
+std::vector<FactorMark> factorMarks(const Butterfly& b) {
+    if (b.kind == ButterflyKind::twiddleFree || b.kind == ButterflyKind::closing) return {};
+    std::vector<uint32_t> rows = b.reads;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<FactorMark> marks;
+    auto mark = [&](size_t quarter, std::string factor) {
+        if (quarter < rows.size()) marks.push_back({rows[quarter], b.multipliesInput, std::move(factor)});
+    };
+    if (rows.size() == 2) {
+        mark(1, b.label);  // "t[5]", "−i", "W8", "W8³"
+        return marks;
+    }
+    if (rows.size() != 4) return marks;
+    if (b.kind == ButterflyKind::blockOne) {
+        for (const uint32_t f : b.applied) {
+            if (f == FFTPLUG_FACTOR_W8) mark(1, factorSymbol(f));
+            if (f == FFTPLUG_FACTOR_MINUS_I) mark(2, factorSymbol(f));
+            if (f == FFTPLUG_FACTOR_W8_CUBED) mark(3, factorSymbol(f));
+        }
+    } else if (b.kind == ButterflyKind::general && b.factors.size() == 2) {
+        const uint32_t k = std::min(b.factors[0], b.factors[1]), k2 = std::max(b.factors[0], b.factors[1]);
+        // The products after the butterfly's own −i: those that multiply its
+        // outputs (a block's f3 may be formed within the first butterfly).
+        const auto afterFourPoint =
+            std::find(b.applied.rbegin(), b.applied.rend(), uint32_t{FFTPLUG_FACTOR_FOUR_POINT}).base();
+        const size_t products = std::count(afterFourPoint, b.applied.end(), uint32_t{FFTPLUG_FACTOR_PRODUCT});
+        if (products == 3) {
+            mark(1, fmt::format("t[{}]", k2));
+            mark(2, fmt::format("t[{}]", k));
+            mark(3, fmt::format("t[{}]·t[{}]", k, k2));
+        } else if (products == 2) {
+            mark(1, fmt::format("t[{}]", k2));
+            mark(3, fmt::format("t[{}]·t[{}]", k2, k));
+        }
+    }
+    std::sort(marks.begin(), marks.end(), [](const FactorMark& x, const FactorMark& y) { return x.position < y.position; });
+    return marks;
+}
+
+uint32_t Recursion::leafSize() const {
+    uint32_t leaf = 0;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i].join) continue;
+        // A block opens no block of its own when the next step is no call
+        // inside it: a join, another block, or the end.
+        const bool opensChild = i + 1 < steps.size() && !steps[i + 1].join && steps[i + 1].size < steps[i].size;
+        if (!opensChild) leaf = leaf == 0 ? steps[i].size : std::min(leaf, steps[i].size);
+    }
+    return leaf;
+}
+
+size_t Recursion::joins() const {
+    return static_cast<size_t>(std::count_if(steps.begin(), steps.end(), [](const RecursionStep& s) { return s.join; }));
+}
+
+Recursion buildRecursion(uint32_t N, const std::vector<FftplugEvent>& events) {
+    Recursion r;
+    r.N = N;
+    for (const FftplugEvent& e : events)
+        if (e.what == FFTPLUG_EVENT_CALL || e.what == FFTPLUG_EVENT_JOIN)
+            r.steps.push_back({e.what == FFTPLUG_EVENT_JOIN, e.value, e.extra});
+    return r;
+}
+
+namespace {
+
+// The recursion of an entry that divides its blocks, at twice the smallest
+// size whose run joins halves: two levels of joins over four leaves.
+std::optional<Recursion> recordRecursion(const InstrumentedLibrary& instrumented, uint32_t entry, uint32_t N) {
+    const uint32_t mask = (1u << FFTPLUG_EVENT_CALL) | (1u << FFTPLUG_EVENT_JOIN);
+    auto at = [&](uint32_t size) {
+        std::vector<FftplugEvent> events;
+        instrumented.record(entry, size, mask, [&](const FftplugEvent* e, size_t count) {
+            events.insert(events.end(), e, e + count);
+        });
+        return buildRecursion(size, events);
+    };
+    if (at(N).steps.empty()) return std::nullopt;
+    for (uint32_t size = std::max(N, 2u); size <= (1u << 16); size *= 2)
+        if (at(size).joins() > 0) return at(2 * size);
+    return std::nullopt;
+}
+
+}  // namespace
+
 FlowGraph recordFlowGraph(const InstrumentedLibrary& instrumented, const fftplug::host::CatalogueEntry& entry,
                           uint32_t N) {
     FlowGraph graph = buildFlowGraph(entry.index, N, entry.naturalInput(), instrumented.recordAll(entry.index, N));
@@ -192,7 +278,12 @@ FlowGraph recordFlowGraph(const InstrumentedLibrary& instrumented, const fftplug
         if (std::any_of(four.stages.begin(), four.stages.end(), [](const Stage& s) { return s.points == 4; }))
             markClosing(graph.stages[0]);
     }
+    graph.recursion = recordRecursion(instrumented, entry.index, N);
     const auto gloss = englishGloss(entry.name);
+    // Decimation in time multiplies the lower sample of a pair as loaded.
+    if (gloss && gloss->rfind("decimation in time", 0) == 0)
+        for (Stage& s : graph.stages)
+            for (Butterfly& b : s.butterflies) b.multipliesInput = b.kind != ButterflyKind::twiddleFree;
     graph.title = gloss ? fmt::format("entry {}: {}", entry.index, *gloss) : fmt::format("entry {}", entry.index);
     return graph;
 }

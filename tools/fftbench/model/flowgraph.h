@@ -1,11 +1,14 @@
 // The signal-flow graph of an entry as it ran (`fftbench draw`), built from
-// the events of the instrumented build alone: the samples each butterfly loads
-// and stores, the table entries read for it and the factors it applies, stage
-// by stage.
+// the events of the instrumented build: the samples each butterfly loads and
+// stores, the table entries read for it and the factors it applies, stage by
+// stage. Which lines its factors multiply follows from its kind and shape
+// (factorMarks); whether a factor meets a sample as loaded, from the entry's
+// name (decimation in time).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +35,9 @@ struct Butterfly {
     ButterflyKind kind = ButterflyKind::general;
     std::vector<uint32_t> factors;   // the table entries read for it, in reading order (general ones only)
     std::vector<uint32_t> applied;   // the factors applied inside it, FFTPLUG_FACTOR_*, in order
-    bool multipliesInput = false;    // a product before any other factor and before the first store: the
-                                     // factor multiplies a sample as loaded (decimation in time)
+    bool multipliesInput = false;    // its factor multiplies a sample as loaded, before the sum and difference
+                                     // (decimation in time); otherwise a difference as stored. The events
+                                     // do not tell the two apart: recordFlowGraph sets it from the entry's name
     std::string label;               // "t[5]", "t[1] t[2]", "1", "−i", "W8", "W8³", "W8 −i W8³"
 };
 
@@ -47,6 +51,42 @@ struct Stage {
     std::string description() const;
 };
 
+// Where a butterfly's factors act: which of its samples each multiplies, and
+// whether on the sample as loaded (decimation in time: the factor meets the
+// lower input before the sum and difference) or as stored (decimation in
+// frequency: it multiplies a difference on its way out). The samples not
+// named are passed on without a factor (the sums).
+struct FactorMark {
+    uint32_t position = 0;  // the sample multiplied
+    bool onInput = false;   // as loaded; otherwise as stored
+    std::string factor;     // "t[4]", "t[1]·t[2]", "−i", "W8", "W8³"
+};
+// From the butterfly's samples, its kind, its table entries and how many
+// complex products it applied: a pair multiplies its second sample; a
+// four-point butterfly in quarters 0 … 3 multiplies quarters 1, 2 and 3 when
+// it applies three factors after its own −i (radix 4: t[2k], t[k], t[k]·t[2k]; built in: W8,
+// −i, W8³) and quarters 1 and 3 when it applies two (split radix: t[2k],
+// t[2k]·t[k]; built in: W8, W8³). Twiddle-free and closing butterflies
+// multiply nothing.
+std::vector<FactorMark> factorMarks(const Butterfly& b);
+
+// The recursion of an entry that divides its blocks (entry 4): the calls
+// that open blocks and the joins of their halves, in the order they ran.
+struct RecursionStep {
+    bool join = false;   // the block's halves are joined; otherwise the block is opened
+    uint32_t size = 0;   // the block's points
+    uint32_t index = 0;  // its number among blocks of its size; a join's table entry
+};
+struct Recursion {
+    uint32_t N = 0;  // the size the steps were recorded at
+    std::vector<RecursionStep> steps;
+    // The blocks transformed whole: the size of the blocks opened that open
+    // no block of their own (0 without calls).
+    uint32_t leafSize() const;
+    size_t joins() const;
+};
+Recursion buildRecursion(uint32_t N, const std::vector<FftplugEvent>& events);
+
 struct FlowGraph {
     uint32_t entry = 0;
     uint32_t N = 0;
@@ -54,6 +94,10 @@ struct FlowGraph {
     bool preparedTable = false; // the entry reads the prepared table: t[0] … t[3] are 1, −i, W8, W8³
     std::string title;          // "entry 5: decimation in frequency (…)"
     std::vector<Stage> stages;  // the stages that touched work, in order
+    // For an entry that divides its blocks: its recursion, recorded at the
+    // smallest size that shows two levels of joins (the graph's own N may be
+    // a single leaf).
+    std::optional<Recursion> recursion;
 };
 
 // The graph of one run from its events (FFTPLUG_RECORD_ALL). A butterfly is

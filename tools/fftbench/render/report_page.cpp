@@ -273,6 +273,52 @@ ButterflyMarks differingButterflies(const FlowGraph& a, const FlowGraph& b) {
     return marks;
 }
 
+// How many sample lines a graph multiplies (factors drawn on them), and how
+// many rows its stages pass on untouched, summed over its stages.
+struct GraphCounts {
+    size_t multiplied = 0, passed = 0;
+    size_t multiplying = 0;    // butterflies with a factor on any line
+    std::set<size_t> perButterfly;  // the numbers of lines those multiply
+    std::string factorsText(uint32_t entry) const {
+        std::string text = fmt::format("{} on {} butterflies of entry {}", multiplied, multiplying, entry);
+        if (perButterfly.size() == 1) text += fmt::format(" ({} each)", *perButterfly.begin());
+        return text;
+    }
+};
+GraphCounts countLines(const FlowGraph& g) {
+    GraphCounts c;
+    for (const Stage& s : g.stages) {
+        std::vector<bool> touched(g.N, false);
+        for (const Butterfly& b : s.butterflies) {
+            const size_t marks = factorMarks(b).size();
+            c.multiplied += marks;
+            if (marks > 0) {
+                ++c.multiplying;
+                c.perButterfly.insert(marks);
+            }
+            for (const uint32_t r : b.reads)
+                if (r < g.N) touched[r] = true;
+        }
+        c.passed += static_cast<size_t>(std::count(touched.begin(), touched.end(), false));
+    }
+    return c;
+}
+
+// Whether two graphs run the same butterflies, on the same samples with the
+// same table entries and kinds, in the same order.
+bool sameButterflies(const FlowGraph& a, const FlowGraph& b) {
+    if (a.N != b.N || a.stages.size() != b.stages.size()) return false;
+    for (size_t s = 0; s < a.stages.size(); ++s) {
+        const auto &x = a.stages[s].butterflies, &y = b.stages[s].butterflies;
+        if (x.size() != y.size()) return false;
+        for (size_t k = 0; k < x.size(); ++k)
+            if (x[k].reads != y[k].reads || x[k].writes != y[k].writes || x[k].factors != y[k].factors ||
+                x[k].kind != y[k].kind)
+                return false;
+    }
+    return true;
+}
+
 struct Pair {
     uint32_t left, right;
     const char* idea;  // what the right one changes
@@ -315,13 +361,19 @@ std::string comparisonsBody(const ReportPage& page) {
                                             for (const Stage& s : b->graph->stages) n += s.butterflies.size();
                                             return n;
                                         }());
+        const GraphCounts cl = countLines(*a->graph), cr = countLines(*b->graph);
+        std::string lines = fmt::format(" Factors drawn on the lines they multiply: {}; {}.", cl.factorsText(pair.left),
+                                        cr.factorsText(pair.right));
+        if (cl.passed + cr.passed > 0)
+            lines += fmt::format(" Rows a stage passes on untouched (dark plain lines): {} in entry {}, {} in entry {}.",
+                                 cl.passed, pair.left, cr.passed, pair.right);
         out += fmt::format(
             "<figure class=\"pair\" id=\"fig-pair-{0}-{1}\">\n<div class=\"side-by-side\">\n{2}{3}</div>\n"
-            "<figcaption><b>Entry {0} | entry {1}</b> at N = {4}: {5}.{6}</figcaption>\n</figure>\n",
+            "<figcaption><b>Entry {0} | entry {1}</b> at N = {4}: {5}.{6}{7}</figcaption>\n</figure>\n",
             pair.left, pair.right,
             half(pair.left, 100 * wl / total, inlineSvg(left, fmt::format("p{}{}a-", pair.left, pair.right))),
             half(pair.right, 100 * wr / total, inlineSvg(right, fmt::format("p{}{}b-", pair.left, pair.right))),
-            a->graphSize, htmlEscape(pair.idea), difference);
+            a->graphSize, htmlEscape(pair.idea), difference, lines);
     }
     return out;
 }
@@ -393,7 +445,7 @@ std::string tablesBody(const ReportPage& page) {
     return out;
 }
 
-std::string entrySection(const ReportEntry& e, const std::vector<std::string>& paragraphs) {
+std::string entrySection(const ReportPage& page, const ReportEntry& e, const std::vector<std::string>& paragraphs) {
     const auto gloss = englishGloss(e.entry.name);
     std::string text;
     for (const std::string& p : paragraphs) text += "<p>" + htmlEscape(p) + "</p>\n";
@@ -408,9 +460,24 @@ std::string entrySection(const ReportEntry& e, const std::vector<std::string>& p
                             e.entry.index);
     } else {
         const Picture picture = e.graph ? Picture{flowGraphSvg(*e.graph), {}} : Picture{{}, e.missing};
-        graph = figure(fmt::format("fig-graph-{}", e.entry.index), picture,
-                       fmt::format("The signal-flow graph of entry {} at N = {}, recorded as it ran.", e.entry.index,
-                                   e.graphSize));
+        std::string caption =
+            fmt::format("The signal-flow graph of entry {} at N = {}, recorded as it ran.", e.entry.index, e.graphSize);
+        if (e.graph && e.graph->recursion && e.graph->recursion->leafSize() > 0) {
+            const Recursion& r = *e.graph->recursion;
+            caption += fmt::format(" Beside it, its recursion at N = {}: blocks halved down to leaves of {} points, "
+                                   "each leaf carried through all its stages before the next is touched, each join "
+                                   "run as soon as both halves of its block are done.",
+                                   r.N, r.leafSize());
+            if (e.graphSize <= r.leafSize()) {
+                caption += fmt::format(" At N = {} the whole transform is one leaf, so the graph shows no join", e.graphSize);
+                const ReportEntry* three = findEntry(page, 3);
+                caption += three && three->graph && sameButterflies(*e.graph, *three->graph)
+                               ? ": it is the same as entry 3's, butterfly for butterfly (the same samples, factors "
+                                 "and order)."
+                               : ".";
+            }
+        }
+        graph = figure(fmt::format("fig-graph-{}", e.entry.index), picture, caption);
     }
     const Picture access = e.trace ? Picture{accessTraceSvg(*e.trace), {}} : Picture{{}, e.missing};
     return fmt::format(
@@ -432,7 +499,7 @@ std::string entriesBody(const ReportPage& page) {
                       "and its memory accesses at a size whose array no longer fits the nearest caches.</p>\n";
     for (const ReportEntry& e : page.entries) {
         const auto found = paragraphs.find(e.entry.index);
-        out += entrySection(e, found == paragraphs.end() ? std::vector<std::string>{} : found->second) +
+        out += entrySection(page, e, found == paragraphs.end() ? std::vector<std::string>{} : found->second) +
                entryStagesHtml(page.stages, e.entry.index);
     }
     return out;
