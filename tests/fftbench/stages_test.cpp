@@ -160,7 +160,7 @@ TEST(RunStages, EveryStageTimedAndTheLastStageTheShippedBits) {
     EXPECT_EQ(first["stages"].size(), run.timings[0].plan.rows.size());
     EXPECT_EQ(first["stages"][0]["kind"], "copy");
     for (const char* key : {"whole_time_per_transform_us", "stage_sum_time_per_transform_us", "sum_deviation_percent",
-                            "same_bits"})
+                            "same_bits", "whole_spread_percent"})
         EXPECT_TRUE(first.contains(key)) << key;
     const std::string text = stagesTableText(run);
     EXPECT_NE(text.find("stages' sum / whole transform - 1, in % (dispatch)"), std::string::npos);

@@ -170,8 +170,11 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
             ++done;
             run.interrupted = timed.interrupted;
             for (const std::string& warning : timed.warnings) run.warnings.push_back(path.name + ": " + warning);
-            std::map<std::string, double> seconds;
-            for (const BenchResult& r : timed.results) seconds[r.implementation] = r.secondsPerTransform;
+            std::map<std::string, double> seconds, spread;
+            for (const BenchResult& r : timed.results) {
+                seconds[r.implementation] = r.secondsPerTransform;
+                spread[r.implementation] = r.spread;
+            }
             for (const uint32_t offset : settings.lineOffsets)
             for (const CatalogueEntry& entry : chosen) {
                 StageTiming t;
@@ -196,6 +199,7 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 }
                 if (!complete) continue;  // cut short
                 t.wholeSeconds = whole->second;
+                t.wholeSpread = spread[whole->first];
                 t.allStagesSeconds = at.at(t.plan.marks);
                 t.seconds = t.plan.rowSeconds(at, inPlaceAt);
                 if (std::any_of(t.seconds.begin(), t.seconds.end(), [](double s) { return s < 0; }))

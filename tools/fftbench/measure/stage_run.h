@@ -52,6 +52,10 @@ struct StageTiming {
     std::vector<double> seconds;  // per row of the plan, per transform
     double wholeSeconds = 0;      // the shipped library, whole, per transform
     double allStagesSeconds = 0;  // the stage build with every stage, per transform
+    // (longest − shortest) / shortest of the whole transform's measurements:
+    // how far apart one transform's own times lie on this machine, beside
+    // which the sum's deviation is read.
+    double wholeSpread = 0;
     // The last stage's result against the shipped library's: the same bits.
     bool sameBits = false;
     // Per row: the least time of its counted operations (model/limit.h),

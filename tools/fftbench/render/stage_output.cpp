@@ -22,7 +22,7 @@ const std::vector<std::string> kStageColumns{
     "kind",         "label",         "block",          "apart",       "occurrences",   "time_per_transform_us",
     "share",        "least_time_per_transform_us",     "limit_percent", "limit_bound", "left_out",
     "whole_time_per_transform_us",   "stage_sum_time_per_transform_us", "sum_deviation_percent", "same_bits",
-    "line_offset_bytes"};
+    "line_offset_bytes",             "whole_spread_percent"};
 
 namespace {
 
@@ -95,11 +95,12 @@ std::string stagesTableText(const StageRun& run) {
 
     for (const StageTiming& t : run.timings) {
         const auto names = rowNames(t.plan);
-        put(out, "\nentry {} at N = {} ({}{}{}): whole {:.4g} us, stages' sum {:.4g} us ({:+.1f} %), last stage's "
-            "bits {} the whole transform's\n",
+        put(out, "\nentry {} at N = {} ({}{}{}): whole {:.4g} us (its measurements {:.0f} % apart), stages' sum "
+            "{:.4g} us ({:+.1f} %), last stage's bits {} the whole transform's\n",
             t.entry, powerOfTwoText(t.N), t.path, t.kernelPath.empty() ? "" : ": " + t.kernelPath,
             run.settings.lineOffsets.size() > 1 ? ", arrays " + placement(t.lineOffset) : std::string(),
-            t.wholeSeconds * 1e6, t.sumSeconds() * 1e6, 100 * t.sumDeviation(), t.sameBits ? "=" : "DIFFER FROM");
+            t.wholeSeconds * 1e6, 100 * t.wholeSpread, t.sumSeconds() * 1e6, 100 * t.sumDeviation(),
+            t.sameBits ? "=" : "DIFFER FROM");
         put(out, "  {:<13} {:<28} {:>10} {:>7}{}\n", "stage", "shape", "us", "share",
             limits ? fmt::format(" {:>8}  {:<16} {}", "limit %", "bound", "left out") : std::string());
         const double sum = t.sumSeconds();
@@ -140,13 +141,16 @@ std::string stagesTableText(const StageRun& run) {
     // The agreement, entries across, sizes down, per path.
     for (const std::string& path : run.paths) {
         std::map<std::pair<uint32_t, uint32_t>, double> deviation;
+        std::map<uint32_t, double> widestSpread;  // per N, of the whole transforms' measurements
         for (const StageTiming& t : run.timings)
-            if (t.path == path && t.lineOffset == run.settings.lineOffsets.front())
+            if (t.path == path && t.lineOffset == run.settings.lineOffsets.front()) {
                 deviation[{t.N, t.entry}] = t.sumDeviation();
+                widestSpread[t.N] = std::max(widestSpread[t.N], t.wholeSpread);
+            }
         if (deviation.empty()) continue;
         put(out, "\nstages' sum / whole transform - 1, in % ({})\n{:>5}", path, "N");
         for (const uint32_t e : run.entries) put(out, " {:>7}", e);
-        put(out, "\n");
+        put(out, "   whole's own measurements, widest apart\n");
         double worst = 0;
         for (const uint32_t N : run.sizes) {
             std::string row = fmt::format("{:>5}", powerOfTwoText(N));
@@ -158,7 +162,7 @@ std::string stagesTableText(const StageRun& run) {
                                                                       : fmt::format("{:+.1f}", 100 * found->second));
                 if (found != deviation.end()) worst = std::max(worst, std::fabs(found->second));
             }
-            if (any) put(out, "{}\n", row);
+            if (any) put(out, "{}   {:.0f} %\n", row, 100 * widestSpread[N]);
         }
         put(out, "largest |sum - whole| / whole: {:.1f} %\n", 100 * worst);
     }
@@ -181,13 +185,13 @@ std::string stagesCsv(const StageRun& run) {
             const StageRow& row = t.plan.rows[r];
             const auto limit = limitOf(t, r);
             csv += fmt::format(
-                "{},{},{},{},{},{},{},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.6g},{:.4g},{},{}\r\n", t.path,
+                "{},{},{},{},{},{},{},{},{},{},{},{:.6g},{:.4g},{},{},{},{},{:.6g},{:.6g},{:.4g},{},{},{:.4g}\r\n", t.path,
                 t.kernelPath, t.entry, t.N, fftplug::host::log2Exact(t.N), r, kindName(row.kind), csvField(names[r]),
                 row.block, row.apart, row.occurrences, t.seconds[r] * 1e6, sum > 0 ? t.seconds[r] / sum : 0.0,
                 r < t.leastSeconds.size() && t.leastSeconds[r] ? fmt::format("{:.6g}", *t.leastSeconds[r] * 1e6) : "",
                 limit ? fmt::format("{:.4g}", *limit) : "", r < t.bound.size() ? csvField(t.bound[r]) : "",
                 r < t.leftOut.size() ? csvField(t.leftOut[r]) : "", t.wholeSeconds * 1e6, sum * 1e6,
-                100 * t.sumDeviation(), t.sameBits ? 1 : 0, t.lineOffset);
+                100 * t.sumDeviation(), t.sameBits ? 1 : 0, t.lineOffset, 100 * t.wholeSpread);
         }
     }
     return csv;
@@ -227,6 +231,7 @@ std::string stagesJson(const StageRun& run, const std::string& version) {
                            {"all_stages_time_per_transform_us", t.allStagesSeconds * 1e6},
                            {"stage_sum_time_per_transform_us", sum * 1e6},
                            {"sum_deviation_percent", 100 * t.sumDeviation()},
+                           {"whole_spread_percent", 100 * t.wholeSpread},
                            {"same_bits", t.sameBits},
                            {"line_offset_bytes", t.lineOffset},
                            {"stages", stages}});
