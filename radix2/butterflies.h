@@ -42,7 +42,7 @@ inline void butterflyLanes(Lane lane, Complex* x, Complex* y, Factors&& w, Butte
 // The butterflies of one block: x[i] with y[i] for i < h, one factor; h is
 // a power of two, so the block is whole steps of two widest lanes, or
 // narrower than two.
-inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) {
+FFTPLUG_ALWAYS_INLINE inline void difBlockSteps(Complex* x, Complex* y, uint32_t h, const Complex& w) {
     const auto dif = [](auto& p, auto& q, const auto& f) { radix2::dif(p, q, f); };
     constexpr uint32_t step = 2 * Widest::width;
     if (Widest::width > 1 && h >= step) {
@@ -56,14 +56,26 @@ inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) {
     });
 }
 
+inline void difBlock(Complex* x, Complex* y, uint32_t h, const Complex& w) { difBlockSteps(x, y, h, w); }
+
 // The blocks of half-span h in a + c … a + c + M, block by block from the
 // factor at w on.
 inline void difBlocks(Complex* a, uint32_t c, uint32_t M, uint32_t h, const Complex* w) {
     for (uint32_t p = c; p < c + M; p += 2 * h, ++w) difBlock(a + p, a + p + h, h, twiddle(w));
 }
 
+// difBlocks with each block's steps always in the loop. In 64-bit code GCC
+// inlines difBlock into a stage loop by itself; in 32-bit code it keeps it
+// out of line, and each block then pays a call (arguments on the stack, the
+// stack realigned for the vectors, vzeroupper), which at half-spans of one
+// or two lanes costs more than the block's butterflies.
+FFTPLUG_ALWAYS_INLINE inline void difBlocksInline(Complex* a, uint32_t c, uint32_t M, uint32_t h,
+                                                  const Complex* w) {
+    for (uint32_t p = c; p < c + M; p += 2 * h, ++w) difBlockSteps(a + p, a + p + h, h, twiddle(w));
+}
+
 // The same blocks with the lane steps in the loop over the blocks itself,
-// for a caller whose stage loop would otherwise call difBlock once per
+// for a caller whose stage loop would otherwise run difBlock once per
 // block (entry 5's general blocks, behind its four fixed ones): where a
 // block's halves are whole steps of two widest lanes, the steps run inline,
 // the block's factor spread once; where each half is one widest lane, two

@@ -31,7 +31,7 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
     for (uint32_t factor = c / (2 * h); h < M; h *= 2, factor /= 2) {
         // factor: the number of the block's first sub-block of size 2h
         FFTPLUG_STAGE(2 * h, h);
-        difBlocks(a, c, M, h, table + factor);
+        difBlocksInline(a, c, M, h, table + factor);
     }
 }
 
