@@ -13,6 +13,12 @@ namespace fftplug {
 
 using Kernel = void (*)(Complex* work, const Complex* table, int32_t N);
 
+// The blocks of b samples in n, for a stage loop that counts b in 64 bits
+// (so that b·4 past the last stage cannot wrap): b <= n < 2^31 there, so a
+// 32-bit quotient is exact, and 32-bit code needs no call to the compiler's
+// 64-bit division routine once a stage.
+inline uint32_t blocksIn(uint64_t n, uint64_t b) { return static_cast<uint32_t>(n) / static_cast<uint32_t>(b); }
+
 #define FFTPLUG_DECLARE_KERNEL(path, name, order) void name(Complex* work, const Complex* table, int32_t N);
 
 #define FFTPLUG_DECLARE_PATH_KERNELS(path, ...)                                                  \

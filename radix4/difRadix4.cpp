@@ -17,7 +17,7 @@ void difRadix4(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint64_t b = 16; b <= n; q = b, b *= 4) {
         FFTPLUG_STAGE(b, b / 4);
-        radix4::generalBlocks(a, table, 0, static_cast<uint32_t>(n / b), static_cast<uint32_t>(b / 4));
+        radix4::generalBlocks(a, table, 0, blocksIn(n, b), static_cast<uint32_t>(b / 4));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass, where there is one
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));

@@ -81,7 +81,7 @@ void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
         FFTPLUG_STAGE(b, q);
         const uint32_t quarter = static_cast<uint32_t>(q);
         const uint32_t size = static_cast<uint32_t>(b);
-        const uint32_t blocks = static_cast<uint32_t>(n / b);
+        const uint32_t blocks = blocksIn(n, b);
         if constexpr (radix4::FirstStageLayout<Widest>::holdsSpecialBlocks) {
             if (q == 1 && blocks >= Widest::width) {  // blocks 0 to W − 1 on one lane, the rest side by side
                 firstLaneOfBlocks(Widest{}, a, table);

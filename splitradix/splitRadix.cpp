@@ -19,7 +19,7 @@ void splitRadix(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint64_t b = 16, q = 4; b <= n; b *= 2, q *= 2) {
         FFTPLUG_STAGE(b, q);
-        splitradix::generalBlocks(a, table, static_cast<uint32_t>(q), 0, static_cast<uint32_t>(n / b));
+        splitradix::generalBlocks(a, table, static_cast<uint32_t>(q), 0, blocksIn(n, b));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass
     splitradix::closingPass(a, static_cast<uint32_t>(n));

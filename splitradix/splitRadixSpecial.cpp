@@ -39,7 +39,7 @@ void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
         if constexpr (splitradix::FromBlockZero<Widest>::available) {
             if (q <= 2 && b < n) {
                 // One butterfly per block: blocks 0 and 1 side by side with the general ones.
-                const uint32_t count = static_cast<uint32_t>(n / b);
+                const uint32_t count = blocksIn(n, b);
                 if (q == 1) splitradix::narrowStageFromBlockZero<1>(a, table, count, TwiddleFree{}, BlockOne{});
                 else splitradix::narrowStageFromBlockZero<2>(a, table, count, TwiddleFree{}, BlockOne{});
                 continue;
@@ -50,11 +50,11 @@ void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
         splitradix::block(a + size, quarter, BlockOne{});
         if (q <= 2) {
             // One butterfly per block: the general blocks side by side.
-            if (q == 1) splitradix::narrowStage<1>(a, table, 2, static_cast<uint32_t>(n / b));
-            else splitradix::narrowStage<2>(a, table, 2, static_cast<uint32_t>(n / b));
+            if (q == 1) splitradix::narrowStage<1>(a, table, 2, blocksIn(n, b));
+            else splitradix::narrowStage<2>(a, table, 2, blocksIn(n, b));
             continue;
         }
-        splitradix::generalBlocks(a, table, quarter, 2, static_cast<uint32_t>(n / b));
+        splitradix::generalBlocks(a, table, quarter, 2, blocksIn(n, b));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass
     splitradix::closingPass(a, static_cast<uint32_t>(n));
