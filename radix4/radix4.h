@@ -146,14 +146,16 @@ FFTPLUG_ALWAYS_INLINE inline void generalBlockPairs(Lane, Complex* a, uint32_t s
 
 // The general blocks first … last − 1 of a stage whose quarter span q is a
 // multiple of two lanes, on the widest lane alone, with each block's factors
-// formed on the lane.
+// formed on the lane: two lanes a step where the registers hold them, else
+// one.
 template <typename Lane>
 inline void wideGeneralBlocks(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
+    constexpr int U = kTwoButterflyLanes ? 2 : 1;
     for (uint32_t k = first; k < last; ++k) {
         const auto f = BlockLaneFactors<Lane>::of(table, k);
         Complex* x = a + 4 * q * k;
-        for (uint32_t j = 0; j < q; j += 2 * Lane::width)
-            butterflies<2>(lane, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
+        for (uint32_t j = 0; j < q; j += U * Lane::width)
+            butterflies<U>(lane, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
     }
 }
 
