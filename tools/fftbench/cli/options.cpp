@@ -91,6 +91,24 @@ CLI::Validator wholeNumberFrom(long long lowest, long long highest, const std::s
         "", "");
 }
 
+void addMinTimeOption(CLI::App* command, double& milliseconds, const std::string& help) {
+    command->add_option("--min-time", milliseconds, help + defaultText(milliseconds))
+        ->type_name("MS")
+        ->check(numberFrom(0.1, 60000.0, "milliseconds"));
+}
+
+void addMeasurementsOption(CLI::App* command, int& count, const std::string& help) {
+    command->add_option("--measurements", count, help + defaultText(count))
+        ->type_name("COUNT")
+        ->check(wholeNumberFrom(1, 1000, "measurements"));
+}
+
+void addSeedOption(CLI::App* command, uint32_t& seed) {
+    command->add_option("--seed", seed, "Seed of the random input signal" + defaultText(seed))
+        ->type_name("NUMBER")
+        ->check(wholeNumberFrom(0, 4294967295LL, ""));
+}
+
 std::string oneLine(std::string text) {
     for (char& c : text)
         if (c == '\n' || c == '\r') c = ' ';

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ fftplug::host::PluginLibrary loadPlugin(const std::string& path);
 // text before converting it, so a word that is no number gets the same.
 CLI::Validator numberFrom(double lowest, double highest, const std::string& unit);
 CLI::Validator wholeNumberFrom(long long lowest, long long highest, const std::string& unit);
+
+// The timing options of bench, stages and report, one range each: --min-time
+// (milliseconds, 0.1 to 60000), --measurements (1 to 1000) and --seed (any
+// 32-bit number). `help` is the option's help without its default.
+void addMinTimeOption(CLI::App* command, double& milliseconds, const std::string& help);
+void addMeasurementsOption(CLI::App* command, int& count, const std::string& help);
+void addSeedOption(CLI::App* command, uint32_t& seed);
 
 // "(default: 50)", for the help of an option whose default is `value`.
 template <typename T>

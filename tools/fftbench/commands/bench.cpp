@@ -199,18 +199,10 @@ Command addBenchCommand(CLI::App& app) {
                     "error into FILE-accuracy and, where the rates were measured, the limit % into FILE-limit (for "
                     "example out/bench.svg, out/bench-accuracy.svg and out/bench-limit.svg)")
         ->type_name("FILE");
-    sub->add_option("--min-time", options->minTimeMs,
-                    "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))
-        ->type_name("MS")
-        ->check(numberFrom(0.1, 60000.0, "milliseconds"));
-    sub->add_option("--measurements", options->measurements,
-                    "Measurements per cell; the best one counts, the median and spread go to CSV and JSON" +
-                        defaultText(options->measurements))
-        ->type_name("COUNT")
-        ->check(wholeNumberFrom(1, 1000, "measurements"));
-    sub->add_option("--seed", options->seed, "Seed of the random input signal" + defaultText(options->seed))
-        ->type_name("NUMBER")
-        ->check(wholeNumberFrom(0, 4294967295LL, ""));
+    addMinTimeOption(sub, options->minTimeMs, "Shortest measurement in milliseconds");
+    addMeasurementsOption(sub, options->measurements,
+                          "Measurements per cell; the best one counts, the median and spread go to CSV and JSON");
+    addSeedOption(sub, options->seed);
     sub->add_flag("--no-peers", options->noPeers, "Time the plug-in's entries only");
     sub->add_flag("--with-reorder", options->withReorder,
                   "Time each entry a second time with the host's bit-reversal permutation (natural order in and "

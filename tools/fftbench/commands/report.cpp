@@ -290,14 +290,8 @@ Command addReportCommand(CLI::App& app) {
         ->type_name("SIZES");
     sub->add_option("--bench-sizes", options->benchSizes, "Sizes bench times" + defaultText(options->benchSizes))
         ->type_name("SIZES");
-    sub->add_option("--min-time", options->minTimeMs,
-                    "Shortest bench measurement in milliseconds" + defaultText(options->minTimeMs))
-        ->type_name("MS")
-        ->check(numberFrom(0.1, 60000.0, "milliseconds"));
-    sub->add_option("--measurements", options->measurements,
-                    "Bench measurements per cell" + defaultText(options->measurements))
-        ->type_name("COUNT")
-        ->check(wholeNumberFrom(1, 1000, "measurements"));
+    addMinTimeOption(sub, options->minTimeMs, "Shortest bench measurement in milliseconds");
+    addMeasurementsOption(sub, options->measurements, "Bench measurements per cell");
     sub->add_option("--profile-sizes", options->profileSizes, "Sizes profile counts" + defaultText(options->profileSizes))
         ->type_name("SIZES");
     sub->add_option("--graph-size", options->graphSize, "N of the signal-flow graphs" + defaultText(options->graphSize))

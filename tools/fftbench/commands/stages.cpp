@@ -177,17 +177,9 @@ Command addStagesCommand(CLI::App& app) {
                     "Draw a stacked-bar plot per N with gnuplot (one bar per entry, one segment per stage) into "
                     "FILE with -n<N> before its extension (out/stages.svg: out/stages-n1024.svg …)")
         ->type_name("FILE");
-    sub->add_option("--min-time", options->minTimeMs,
-                    "Shortest measurement in milliseconds" + defaultText(options->minTimeMs))
-        ->type_name("MS")
-        ->check(numberFrom(0.1, 60000.0, "milliseconds"));
-    sub->add_option("--measurements", options->measurements,
-                    "Measurements per stage; the best one counts" + defaultText(options->measurements))
-        ->type_name("COUNT")
-        ->check(wholeNumberFrom(1, 1000, "measurements"));
-    sub->add_option("--seed", options->seed, "Seed of the random input signal" + defaultText(options->seed))
-        ->type_name("NUMBER")
-        ->check(wholeNumberFrom(0, 4294967295LL, ""));
+    addMinTimeOption(sub, options->minTimeMs, "Shortest measurement in milliseconds");
+    addMeasurementsOption(sub, options->measurements, "Measurements per stage; the best one counts");
+    addSeedOption(sub, options->seed);
     sub->add_option("--align", options->align,
                     "Where the arrays start: 64 (on a 64-byte line), 16 (as x86-64 glibc's malloc gives them), 8 "
                     "(as 32-bit Windows' msvcrt's does), or a list such as 64,16,8 timed side by side, each stage of "
