@@ -161,7 +161,8 @@ void permuteBlocks(const Complex* src, Complex* dst, unsigned bits, const typena
 // page. With the source lines a page apart or more, the blocks below, through
 // a buffer, do better.
 inline constexpr unsigned kRunBits = 9;
-inline constexpr unsigned kRunsBeforeBits = 2 * kRunBits;
+// R·8 bytes below a 4 KiB page: R = 2^(bits − kRunBits) samples.
+inline constexpr unsigned kRunsBeforeBits = kRunBits + 12 - 3;
 
 template <class Tile, bool kFinish>
 void permuteRuns(const Complex* src, Complex* dst, unsigned bits, const typename Tile::State& state) {
