@@ -57,7 +57,7 @@ inline void butterflies(Lane lane, Complex* x, uint32_t q, Kind&& kind) {
 // All q butterflies of the block at x, with kind(lane, fourPoint, outputs).
 template <typename Kind>
 inline void block(Complex* x, uint32_t q, Kind&& kind) {
-    forEachLaneUnrolled(q, [&](auto lane, uint32_t j, auto unroll) {
+    forEachLaneUnrolled<Widest, kFourPointLanesPerStep>(q, [&](auto lane, uint32_t j, auto unroll) {
         butterflies<decltype(unroll)::count>(lane, x + j, q, kind);
     });
 }

@@ -134,21 +134,25 @@ inline void storeSome(Lane, Complex* p, Members<Bits> members, V v) {
 // then what is left, the runs of fewer than W offsets, all within the last W
 // offsets q − W … q − 1: one partly filled lane over them, whose members are
 // those of O(W) (when the runs reach t = W) or those of O(W/2) in its upper
-// half (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>)
-// lanes at offset `at`, every sample or Members<…>. The lane is the widest
-// one that q fills; false, and nothing done, when that lane has no member
-// moves.
-template <typename Lane = Widest, typename Body>
+// half (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>;
+// only Unroll<1> with kMostLanes = 1) lanes at offset `at`, every sample or
+// Members<…>. The lane is the widest one that q fills; false, and nothing
+// done, when that lane has no member moves.
+template <typename Lane = Widest, int kMostLanes = 2, typename Body>
 FFTPLUG_ALWAYS_INLINE inline bool forEachOffsetLane(uint32_t q, Body&& body) {
     constexpr uint32_t W = Lane::width;
     if constexpr (MemberMoves<Lane>::available) {
-        if (q < W) return forEachOffsetLane<Narrower<Lane>>(q, body);
+        if (q < W) return forEachOffsetLane<Narrower<Lane>, kMostLanes>(q, body);
         uint32_t t = q;
         for (; t / 2 >= W; t /= 4) {
             const uint32_t first = q - t, count = t / 2;
             uint32_t i = 0;
-            for (; i + 2 * W <= count; i += 2 * W) body(Lane{}, first + i, Unroll<2>{}, AllSamples{});
-            if (i < count) body(Lane{}, first + i, Unroll<1>{}, AllSamples{});
+            if constexpr (kMostLanes >= 2) {
+                for (; i + 2 * W <= count; i += 2 * W) body(Lane{}, first + i, Unroll<2>{}, AllSamples{});
+                if (i < count) body(Lane{}, first + i, Unroll<1>{}, AllSamples{});
+            } else {
+                for (; i < count; i += W) body(Lane{}, first + i, Unroll<1>{}, AllSamples{});
+            }
         }
         if (t == W) body(Lane{}, q - W, Unroll<1>{}, Members<offsetBits(W)>{});
         else body(Lane{}, q - W, Unroll<1>{}, Members<(offsetBits(W / 2) << (W / 2))>{});
@@ -205,12 +209,13 @@ FFTPLUG_ALWAYS_INLINE inline void butterflies(Lane lane, Complex* x, uint32_t q,
 // U lanes of adjacent offsets a step within each run.
 template <typename Kind>
 FFTPLUG_ALWAYS_INLINE inline void block(Complex* x, uint32_t q, Kind&& kind) {
-    if (forEachOffsetLane(q, [&](auto lane, uint32_t first, auto unroll, auto which) FFTPLUG_ALWAYS_INLINE {
-            butterflies<decltype(unroll)::count>(lane, x + first, q, which, kind);
-        }))
+    if (forEachOffsetLane<Widest, kFourPointLanesPerStep>(
+            q, [&](auto lane, uint32_t first, auto unroll, auto which) FFTPLUG_ALWAYS_INLINE {
+                butterflies<decltype(unroll)::count>(lane, x + first, q, which, kind);
+            }))
         return;
     forEachOffsetRun(q, [&](uint32_t first, uint32_t count) {
-        forEachLaneUnrolled(count, [&](auto lane, uint32_t i, auto unroll) {
+        forEachLaneUnrolled<Widest, kFourPointLanesPerStep>(count, [&](auto lane, uint32_t i, auto unroll) {
             butterflies<decltype(unroll)::count>(lane, x + first + i, q, AllSamples{}, kind);
         });
     });

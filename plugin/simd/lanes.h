@@ -66,11 +66,12 @@ struct Unroll {
 
 // Runs body(lane, i, unroll) over i = 0 … count − 1: two `Lane`-wide lanes a
 // step while they fit (unroll = Unroll<2>), so that a step loads all its
-// samples before it stores any, then one, then narrower lanes.
-template <typename Lane = Widest, typename Body>
+// samples before it stores any, then one, then narrower lanes. With
+// kMostLanes = 1, one lane a step throughout.
+template <typename Lane = Widest, int kMostLanes = 2, typename Body>
 inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
     uint32_t i = 0;
-    if constexpr (Lane::width > 1) {
+    if constexpr (Lane::width > 1 && kMostLanes >= 2) {
         for (; i + 2 * Lane::width <= count; i += 2 * Lane::width) body(Lane{}, i, Unroll<2>{});
         if (i == count) return;  // the common case: count a multiple of two lanes
     }
@@ -88,6 +89,14 @@ inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
 // (32-bit code) the second lane's values would go through the stack, and
 // the steps take one lane.
 constexpr bool kTwoButterflyLanes = Widest::width >= 8 && sizeof(void*) == 8;
+
+// How many widest lanes of four-point butterflies whose factors are one per
+// block (radix 4's and split radix's blocks) one step takes: two, so that
+// the second lane's loads run ahead of the first lane's arithmetic, except in
+// 32-bit code, whose eight vector registers do not hold one lane's samples
+// and factors with room to spare: there the second lane's values would go
+// through the stack.
+constexpr int kFourPointLanesPerStep = sizeof(void*) == 8 ? 2 : 1;
 
 // One factor for every sample of whichever lane asks: the widest lane's
 // spread once, when the factor is made, a narrower lane's when it asks (the
