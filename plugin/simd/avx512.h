@@ -31,9 +31,11 @@ struct OctFactor {
 namespace avx512 {
 // Each sample's real and imaginary parts trade places: a rotation of each
 // 64-bit sample by 32 bits, bits as they are. Every product of a sample by a
-// factor takes one; as a rotation rather than a float shuffle it leaves the
-// shuffle units to the transposes of the narrow stages, which are bound by
-// them (radix 4's first two stages run 2-9 % faster so on an AMD Zen 4 core).
+// factor takes one. A float shuffle would share its units with the additions
+// (and the in-lane shuffles of the transposes), which bind the radix-4 and
+// split-radix stages; the rotation shares the multipliers' units instead,
+// which have room there (the radix-4 entries run 2-6 % faster so on an AMD
+// Zen 4 core).
 inline __m512 swapParts(__m512 a) { return _mm512_castsi512_ps(_mm512_rol_epi64(_mm512_castps_si512(a), 32)); }
 inline OctFactor split(__m512 w) { return {_mm512_moveldup_ps(w), _mm512_movehdup_ps(w)}; }
 // b with the signs of its real parts flipped, and of its imaginary parts.
