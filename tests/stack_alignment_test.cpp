@@ -1,9 +1,9 @@
 // 32-bit Windows hosts built with other compilers guarantee only 4-byte
-// stack alignment. The DLL keeps SSE2 values on its stack, so it must realign
-// for itself: every entry is called here through a thunk that leaves the
-// stack at each of the four offsets modulo 16, and must give the result of an
-// ordinary call (an aligned SSE or AVX store to a misaligned stack would
-// fault), on every path the CPU runs.
+// stack alignment. The DLL keeps SSE, AVX and AVX-512 values on its stack, up
+// to 64 bytes wide, so it must realign for itself: every entry is called here
+// through a thunk that leaves the stack at each of the sixteen offsets modulo
+// 64, and must give the result of an ordinary call (an aligned vector store
+// to a misaligned stack would fault), on every path the CPU runs.
 #include "test_support.h"
 
 #if defined(_WIN32) && defined(__i386__)
@@ -11,7 +11,7 @@
 extern "C" void callWithStackOffset(FftplugRunEntry function, const uint32_t* words, uint32_t offset);
 
 // Pushes the nine words and calls `function` with the stack pointer at
-// −offset − 4 modulo 16 at the call instruction; cdecl, so the thunk restores
+// −offset − 4 modulo 64 at the call instruction; cdecl, so the thunk restores
 // the stack itself.
 __asm__(
     ".text\n"
@@ -23,7 +23,7 @@ __asm__(
     "    movl 8(%ebp), %eax\n"
     "    movl 12(%ebp), %esi\n"
     "    movl 16(%ebp), %ecx\n"
-    "    andl $-16, %esp\n"
+    "    andl $-64, %esp\n"
     "    subl %ecx, %esp\n"
     "    pushl 32(%esi)\n"
     "    pushl 28(%esi)\n"
@@ -53,7 +53,7 @@ TEST_P(MisalignedStack, EveryOffsetGivesTheOrdinaryResult) {
     for (uint32_t N : {2u, 16u, 1024u}) {
         const auto signal = randomSignal(N, 40);
         const auto expected = transformWithEntry(library, entry(index), signal);
-        for (uint32_t offset : {0u, 4u, 8u, 12u}) {
+        for (uint32_t offset = 0; offset < 64; offset += 4) {
             EntryArrays arrays = arrangeForEntry(library, entry(index), signal);
             const uint32_t words[9] = {index, N, word(arrays.input.data()), 0, word(arrays.work.data()), 0,
                                        word(arrays.table.data()), 0, 1};
