@@ -257,13 +257,19 @@ namespace {
 
 // A contender that records each measurement in a shared log and whose
 // transforms take `seconds[m]` each at its m-th measurement on a fake clock
-// that the run advances.
+// that the run advances; with warmSeconds >= 0, its warm() is logged too and
+// takes that long.
 double fakeNow = 0;
 
 class LoggingRun final : public TimedRun {
    public:
-    LoggingRun(std::vector<std::string>& log, std::string name, std::vector<double> seconds)
-        : log_(log), name_(std::move(name)), seconds_(std::move(seconds)) {}
+    LoggingRun(std::vector<std::string>& log, std::string name, std::vector<double> seconds, double warmSeconds)
+        : log_(log), name_(std::move(name)), seconds_(std::move(seconds)), warmSeconds_(warmSeconds) {}
+    void warm() override {
+        if (warmSeconds_ < 0) return;
+        log_.push_back(name_ + ":warm");
+        fakeNow += warmSeconds_;
+    }
     void run(int64_t reps) override {
         log_.push_back(fmt::format("{}:{}", name_, reps));
         fakeNow += seconds_.at(std::min(calls_++, seconds_.size() - 1)) * static_cast<double>(reps);
@@ -275,15 +281,16 @@ class LoggingRun final : public TimedRun {
     std::vector<std::string>& log_;
     std::string name_;
     std::vector<double> seconds_;
+    double warmSeconds_;
     size_t calls_ = 0;
     std::vector<Complex> result_;
 };
 
 Contender loggingContender(std::vector<std::string>& log, const std::string& name, std::vector<double> seconds,
-                           int64_t maxReps) {
+                           int64_t maxReps, double warmSeconds = -1) {
     Contender c{name, std::nullopt, name, name, maxReps, {}, ""};
-    c.start = [&log, name, seconds](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
-        auto run = std::make_unique<LoggingRun>(log, name, seconds);
+    c.start = [&log, name, seconds, warmSeconds](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+        auto run = std::make_unique<LoggingRun>(log, name, seconds, warmSeconds);
         std::vector<Complex> result;
         for (const auto& x : fftplug::host::referenceTransform(fftplug::host::toSpectrum(signal)))
             result.push_back(Complex{static_cast<float>(x.real()), static_cast<float>(x.imag())});
@@ -345,6 +352,19 @@ TEST_P(Interleaved, EachRoundMeasuresEveryContenderOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rounds, Interleaved, ::testing::Values(1, 2, 3, 5));
+
+// A run's warm-up comes before each of its measurements, calibration steps
+// included, and its time is in none of them.
+TEST(RunBench, EachMeasurementFollowsAnUntimedWarmUp) {
+    std::vector<std::string> log;
+    std::vector<Contender> contenders{loggingContender(log, "w", {0.002, 0.001, 0.003}, 1, 0.5)};
+    BenchSettings settings = settingsWith(0.001, 3);
+    settings.clock = [] { return fakeNow; };
+    const BenchRun run = runBench({}, contenders, {4}, settings, {}, never);
+    EXPECT_EQ(log, (std::vector<std::string>{"w:warm", "w:1", "w:warm", "w:1", "w:warm", "w:1"}));
+    ASSERT_EQ(run.results.size(), 1u);
+    EXPECT_NEAR(run.results[0].secondsPerTransform, 0.001, 1e-12);
+}
 
 // Each round starts one contender further on: over as many rounds as there
 // are contenders, each takes every place in the order once.

@@ -161,6 +161,7 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
         std::vector<Cell> state(count);
         auto timedOf = [&settings](TimedRun& run) {
             return [&run, &settings](int64_t reps) {
+                run.warm();
                 if (settings.clock) {
                     const double begin = settings.clock();
                     run.run(reps);

@@ -21,6 +21,10 @@ class TimedRun {
     virtual ~TimedRun() = default;
     // `reps` transforms of the signal (at most the contender's maxReps).
     virtual void run(int64_t reps) = 0;
+    // Untimed, before each measurement: whatever puts the run in the state
+    // every one of its measurements should start from. None by default, so
+    // that a measurement starts where the contender before it left the caches.
+    virtual void warm() {}
     // The host's reordering alone, `reps` times, where the run has one
     // (Contender::reorder); false: none, nothing done.
     virtual bool runReorder(int64_t /*reps*/) { return false; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <memory>
 
 #include "host/bit_reversal.h"
 #include "host/driver.h"
@@ -30,48 +31,83 @@ double StageTiming::sumSeconds() const {
 
 namespace {
 
-// An entry of a stage build ended after `stages` stages (-1: all), set up as
-// bench sets up an entry: input in the entry's order, table built and
-// prepared untimed; a measurement is one runEntry call whose repeat count
-// does the repeating, each repetition a copy and the first stages. In place:
-// a runEntry call with input == work for each repetition, the first stages
-// and no copy, each call going on from what the one before left in work.
+// The arrays an entry's whole transform and all its stops are timed on, one
+// set per entry and line offset: input in the entry's order, the table
+// built and prepared once. Timed on one set of arrays, t(k) and t(k - 1)
+// differ by the stage alone, not also by where each run's arrays happen to
+// lie (their distance apart within a page, which lines share a set).
+struct StageArrays {
+    StageArrays(const fftplug::host::PluginLibrary& shipped, const CatalogueEntry& entry,
+                const std::vector<Complex>& signal, uint32_t lineOffset)
+        : input(signal.size(), lineOffset), work(signal.size(), lineOffset), table(signal.size(), lineOffset) {
+        input.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
+        table.assign(fftplug::host::makeTwiddleTable(static_cast<uint32_t>(signal.size())));
+        if (entry.preparesTable())
+            shipped.run(entry.index, static_cast<int32_t>(signal.size()), input.data(), work.data(), table.data(), 0);
+    }
+    GuardedArray input, work, table;
+};
+
+// Made by the first run of a size that needs them, shared by the rest.
+class SharedArrays {
+   public:
+    StageArrays& at(const fftplug::host::PluginLibrary& shipped, const CatalogueEntry& entry,
+                    const std::vector<Complex>& signal, uint32_t lineOffset) {
+        if (!arrays_ || arrays_->input.size() != signal.size())
+            arrays_ = std::make_unique<StageArrays>(shipped, entry, signal, lineOffset);
+        return *arrays_;
+    }
+
+   private:
+    std::unique_ptr<StageArrays> arrays_;
+};
+
+// An entry ended after `stages` stages (-1: all) of a stage build, or the
+// shipped library's whole transform (stages null), set up as bench sets up
+// an entry; a measurement is one runEntry call whose repeat count does the
+// repeating, each repetition a copy and the first stages. In place: a
+// runEntry call with input == work for each repetition, the first stages and
+// no copy, each call going on from what the one before left in work.
 class StopRun final : public TimedRun {
    public:
-    StopRun(const StageLibrary& library, const CatalogueEntry& entry, const std::vector<Complex>& signal,
-            int32_t stages, uint32_t lineOffset, bool inPlace)
-        : library_(library), entry_(entry), N_(static_cast<int32_t>(signal.size())), stages_(stages), inPlace_(inPlace),
-          input_(signal.size(), lineOffset), work_(signal.size(), lineOffset), table_(signal.size(), lineOffset) {
-        input_.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
-        table_.assign(fftplug::host::makeTwiddleTable(N_));
-        if (entry.preparesTable()) library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(), 0);
-        if (inPlace_) work_.assign(input_.contents());
+    StopRun(const fftplug::host::PluginLibrary& library, const StageLibrary* stages, const CatalogueEntry& entry,
+            StageArrays& arrays, int32_t limit, bool inPlace)
+        : library_(library), stages_(stages), entry_(entry), N_(static_cast<int32_t>(arrays.input.size())),
+          limit_(limit), inPlace_(inPlace), arrays_(arrays) {
+        if (inPlace_) arrays_.work.assign(arrays_.input.contents());
     }
     void run(int64_t reps) override {
-        library_.limit(stages_);
+        if (stages_ != nullptr) stages_->limit(limit_);
+        GuardedArray& work = arrays_.work;
         if (inPlace_)
             for (int64_t r = 0; r < reps; ++r)
-                library_.plugin().run(entry_.index, N_, work_.data(), work_.data(), table_.data(), 1);
+                library_.run(entry_.index, N_, work.data(), work.data(), arrays_.table.data(), 1);
         else
-            library_.plugin().run(entry_.index, N_, input_.data(), work_.data(), table_.data(),
-                                  static_cast<int32_t>(reps));
-        library_.limit(-1);
+            library_.run(entry_.index, N_, arrays_.input.data(), work.data(), arrays_.table.data(),
+                         static_cast<int32_t>(reps));
+        if (stages_ != nullptr) stages_->limit(-1);
     }
+    // An entry's runs share their arrays, and the first of them in a round
+    // follows another entry's: one call first, so that each meets its arrays
+    // in the caches as the runs after it do.
+    void warm() override { run(1); }
     std::vector<Complex> naturalResult() const override {
-        return fftplug::host::naturalOrderResult(entry_, work_.contents());
+        return fftplug::host::naturalOrderResult(entry_, arrays_.work.contents());
     }
     std::optional<std::string> damage() const override {
-        for (const auto& [array, name] : {std::pair{&input_, "input"}, {&work_, "work"}, {&table_, "table"}})
+        for (const auto& [array, name] :
+             {std::pair{&arrays_.input, "input"}, {&arrays_.work, "work"}, {&arrays_.table, "table"}})
             if (auto damage = array->guardDamage(name)) return damage;
         return std::nullopt;
     }
 
    private:
-    const StageLibrary& library_;
+    const fftplug::host::PluginLibrary& library_;
+    const StageLibrary* stages_;
     const CatalogueEntry entry_;
-    int32_t N_, stages_;
+    int32_t N_, limit_;
     bool inPlace_;
-    GuardedArray input_, work_, table_;
+    StageArrays& arrays_;
 };
 
 std::string stopName(uint32_t entry, uint32_t stop, bool inPlace, uint32_t lineOffset) {
@@ -133,29 +169,38 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 }
                 plans[index] = planStages(marks, empty);
             }
-            for (Contender& c : pluginContenders(*path.shipped, chosen, path.label, false, settings.lineOffsets))
-                contenders.push_back(std::move(c));
+            // Each entry's whole transform right before its own stops, so
+            // that within a round they are timed moments apart, all on one
+            // set of arrays.
             for (const uint32_t offset : settings.lineOffsets)
             for (const CatalogueEntry& entry : chosen) {
                 const StagePlan& plan = plans[entry.index];
-                std::vector<std::pair<uint32_t, bool>> stops;
-                for (const uint32_t s : plan.stops()) stops.emplace_back(s, false);
-                for (const uint32_t s : plan.inPlaceStops()) stops.emplace_back(s, true);
-                for (const auto& [s, inPlace] : stops) {
+                auto arrays = std::make_shared<SharedArrays>();
+                const fftplug::host::PluginLibrary* shipped = path.shipped;
+                const StageLibrary* library = path.stages;
+                auto contender = [&](std::string implementation, const StageLibrary* stages, int32_t limit,
+                                     bool inPlace) {
                     Contender c;
-                    c.implementation = stopName(entry.index, s, inPlace, offset);
+                    c.implementation = std::move(implementation);
                     c.entry = entry.index;
                     c.maxReps = INT32_MAX;
                     c.plugin = path.label;
                     c.lineOffset = offset;
-                    const int32_t stages = s == plan.marks ? -1 : static_cast<int32_t>(s);
-                    const StageLibrary* library = path.stages;
-                    const bool inPlaceRun = inPlace;
-                    c.start = [library, entry, stages, offset, inPlaceRun](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
-                        return std::make_unique<StopRun>(*library, entry, signal, stages, offset, inPlaceRun);
+                    const fftplug::host::PluginLibrary* runs = stages != nullptr ? &stages->plugin() : shipped;
+                    c.start = [arrays, shipped, runs, stages, entry, limit, offset,
+                               inPlace](const std::vector<Complex>& signal) -> std::unique_ptr<TimedRun> {
+                        return std::make_unique<StopRun>(*runs, stages, entry, arrays->at(*shipped, entry, signal, offset),
+                                                         limit, inPlace);
                     };
                     contenders.push_back(std::move(c));
-                }
+                };
+                contender(entryImplementation(entry.index, false, offset), nullptr, -1, false);
+                std::vector<std::pair<uint32_t, bool>> stops;
+                for (const uint32_t s : plan.stops()) stops.emplace_back(s, false);
+                for (const uint32_t s : plan.inPlaceStops()) stops.emplace_back(s, true);
+                for (const auto& [s, inPlace] : stops)
+                    contender(stopName(entry.index, s, inPlace, offset), library,
+                              s == plan.marks ? -1 : static_cast<int32_t>(s), inPlace);
             }
             BenchRun timed = runBench(
                 {}, std::move(contenders), {N}, bench,
