@@ -62,8 +62,8 @@ class SharedArrays {
     std::unique_ptr<StageArrays> arrays_;
 };
 
-// An entry ended after `stages` stages (-1: all) of a stage build, or the
-// shipped library's whole transform (stages null), set up as bench sets up
+// An entry of a stage build ended after `limit` stages (-1: all), or the
+// shipped library's whole transform (`stages` null), set up as bench sets up
 // an entry; a measurement is one runEntry call whose repeat count does the
 // repeating, each repetition a copy and the first stages. In place: a
 // runEntry call with input == work for each repetition, the first stages and
