@@ -7,8 +7,13 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void difRadix4(Complex* a, const Complex* table, int32_t N) {
-    const uint64_t n = static_cast<uint32_t>(N);
+namespace {
+
+// The stages, on arrays on a line or (kOffLine) off one, where the blocks of
+// at least kFromLineLanes widest lanes a quarter run from their first lane
+// boundary on.
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint64_t n) {
     uint64_t q = 1;
     if (n >= 4) {
         FFTPLUG_STAGE(4, 1);
@@ -17,10 +22,29 @@ void difRadix4(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint64_t b = 16; b <= n; q = b, b *= 4) {
         FFTPLUG_STAGE(b, b / 4);
-        radix4::generalBlocks(a, table, 0, blocksIn(n, b), static_cast<uint32_t>(b / 4));
+        const uint32_t quarter = static_cast<uint32_t>(b / 4);
+        if constexpr (kOffLine) {
+            if (fromLine(a, quarter)) {
+                radix4::generalBlocksFromLine(a, table, 0, blocksIn(n, b), quarter);
+                continue;
+            }
+        }
+        radix4::generalBlocks(a, table, 0, blocksIn(n, b), quarter);
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass, where there is one
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
+}
+
+// Arrays off a line: their own copy of the loop, out of line, beside the
+// one on a line.
+__attribute__((noinline)) void stagesOffLine(Complex* a, const Complex* table, uint64_t n) { stages<true>(a, table, n); }
+
+}  // namespace
+
+void difRadix4(Complex* a, const Complex* table, int32_t N) {
+    const uint64_t n = static_cast<uint32_t>(N);
+    if (offLine(a, n)) return stagesOffLine(a, table, n);
+    stages<false>(a, table, n);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -72,10 +72,11 @@ void firstLaneOfBlocks(Lane lane, Complex* a, const Complex* table) {
     Layout::store(a, y);
 }
 
-}  // namespace
-
-void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
-    const uint64_t n = static_cast<uint32_t>(N);
+// The stages, on arrays on a line or (kOffLine) off one, where the blocks of
+// at least kFromLineLanes widest lanes a quarter run from their first lane
+// boundary on.
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint64_t n) {
     uint64_t q = 1;
     for (uint64_t b = 4; b <= n; q = b, b *= 4) {
         FFTPLUG_STAGE(b, q);
@@ -96,6 +97,15 @@ void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
                 continue;
             }
         }
+        if constexpr (kOffLine) {
+            if (fromLine(a, quarter)) {
+                radix4::blockFromLine(a, quarter, TwiddleFree{});
+                if (b == n) continue;
+                radix4::blockFromLine(a + size, quarter, BlockOne{});
+                radix4::generalBlocksFromLine(a, table, 2, blocks, quarter);
+                continue;
+            }
+        }
         radix4::block(a, quarter, TwiddleFree{});
         if (b == n) continue;  // the stage has block 0 alone
         radix4::block(a + size, quarter, BlockOne{});
@@ -108,6 +118,18 @@ void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass, where there is one
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
+}
+
+// Arrays off a line: their own copy of the loop, out of line, beside the
+// one on a line.
+__attribute__((noinline)) void stagesOffLine(Complex* a, const Complex* table, uint64_t n) { stages<true>(a, table, n); }
+
+}  // namespace
+
+void difRadix4Special(Complex* a, const Complex* table, int32_t N) {
+    const uint64_t n = static_cast<uint32_t>(N);
+    if (offLine(a, n)) return stagesOffLine(a, table, n);
+    stages<false>(a, table, n);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
