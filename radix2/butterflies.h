@@ -74,6 +74,26 @@ FFTPLUG_ALWAYS_INLINE inline void difBlocksInline(Complex* a, uint32_t c, uint32
     for (uint32_t p = c; p < c + M; p += 2 * h, ++w) difBlockSteps(a + p, a + p + h, h, twiddle(w));
 }
 
+// difBlocks for arrays off a line: each block's butterflies with the block's
+// factor on each lane, where the halves are long enough (fromLine) from the
+// block's first lane boundary on; out of line, as only a transform off a
+// line runs it, and with lane loops of its own.
+inline __attribute__((noinline)) void difBlocksOffLine(Complex* a, uint32_t c, uint32_t M, uint32_t h,
+                                                       const Complex* w) {
+    const auto dif = [](auto& p, auto& q, const auto& f) { radix2::dif(p, q, f); };
+    const bool fromBoundary = fromLine(a + c, h);
+    for (uint32_t p = c; p < c + M; p += 2 * h, ++w) {
+        const Complex f = twiddle(w);
+        Complex* x = a + p;
+        const auto lanes = [&](auto lane, uint32_t i, auto unroll) {
+            butterflyLanes<decltype(unroll)::count>(lane, x + i, x + h + i, [g = factor(lane, f)](int) { return g; },
+                                                    dif);
+        };
+        if (fromBoundary) forEachLaneFromLine(x, h, lanes);
+        else forEachLaneUnrolled(h, lanes);
+    }
+}
+
 // The same blocks with the lane steps in the loop over the blocks itself,
 // for a caller whose stage loop would otherwise run difBlock once per
 // block (entry 5's general blocks, behind its four fixed ones): where a

@@ -10,7 +10,13 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 namespace radix2 {
 
-void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
+namespace {
+
+// The stages on the block of M points at c, on arrays on a line or
+// (kOffLine) off one, where the blocks of at least kFromLineLanes widest
+// lanes a half run from their first lane boundary on (difBlocksOffLine).
+template <bool kOffLine>
+FFTPLUG_ALWAYS_INLINE inline void stagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
     if (M < 2) return;
     uint32_t h = 1;
     if (M >= 2 * Widest::width) {
@@ -31,14 +37,32 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
     for (uint32_t factor = c / (2 * h); h < M; h *= 2, factor /= 2) {
         // factor: the number of the block's first sub-block of size 2h
         FFTPLUG_STAGE(2 * h, h);
+        if constexpr (kOffLine) {
+            difBlocksOffLine(a, c, M, h, table + factor);
+            continue;
+        }
         difBlocksInline(a, c, M, h, table + factor);
     }
+}
+
+// Arrays off a line: their own copy of the loop, out of line, beside the
+// one on a line.
+__attribute__((noinline)) void stagesOffLine(Complex* a, const Complex* table, uint32_t M) {
+    stagesOnBlock<true>(a, table, M, 0);
+}
+
+}  // namespace
+
+void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
+    stagesOnBlock<false>(a, table, M, c);
 }
 
 }  // namespace radix2
 
 void difRadix2Reversed(Complex* a, const Complex* table, int32_t N) {
-    radix2::difStagesOnBlock(a, table, static_cast<uint32_t>(N), 0);
+    const uint32_t n = static_cast<uint32_t>(N);
+    if (offLine(a, n)) return radix2::stagesOffLine(a, table, n);
+    radix2::difStagesOnBlock(a, table, n, 0);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

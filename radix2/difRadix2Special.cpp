@@ -101,10 +101,25 @@ void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
     }
 }
 
-}  // namespace
+// A fixed-kind block's butterflies (blocks 2 and 3 together, as below) from
+// the block's first lane boundary on, for arrays off a line (fromLine); out
+// of line, as only a transform off a line runs it.
+template <typename Kind>
+__attribute__((noinline)) void kindBlockFromLine(Complex* x, uint32_t h, Kind kind) {
+    forEachLaneFromLine<1>(x, h, [&](auto lane, uint32_t j, auto) { kindButterfly(lane, x + j, x + h + j, kind); });
+}
+__attribute__((noinline)) void diagonalBlocksFromLine(Complex* block2, Complex* block3, uint32_t h) {
+    forEachLaneFromLine<1>(block2, h, [&](auto lane, uint32_t j, auto) {
+        kindButterflies(lane, block2 + j, block2 + h + j, FirstDiagonal{}, block3 + j, block3 + h + j,
+                        SecondDiagonal{});
+    });
+}
 
-void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
-    const uint32_t n = static_cast<uint32_t>(N);
+// The stages, on arrays on a line or (kOffLine) off one, where the blocks of
+// at least kFromLineLanes widest lanes a half run from their first lane
+// boundary on.
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint32_t n) {
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {
         radix2::forEachNarrowSpan<Widest>([&](auto span) {
@@ -115,6 +130,17 @@ void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint32_t b = 2 * h; b <= n; h = b, b *= 2) {
         FFTPLUG_STAGE(b, h);
+        if constexpr (kOffLine) {
+            if (fromLine(a, h)) {
+                kindBlockFromLine(a, h, TwiddleFree{});
+                if (b == n) break;
+                kindBlockFromLine(a + b, h, MinusI{});
+                if (2 * b == n) continue;
+                diagonalBlocksFromLine(a + 2 * b, a + 3 * b, h);
+                radix2::difBlocksOffLine(a, 4 * b, n - 4 * b, h, table + 4);
+                continue;
+            }
+        }
         forEachLane(h, [&](auto lane, uint32_t j) { kindButterfly(lane, a + j, a + h + j, TwiddleFree{}); });  // block 0
         if (b == n) break;  // the last stage: one block
 
@@ -131,6 +157,18 @@ void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
 
         radix2::difBlocksInSteps(a, 4 * b, n - 4 * b, h, table + 4);  // the general blocks, 4 on
     }
+}
+
+// Arrays off a line: their own copy of the loop, out of line, beside the
+// one on a line.
+__attribute__((noinline)) void stagesOffLine(Complex* a, const Complex* table, uint32_t n) { stages<true>(a, table, n); }
+
+}  // namespace
+
+void difRadix2Special(Complex* a, const Complex* table, int32_t N) {
+    const uint32_t n = static_cast<uint32_t>(N);
+    if (offLine(a, n)) return stagesOffLine(a, table, n);
+    stages<false>(a, table, n);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
