@@ -45,12 +45,6 @@ FFTPLUG_ALWAYS_INLINE inline void stagesOnBlock(Complex* a, const Complex* table
     }
 }
 
-// Arrays off a line: their own copy of the loop, out of line, beside the
-// one on a line.
-__attribute__((noinline)) void stagesOffLine(Complex* a, const Complex* table, uint32_t M) {
-    stagesOnBlock<true>(a, table, M, 0);
-}
-
 }  // namespace
 
 void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
@@ -61,8 +55,10 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
 
 void difRadix2Reversed(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
-    if (offLine(a, n)) return radix2::stagesOffLine(a, table, n);
-    radix2::difStagesOnBlock(a, table, n, 0);
+    stagesOnOrOffLine(a, n, [&](auto offLine) {
+        if constexpr (decltype(offLine)::value) radix2::stagesOnBlock<true>(a, table, n, 0);
+        else radix2::difStagesOnBlock(a, table, n, 0);
+    });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

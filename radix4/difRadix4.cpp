@@ -35,16 +35,11 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
     if (q != n) closingRun(a, 0, static_cast<uint32_t>(n / 2), static_cast<uint32_t>(n / 2));
 }
 
-// Arrays off a line: their own copy of the loop, out of line, beside the
-// one on a line.
-__attribute__((noinline)) void stagesOffLine(Complex* a, const Complex* table, uint64_t n) { stages<true>(a, table, n); }
-
 }  // namespace
 
 void difRadix4(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
-    if (offLine(a, n)) return stagesOffLine(a, table, n);
-    stages<false>(a, table, n);
+    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -114,6 +114,19 @@ inline bool offLine(const Complex* a, uint64_t n) {
     return Widest::width > 1 && n >= 4 * kFromLineLanes * Widest::width && samplesBeforeLine(a) != 0;
 }
 
+// A transform's stage loop, stages(offLine) with offLine a std::bool_constant:
+// on arrays on a line inline, as the loop always ran; off a line (offLine)
+// its own copy, out of line, so that the loop on a line keeps its code.
+template <typename Stages>
+__attribute__((noinline)) void stagesOffLine(const Stages& stages) {
+    stages(std::true_type{});
+}
+template <typename Stages>
+FFTPLUG_ALWAYS_INLINE inline void stagesOnOrOffLine(const Complex* a, uint64_t n, const Stages& stages) {
+    if (offLine(a, n)) return stagesOffLine(stages);
+    stages(std::false_type{});
+}
+
 // forEachLaneUnrolled over a row, its samples before the first widest-lane
 // boundary first, on narrower lanes.
 template <int kMostLanes = 2, typename Body>
