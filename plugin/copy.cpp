@@ -7,7 +7,6 @@
 // to drain. Lane loads and stores move bits as they are, NaN payloads too;
 // the single samples of the scalar lane, whose load is a Complex that a
 // 32-bit build might pass through the x87 stack, go through memcpy.
-#include <cstdint>
 #include <cstring>
 
 #include <fftplug/fftplug.h>
@@ -45,9 +44,7 @@ constexpr uint32_t kFromLineAt = 512;
 
 // Out of line, so that the small sizes' copy stays as short as it was.
 __attribute__((noinline)) void copyFromLine(Complex* work, const Complex* input, uint32_t n) {
-    constexpr uint32_t laneBytes = Widest::width * sizeof(Complex);
-    const uint32_t off = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(work) % laneBytes);
-    const uint32_t head = off != 0 && off % sizeof(Complex) == 0 ? (laneBytes - off) / sizeof(Complex) : 0;
+    const uint32_t head = samplesBeforeLine(work);
     copyInLanes(work, input, head);
     copyInLanes(work + head, input + head, n - head);
 }

@@ -48,13 +48,13 @@ struct StageArrays {
     GuardedArray input, work, table;
 };
 
-// Made by the first run of a size that needs them, shared by the rest.
+// Made by the first of an entry's runs to start (the runs are made afresh
+// for each size), shared by the rest.
 class SharedArrays {
    public:
     StageArrays& at(const fftplug::host::PluginLibrary& shipped, const CatalogueEntry& entry,
                     const std::vector<Complex>& signal, uint32_t lineOffset) {
-        if (!arrays_ || arrays_->input.size() != signal.size())
-            arrays_ = std::make_unique<StageArrays>(shipped, entry, signal, lineOffset);
+        if (!arrays_) arrays_ = std::make_unique<StageArrays>(shipped, entry, signal, lineOffset);
         return *arrays_;
     }
 
