@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <functional>
 
 #include "cli/arguments.h"
@@ -183,6 +184,15 @@ TEST(RunStages, EveryStageTimedAndTheLastStageTheShippedBits) {
     EXPECT_EQ(section.find("limit %"), std::string::npos);
     EXPECT_TRUE(entryStagesHtml(nullptr, 4).empty());
     EXPECT_TRUE(entryStagesHtml(&run, 5).empty());
+    // A stage below zero is explained where it shows, and only there.
+    StageRun signs = run;
+    for (StageTiming& t : signs.timings)
+        for (double& s : t.seconds) s = std::abs(s);
+    const std::string below = "A stage below zero";
+    EXPECT_EQ(entryStagesHtml(&signs, 4).find(below), std::string::npos);
+    for (StageTiming& t : signs.timings)
+        if (t.entry == 4) t.seconds.back() = -t.seconds.back();
+    EXPECT_NE(entryStagesHtml(&signs, 4).find(below), std::string::npos);
 }
 
 TEST(Alignments, ParsedAsOffsetsPastALine) {

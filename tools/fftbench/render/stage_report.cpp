@@ -70,14 +70,19 @@ std::string entryStagesHtml(const StageRun* run, uint32_t entry) {
         html += fmt::format(
             "<figure class=\"stages\" id=\"fig-stages-{0}-{1}\">\n{2}\n<figcaption>Where entry {0}'s time goes at N = "
             "{3} ({4}{5}), stage by stage on the real kernels: the copy of input into work, then each stage, in the "
-            "access map's colour of how far apart its butterflies pair samples. The stages sum to {6:.4g} us, the "
-            "whole transform takes {7:.4g} us ({8:+.1f} %).</figcaption>\n"
+            "access map's colour of how far apart its butterflies pair samples. A stage's time is that of the first "
+            "k stages less that of the first k - 1, both timed on the same arrays. The stages sum to {6:.4g} us, the "
+            "whole transform takes {7:.4g} us ({8:+.1f} %).{11}</figcaption>\n"
             "<table class=\"stages\">\n<thead><tr><th>stage</th><th>shape</th><th>us</th><th>share %</th>{10}"
             "</tr></thead>\n<tbody>\n{9}</tbody>\n"
             "</table>\n</figure>\n",
             entry, t.N, inlineSvg(stageBar(t), fmt::format("stages-{}-{}-", entry, t.N)), powerOfTwoText(t.N), t.path,
             t.kernelPath.empty() ? "" : ": " + t.kernelPath, sum * 1e6, t.wholeSeconds * 1e6, 100 * t.sumDeviation(),
-            rows, limits ? "<th>limit %</th><th>bound</th><th>what the model leaves out</th>" : "");
+            rows, limits ? "<th>limit %</th><th>bound</th><th>what the model leaves out</th>" : "",
+            std::any_of(t.seconds.begin(), t.seconds.end(), [](double s) { return s < 0; })
+                ? " A stage below zero cost less than this machine's timing noise: its k stages timed faster than "
+                  "k - 1, and its bar is left out."
+                : "");
     }
     return html;
 }
