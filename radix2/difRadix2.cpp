@@ -7,14 +7,16 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void difRadix2(Complex* a, const Complex* table, int32_t N) {
-    const uint32_t n = static_cast<uint32_t>(N);
+namespace {
+
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint32_t n) {
     const auto butterfly = [](auto& x, auto& y, const auto& w) { radix2::dif(x, y, w); };
     const bool narrowGroups = n >= 2 * Widest::width;  // spans narrower than a lane: groups of blocks
     const uint32_t lastWide = narrowGroups ? Widest::width : 1;
     for (uint32_t h = n / 2; h >= lastWide; h /= 2) {
         FFTPLUG_STAGE(2 * h, h);
-        radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
+        radix2::stridedStage<kOffLine>(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
     }
     if (narrowGroups) {
         radix2::forEachNarrowSpanDown<Widest>([&](auto span) {
@@ -24,6 +26,13 @@ void difRadix2(Complex* a, const Complex* table, int32_t N) {
             radix2::narrowStridedStage(Widest{}, span, a, n, w, butterfly);
         });
     }
+}
+
+}  // namespace
+
+void difRadix2(Complex* a, const Complex* table, int32_t N) {
+    const uint32_t n = static_cast<uint32_t>(N);
+    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

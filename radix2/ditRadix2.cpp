@@ -7,8 +7,10 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void ditRadix2(Complex* a, const Complex* table, int32_t N) {
-    const uint32_t n = static_cast<uint32_t>(N);
+namespace {
+
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint32_t n) {
     const auto butterfly = [](auto& q, auto& p, const auto& w) { radix2::dit(q, p, w); };
     uint32_t h = 1;
     if (n >= 2 * Widest::width) {  // spans narrower than a lane: groups of adjacent blocks
@@ -22,8 +24,15 @@ void ditRadix2(Complex* a, const Complex* table, int32_t N) {
     }
     for (; h < n; h *= 2) {
         FFTPLUG_STAGE(2 * h, h);
-        radix2::stridedStage(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
+        radix2::stridedStage<kOffLine>(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
     }
+}
+
+}  // namespace
+
+void ditRadix2(Complex* a, const Complex* table, int32_t N) {
+    const uint32_t n = static_cast<uint32_t>(N);
+    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

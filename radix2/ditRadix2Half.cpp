@@ -6,8 +6,10 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void ditRadix2Half(Complex* a, const Complex* table, int32_t N) {
-    const uint32_t n = static_cast<uint32_t>(N);
+namespace {
+
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint32_t n) {
     const Complex* half = table + n / 2;
     const auto butterfly = [](auto& q, auto& p, const auto& w) { radix2::dit(q, p, w); };
     uint32_t h = 1;
@@ -23,10 +25,17 @@ void ditRadix2Half(Complex* a, const Complex* table, int32_t N) {
     }
     for (; h < n; h *= 2, stride /= 2) {
         FFTPLUG_STAGE(2 * h, h);
-        radix2::stridedStage(
+        radix2::stridedStage<kOffLine>(
             a, n, h, [&](auto lane, uint32_t j) { return factorsStrided(lane, half + j * stride, stride); },
             butterfly);
     }
+}
+
+}  // namespace
+
+void ditRadix2Half(Complex* a, const Complex* table, int32_t N) {
+    const uint32_t n = static_cast<uint32_t>(N);
+    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS
