@@ -8,21 +8,39 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
+// U lanes of the step at x and x + half: all loads, then all stores.
+template <int U, typename Lane>
+inline void closingLanes(Lane lane, Complex* x, uint32_t half) {
+    constexpr uint32_t W = Lane::width;
+    Samples<Lane> u[U], v[U];
+    for (int k = 0; k < U; ++k) {
+        u[k] = load(lane, x + k * W);
+        v[k] = load(lane, x + k * W + half);
+    }
+    for (int k = 0; k < U; ++k) {
+        store(x + k * W, add(u[k], v[k]));
+        store(x + k * W + half, sub(u[k], v[k]));
+    }
+}
+
 inline void closingRun(Complex* a, uint32_t first, uint32_t count, uint32_t half) {
     Complex* x = a + first;
     forEachLaneUnrolled(count, [&](auto lane, uint32_t i, auto unroll) {
-        constexpr int U = decltype(unroll)::count;
-        constexpr uint32_t W = decltype(lane)::width;
-        Samples<decltype(lane)> u[U], v[U];
-        for (int k = 0; k < U; ++k) {
-            u[k] = load(lane, x + i + k * W);
-            v[k] = load(lane, x + i + k * W + half);
-        }
-        for (int k = 0; k < U; ++k) {
-            store(x + i + k * W, add(u[k], v[k]));
-            store(x + i + k * W + half, sub(u[k], v[k]));
-        }
+        closingLanes<decltype(unroll)::count>(lane, x + i, half);
     });
+}
+
+// closingRun for arrays off a line, where the run is long enough (fromLine):
+// from the run's first lane boundary on (both halves of the step sit alike
+// on the lines, half being a multiple of the lane). Out of line, as only a
+// transform off a line runs it, so that closingRun keeps its code.
+inline __attribute__((noinline)) void closingRunOffLine(Complex* a, uint32_t first, uint32_t count, uint32_t half) {
+    Complex* x = a + first;
+    const auto lanes = [&](auto lane, uint32_t i, auto unroll) {
+        closingLanes<decltype(unroll)::count>(lane, x + i, half);
+    };
+    if (fromLine(x, count)) forEachLaneFromLine(x, count, lanes);
+    else forEachLaneUnrolled(count, lanes);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -7,8 +7,13 @@
 
 namespace fftplug::FFTPLUG_PATH_NS {
 
-void splitRadix(Complex* a, const Complex* table, int32_t N) {
-    const uint64_t n = static_cast<uint32_t>(N);
+namespace {
+
+// The stages, on arrays on a line or (kOffLine) off one, where the blocks
+// whose first run of O(q) holds at least kFromLineLanes widest lanes, and
+// the closing pass's like runs, run from their first lane boundary on.
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint64_t n) {
     if (n >= 4) {
         FFTPLUG_STAGE(4, 1);
         splitradix::narrowStage<1>(a, table, 0, static_cast<uint32_t>(n / 4));
@@ -19,10 +24,24 @@ void splitRadix(Complex* a, const Complex* table, int32_t N) {
     }
     for (uint64_t b = 16, q = 4; b <= n; b *= 2, q *= 2) {
         FFTPLUG_STAGE(b, q);
-        splitradix::generalBlocks(a, table, static_cast<uint32_t>(q), 0, blocksIn(n, b));
+        const uint32_t quarter = static_cast<uint32_t>(q);
+        if constexpr (kOffLine) {
+            if (fromLine(a, quarter / 2)) {
+                splitradix::generalBlocksFromLine(a, table, quarter, 0, blocksIn(n, b));
+                continue;
+            }
+        }
+        splitradix::generalBlocks(a, table, quarter, 0, blocksIn(n, b));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass
-    splitradix::closingPass(a, static_cast<uint32_t>(n));
+    splitradix::closingPass<kOffLine>(a, static_cast<uint32_t>(n));
+}
+
+}  // namespace
+
+void splitRadix(Complex* a, const Complex* table, int32_t N) {
+    const uint64_t n = static_cast<uint32_t>(N);
+    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -28,10 +28,11 @@ struct BlockOne {
     }
 };
 
-}  // namespace
-
-void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
-    const uint64_t n = static_cast<uint32_t>(N);
+// The stages, on arrays on a line or (kOffLine) off one, where the blocks
+// whose first run of O(q) holds at least kFromLineLanes widest lanes, and
+// the closing pass's like runs, run from their first lane boundary on.
+template <bool kOffLine>
+void stages(Complex* a, const Complex* table, uint64_t n) {
     for (uint64_t b = 4, q = 1; b <= n; b *= 2, q *= 2) {
         FFTPLUG_STAGE(b, q);
         const uint32_t quarter = static_cast<uint32_t>(q);
@@ -42,6 +43,15 @@ void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
                 const uint32_t count = blocksIn(n, b);
                 if (q == 1) splitradix::narrowStageFromBlockZero<1>(a, table, count, TwiddleFree{}, BlockOne{});
                 else splitradix::narrowStageFromBlockZero<2>(a, table, count, TwiddleFree{}, BlockOne{});
+                continue;
+            }
+        }
+        if constexpr (kOffLine) {
+            if (fromLine(a, quarter / 2)) {
+                splitradix::blockFromLine(a, quarter, TwiddleFree{});
+                if (b == n) break;
+                splitradix::blockFromLine(a + size, quarter, BlockOne{});
+                splitradix::generalBlocksFromLine(a, table, quarter, 2, blocksIn(n, b));
                 continue;
             }
         }
@@ -57,7 +67,14 @@ void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
         splitradix::generalBlocks(a, table, quarter, 2, blocksIn(n, b));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass
-    splitradix::closingPass(a, static_cast<uint32_t>(n));
+    splitradix::closingPass<kOffLine>(a, static_cast<uint32_t>(n));
+}
+
+}  // namespace
+
+void splitRadixSpecial(Complex* a, const Complex* table, int32_t N) {
+    const uint64_t n = static_cast<uint32_t>(N);
+    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

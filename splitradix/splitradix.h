@@ -97,9 +97,10 @@ namespace fftplug::FFTPLUG_PATH_NS::splitradix {
 // each run to `run(first, count)`, so that the innermost loops stay
 // unit-stride; it runs inline, so that a block's factors stay in registers
 // over the runs.
+// With `from` (q, q/4 …), the runs from t = from on alone.
 template <typename Run>
-FFTPLUG_ALWAYS_INLINE inline void forEachOffsetRun(uint32_t q, Run&& run) {
-    for (uint32_t t = q; t >= 1; t /= 4) run(q - t, t - t / 2);
+FFTPLUG_ALWAYS_INLINE inline void forEachOffsetRun(uint32_t q, Run&& run, uint32_t from = 0) {
+    for (uint32_t t = from != 0 ? from : q; t >= 1; t /= 4) run(q - t, t - t / 2);
 }
 
 // The members of O(q) as bits (offset j as bit j), for q <= 16.
@@ -137,13 +138,14 @@ inline void storeSome(Lane, Complex* p, Members<Bits> members, V v) {
 // half (t = W/2). body(lane, at, lanes, which): `lanes` (Unroll<1> or <2>;
 // only Unroll<1> with kMostLanes = 1) lanes at offset `at`, every sample or
 // Members<…>. The lane is the widest one that q fills; false, and nothing
-// done, when that lane has no member moves.
+// done, when that lane has no member moves. With `from` (q, q/4 …, at
+// least the lane's width), the runs from t = from on alone.
 template <typename Lane = Widest, int kMostLanes = 2, typename Body>
-FFTPLUG_ALWAYS_INLINE inline bool forEachOffsetLane(uint32_t q, Body&& body) {
+FFTPLUG_ALWAYS_INLINE inline bool forEachOffsetLane(uint32_t q, Body&& body, uint32_t from = 0) {
     constexpr uint32_t W = Lane::width;
     if constexpr (MemberMoves<Lane>::available) {
         if (q < W) return forEachOffsetLane<Narrower<Lane>, kMostLanes>(q, body);
-        uint32_t t = q;
+        uint32_t t = from != 0 ? from : q;
         for (; t / 2 >= W; t /= 4) {
             const uint32_t first = q - t, count = t / 2;
             uint32_t i = 0;
@@ -221,13 +223,61 @@ FFTPLUG_ALWAYS_INLINE inline void block(Complex* x, uint32_t q, Kind&& kind) {
     });
 }
 
+// block() for arrays off a line: the runs of O(q) long enough for fromLine
+// (the first ones, t/2 from kFromLineLanes widest lanes) from their first
+// lane boundary on, the rest as block() walks them. Every run starts a
+// multiple of the lane from x, so one test serves all. Out of line, with the
+// kind passed on through a lambda of its own: only a transform off a line
+// runs it.
+template <typename Kind>
+__attribute__((noinline)) void blockFromLine(Complex* x, uint32_t q, Kind kind) {
+    const auto own = [&](auto lane, const auto& v, auto& y) { kind(lane, v, y); };
+    uint32_t t = q;
+    for (; t / 2 >= kFromLineLanes * Widest::width; t /= 4) {
+        Complex* run = x + (q - t);
+        forEachLaneFromLine<kFourPointLanesPerStep>(run, t / 2, [&](auto lane, uint32_t i, auto unroll) {
+            butterflies<decltype(unroll)::count>(lane, run + i, q, AllSamples{}, own);
+        });
+    }
+    if (forEachOffsetLane<Widest, kFourPointLanesPerStep>(
+            q,
+            [&](auto lane, uint32_t first, auto unroll, auto which) {
+                butterflies<decltype(unroll)::count>(lane, x + first, q, which, own);
+            },
+            t))
+        return;
+    forEachOffsetRun(
+        q,
+        [&](uint32_t first, uint32_t count) {
+            forEachLaneUnrolled<Widest, kFourPointLanesPerStep>(count, [&](auto lane, uint32_t i, auto unroll) {
+                butterflies<decltype(unroll)::count>(lane, x + first + i, q, AllSamples{}, own);
+            });
+        },
+        t);
+}
+
+// The general butterfly's kind with the block's factors f1 and f3 spread.
+struct GeneralKind {
+    Spread f1, f3;
+    explicit GeneralKind(const BlockFactors& f) : f1{f.f1}, f3{f.f3} {}
+    template <typename Lane, typename V>
+    void operator()(Lane lane, const FourPoint<V>& v, V (&y)[4]) const {
+        butterfly(v, y, [&](auto p) { return mul(p, f1(lane)); }, [&](auto r) { return mul(r, f3(lane)); });
+    }
+};
+
 // The butterflies of the general block at s, over O(q): (D0 − i·D1)·f1 at q
 // and (D0 + i·D1)·f3 at 3q.
 FFTPLUG_ALWAYS_INLINE inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors& f) {
-    const Spread f1{f.f1}, f3{f.f3};
-    block(a + s, q, [&](auto lane, const auto& v, auto& y) {
-        butterfly(v, y, [&](auto p) { return mul(p, f1(lane)); }, [&](auto r) { return mul(r, f3(lane)); });
-    });
+    block(a + s, q, GeneralKind(f));
+}
+
+// The general blocks first … last − 1 of a stage for arrays off a line whose
+// first run of O(q) is long enough (fromLine(a, q / 2)): each block as
+// blockFromLine walks it.
+inline __attribute__((noinline)) void generalBlocksFromLine(Complex* a, const Complex* table, uint32_t q,
+                                                            uint32_t first, uint32_t last) {
+    for (uint32_t k = first; k < last; ++k) blockFromLine(a + 4 * q * k, q, GeneralKind(blockFactors(table, k)));
 }
 
 // The stage of quarter span 4 on a lane that holds two blocks (BlockPairs):
@@ -361,9 +411,17 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
 }
 
 // The twiddle-free radix-2 pass over pairs half the array apart, on O(N/2).
+// kOffLine (arrays off a line): the runs long enough for fromLine from their
+// first lane boundary on.
+template <bool kOffLine = false>
 inline void closingPass(Complex* a, uint32_t n) {
     if (n < 2) return;
     const uint32_t half = n / 2;
+    uint32_t from = half;
+    if constexpr (kOffLine) {
+        for (; from / 2 >= kFromLineLanes * Widest::width; from /= 4)
+            closingRunOffLine(a, half - from, from / 2, half);
+    }
     if (forEachOffsetLane(half, [&](auto lane, uint32_t first, auto unroll, auto which) {
             if constexpr (std::is_same_v<decltype(which), AllSamples>) {
                 closingRun(a, first, decltype(unroll)::count * decltype(lane)::width, half);
@@ -374,9 +432,9 @@ inline void closingPass(Complex* a, uint32_t n) {
                 Moves::store(a + first, which, add(u, v));
                 Moves::store(a + first + half, which, sub(u, v));
             }
-        }))
+        }, from))
         return;
-    forEachOffsetRun(half, [&](uint32_t first, uint32_t count) { closingRun(a, first, count, half); });
+    forEachOffsetRun(half, [&](uint32_t first, uint32_t count) { closingRun(a, first, count, half); }, from);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::splitradix
