@@ -35,6 +35,7 @@ while [ "$#" -gt 0 ]; do
     --win32) win32=$2; shift 2 ;;
     --release) release=$2; shift 2 ;;
     --stages) stages=1; shift ;;
+    -h|--help) sed -n '2,/^set -eu/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
 done
@@ -85,6 +86,8 @@ for name in glob.glob(os.path.join(sys.argv[1], "*.csv")):
             best[key] = min(t, best.get(key, t))
 entries = sorted({e for _, e, _ in best})
 sizes = sorted({n for _, _, n in best})
+if not any(("x64", e, n) in best and ("w32", e, n) in best for e in entries for n in sizes):
+    sys.exit("wine-vs-native.sh: the two benches timed no cell in common: nothing to compare")
 print(f"{'entry':>5} {'N':>5} {'x86-64 us':>11} {'win32 us':>11} {'ratio':>6}")
 worst = 0.0
 for e in entries:
