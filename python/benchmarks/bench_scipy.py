@@ -51,13 +51,16 @@ def signal(shape, seed=1):
     return x
 
 
-def loop_count(function, context, target=2e-3):
-    """How many calls of `function` take about `target` seconds, after one
-    untimed call: the first call of a size builds the plan, which would
-    otherwise pass for the time of a call and leave the loop one call long."""
+def loop_count(function, context, target=2e-3, least=8):
+    """How many calls of `function` take about `target` seconds, and at least
+    `least`, after one untimed call: the first call of a size builds the
+    plan, which would otherwise pass for the time of a call and leave the
+    loop one call long. The least count spreads over several calls what the
+    first call of a round pays after the other functions' rounds (the heap
+    grown back, the caches refilled)."""
     with context():
         function()
-    count = 1
+    count = least
     while True:
         with context():
             start = time.perf_counter()
