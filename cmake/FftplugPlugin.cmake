@@ -100,6 +100,15 @@ function(fftplug_kernel_objects path variant out_var)
   if(NOT TARGET ${name})
     add_library(${name} OBJECT ${FFTPLUG_KERNEL_SOURCES})
     fftplug_plugin_options(${name})
+    # A family's header of one path (radix4/avx2.h …) comes in through
+    # __has_include, which the compiler's list of a source's headers names
+    # only once the file exists: a new one would leave the objects built
+    # before it as they were. The families' headers, looked for again at
+    # every build, are dependencies of every kernel source.
+    file(GLOB family_headers CONFIGURE_DEPENDS ${FFTPLUG_SOURCE_ROOT}/radix2/*.h
+         ${FFTPLUG_SOURCE_ROOT}/radix4/*.h ${FFTPLUG_SOURCE_ROOT}/splitradix/*.h)
+    set_source_files_properties(${FFTPLUG_KERNEL_SOURCES} TARGET_DIRECTORY ${name}
+                                PROPERTIES OBJECT_DEPENDS "${family_headers}")
     string(TOUPPER ${path} upper)
     target_compile_definitions(${name} PRIVATE FFTPLUG_PATH=${path} FFTPLUG_PATH_${upper})
     target_compile_options(${name} PRIVATE ${FFTPLUG_PATH_FLAGS_${path}})
