@@ -9,6 +9,9 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 namespace {
 
+// The stages, on arrays on a line or (kOffLine) off one, where the strided
+// stages run their twiddles from the rows' first lane boundary on
+// (radix2::stridedStage).
 template <bool kOffLine>
 void stages(Complex* a, const Complex* table, uint32_t n) {
     const auto butterfly = [](auto& x, auto& y, const auto& w) { radix2::dif(x, y, w); };
@@ -16,7 +19,8 @@ void stages(Complex* a, const Complex* table, uint32_t n) {
     const uint32_t lastWide = narrowGroups ? Widest::width : 1;
     for (uint32_t h = n / 2; h >= lastWide; h /= 2) {
         FFTPLUG_STAGE(2 * h, h);
-        radix2::stridedStage<kOffLine>(a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
+        radix2::stridedStage<kOffLine>(
+            a, n, h, [&](auto lane, uint32_t j) { return factors(lane, table + h + j); }, butterfly);
     }
     if (narrowGroups) {
         radix2::forEachNarrowSpanDown<Widest>([&](auto span) {

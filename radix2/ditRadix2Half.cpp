@@ -8,6 +8,9 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 namespace {
 
+// The stages, on arrays on a line or (kOffLine) off one, where the strided
+// stages run their twiddles from the rows' first lane boundary on
+// (radix2::stridedStage).
 template <bool kOffLine>
 void stages(Complex* a, const Complex* table, uint32_t n) {
     const Complex* half = table + n / 2;
