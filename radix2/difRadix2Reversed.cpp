@@ -55,10 +55,13 @@ void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) 
 
 void difRadix2Reversed(Complex* a, const Complex* table, int32_t N) {
     const uint32_t n = static_cast<uint32_t>(N);
-    stagesOnOrOffLine(a, n, [&](auto offLine) {
-        if constexpr (decltype(offLine)::value) radix2::stagesOnBlock<true>(a, table, n, 0);
-        else radix2::difStagesOnBlock(a, table, n, 0);
-    });
+    stagesOnOrOffLine(
+        a, n,
+        [](auto offLine, Complex* x, const Complex* w, uint32_t m) {
+            if constexpr (decltype(offLine)::value) radix2::stagesOnBlock<true>(x, w, m, 0);
+            else radix2::difStagesOnBlock(x, w, m, 0);
+        },
+        a, table, n);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

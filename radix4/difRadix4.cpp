@@ -42,7 +42,8 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
 
 void difRadix4(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
-    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
+    stagesOnOrOffLine(
+        a, n, [](auto offLine, auto... args) { stages<decltype(offLine)::value>(args...); }, a, table, n);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -34,14 +34,16 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
         splitradix::generalBlocks(a, table, quarter, 0, blocksIn(n, b));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass
-    splitradix::closingPass<kOffLine>(a, static_cast<uint32_t>(n));
+    if constexpr (kOffLine) splitradix::closingPassOffLine(a, static_cast<uint32_t>(n));
+    else splitradix::closingPass(a, static_cast<uint32_t>(n));
 }
 
 }  // namespace
 
 void splitRadix(Complex* a, const Complex* table, int32_t N) {
     const uint64_t n = static_cast<uint32_t>(N);
-    stagesOnOrOffLine(a, n, [&](auto offLine) { stages<decltype(offLine)::value>(a, table, n); });
+    stagesOnOrOffLine(
+        a, n, [](auto offLine, auto... args) { stages<decltype(offLine)::value>(args...); }, a, table, n);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS

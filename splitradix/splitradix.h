@@ -410,31 +410,37 @@ inline void narrowStageFromBlockZero(Complex* a, const Complex* table, uint32_t 
     if (W < count) narrowStage<q>(a, table, W, count);
 }
 
-// The twiddle-free radix-2 pass over pairs half the array apart, on O(N/2).
-// kOffLine (arrays off a line): the runs long enough for fromLine from their
-// first lane boundary on.
-template <bool kOffLine = false>
-inline void closingPass(Complex* a, uint32_t n) {
+// The twiddle-free radix-2 pass over pairs half the array apart, on O(N/2),
+// the runs from t = from on (t = half, half/4 …; 0: all of them).
+inline void closingPass(Complex* a, uint32_t n, uint32_t from = 0) {
     if (n < 2) return;
     const uint32_t half = n / 2;
-    uint32_t from = half;
-    if constexpr (kOffLine) {
-        for (; from / 2 >= kFromLineLanes * Widest::width; from /= 4)
-            closingRunOffLine(a, half - from, from / 2, half);
-    }
-    if (forEachOffsetLane(half, [&](auto lane, uint32_t first, auto unroll, auto which) {
-            if constexpr (std::is_same_v<decltype(which), AllSamples>) {
-                closingRun(a, first, decltype(unroll)::count * decltype(lane)::width, half);
-            } else {
-                using Moves = MemberMoves<decltype(lane)>;
-                const auto u = Moves::load(a + first, which);
-                const auto v = Moves::load(a + first + half, which);
-                Moves::store(a + first, which, add(u, v));
-                Moves::store(a + first + half, which, sub(u, v));
-            }
-        }, from))
+    if (forEachOffsetLane(
+            half,
+            [&](auto lane, uint32_t first, auto unroll, auto which) {
+                if constexpr (std::is_same_v<decltype(which), AllSamples>) {
+                    closingRun(a, first, decltype(unroll)::count * decltype(lane)::width, half);
+                } else {
+                    using Moves = MemberMoves<decltype(lane)>;
+                    const auto u = Moves::load(a + first, which);
+                    const auto v = Moves::load(a + first + half, which);
+                    Moves::store(a + first, which, add(u, v));
+                    Moves::store(a + first + half, which, sub(u, v));
+                }
+            },
+            from))
         return;
     forEachOffsetRun(half, [&](uint32_t first, uint32_t count) { closingRun(a, first, count, half); }, from);
+}
+
+// closingPass for arrays off a line: the runs long enough for fromLine from
+// their first lane boundary on, the rest as closingPass takes them. Out of
+// line, as only a transform off a line runs it.
+inline __attribute__((noinline)) void closingPassOffLine(Complex* a, uint32_t n) {
+    const uint32_t half = n / 2;
+    uint32_t from = half;
+    for (; from / 2 >= kFromLineLanes * Widest::width; from /= 4) closingRunOffLine(a, half - from, from / 2, half);
+    closingPass(a, n, from);
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::splitradix

@@ -114,17 +114,21 @@ inline bool offLine(const Complex* a, uint64_t n) {
     return Widest::width > 1 && n >= 4 * kFromLineLanes * Widest::width && samplesBeforeLine(a) != 0;
 }
 
-// A transform's stage loop, stages(offLine) with offLine a std::bool_constant:
-// on arrays on a line inline, as the loop always ran; off a line (offLine)
-// its own copy, out of line, so that the loop on a line keeps its code.
-template <typename Stages>
-__attribute__((noinline)) void stagesOffLine(const Stages& stages) {
-    stages(std::true_type{});
+// A transform's stage loop, stages(offLine, args…) with offLine a
+// std::bool_constant: on arrays on a line inline, as the loop always ran; off
+// a line (offLine) its own copy, out of line, so that the loop on a line
+// keeps its code. `stages` captures nothing and the arguments pass by value:
+// a closure of references would be built on the stack on every call, at a
+// few points a fifth of the transform's time.
+template <typename Stages, typename... Args>
+__attribute__((noinline)) void stagesOffLine(Stages stages, Args... args) {
+    stages(std::true_type{}, args...);
 }
-template <typename Stages>
-FFTPLUG_ALWAYS_INLINE inline void stagesOnOrOffLine(const Complex* a, uint64_t n, const Stages& stages) {
-    if (offLine(a, n)) return stagesOffLine(stages);
-    stages(std::false_type{});
+template <typename Stages, typename... Args>
+FFTPLUG_ALWAYS_INLINE inline void stagesOnOrOffLine(const Complex* a, uint64_t n, Stages stages, Args... args) {
+    static_assert(std::is_empty_v<Stages>, "the stage loop takes its arguments, not captures");
+    if (offLine(a, n)) return stagesOffLine(stages, args...);
+    stages(std::false_type{}, args...);
 }
 
 // forEachLaneUnrolled over a row, its samples before the first widest-lane
