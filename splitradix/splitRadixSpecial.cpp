@@ -67,8 +67,7 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
         splitradix::generalBlocks(a, table, quarter, 2, blocksIn(n, b));
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass
-    if constexpr (kOffLine) splitradix::closingPassOffLine(a, static_cast<uint32_t>(n));
-    else splitradix::closingPass(a, static_cast<uint32_t>(n));
+    splitradix::closingPassOnOrOffLine<kOffLine>(a, static_cast<uint32_t>(n));
 }
 
 }  // namespace

@@ -443,4 +443,12 @@ inline __attribute__((noinline)) void closingPassOffLine(Complex* a, uint32_t n)
     closingPass(a, n, from);
 }
 
+// The closing pass of a transform's stage loop on arrays on a line or
+// (kOffLine) off one.
+template <bool kOffLine>
+inline void closingPassOnOrOffLine(Complex* a, uint32_t n) {
+    if constexpr (kOffLine) closingPassOffLine(a, n);
+    else closingPass(a, n);
+}
+
 }  // namespace fftplug::FFTPLUG_PATH_NS::splitradix
