@@ -43,4 +43,12 @@ inline __attribute__((noinline)) void closingRunOffLine(Complex* a, uint32_t fir
     else forEachLaneUnrolled(count, lanes);
 }
 
+// Radix 4's closing pass, over all N/2 pairs, in a stage loop on arrays on a
+// line or (kOffLine) off one.
+template <bool kOffLine>
+inline void closingRunsOnOrOffLine(Complex* a, uint32_t half) {
+    if constexpr (kOffLine) closingRunOffLine(a, 0, half, half);
+    else closingRun(a, 0, half, half);
+}
+
 }  // namespace fftplug::FFTPLUG_PATH_NS

@@ -197,8 +197,7 @@ inline void stridedStage(Complex* a, uint32_t n, uint32_t h, Twiddles&& twiddles
             butterflyLanes<U>(lane, x, x + h, [&](int u) { return w[u]; }, butterfly);
     };
     if constexpr (kOffLine) {
-        if (h >= kStridedFromLineLanes * Widest::width && samplesBeforeLine(a) != 0)
-            return forEachLaneFromLine(a, h, walk);
+        if (fromLine(a, h, kStridedFromLineLanes)) return forEachLaneFromLine(a, h, walk);
     }
     forEachLaneUnrolled(h, walk);
 }

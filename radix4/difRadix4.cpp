@@ -32,10 +32,7 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
         radix4::generalBlocks(a, table, 0, blocksIn(n, b), quarter);
     }
     FFTPLUG_STAGE(n, n / 2);  // the closing pass, where there is one
-    if (q == n) return;
-    const uint32_t half = static_cast<uint32_t>(n / 2);
-    if constexpr (kOffLine) closingRunOffLine(a, 0, half, half);
-    else closingRun(a, 0, half, half);
+    if (q != n) closingRunsOnOrOffLine<kOffLine>(a, static_cast<uint32_t>(n / 2));
 }
 
 }  // namespace

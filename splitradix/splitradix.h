@@ -230,7 +230,7 @@ FFTPLUG_ALWAYS_INLINE inline void block(Complex* x, uint32_t q, Kind&& kind) {
 // kind passed on through a lambda of its own: only a transform off a line
 // runs it.
 template <typename Kind>
-__attribute__((noinline)) void blockFromLine(Complex* x, uint32_t q, Kind kind) {
+FFTPLUG_ALWAYS_INLINE inline void walkBlockFromLine(Complex* x, uint32_t q, const Kind& kind) {
     const auto own = [&](auto lane, const auto& v, auto& y) { kind(lane, v, y); };
     uint32_t t = q;
     for (; t / 2 >= kFromLineLanes * Widest::width; t /= 4) {
@@ -255,6 +255,10 @@ __attribute__((noinline)) void blockFromLine(Complex* x, uint32_t q, Kind kind) 
         },
         t);
 }
+template <typename Kind>
+__attribute__((noinline)) void blockFromLine(Complex* x, uint32_t q, Kind kind) {
+    walkBlockFromLine(x, q, kind);
+}
 
 // The general butterfly's kind with the block's factors f1 and f3 spread.
 struct GeneralKind {
@@ -277,7 +281,7 @@ FFTPLUG_ALWAYS_INLINE inline void generalBlock(Complex* a, uint32_t s, uint32_t 
 // blockFromLine walks it.
 inline __attribute__((noinline)) void generalBlocksFromLine(Complex* a, const Complex* table, uint32_t q,
                                                             uint32_t first, uint32_t last) {
-    for (uint32_t k = first; k < last; ++k) blockFromLine(a + 4 * q * k, q, GeneralKind(blockFactors(table, k)));
+    for (uint32_t k = first; k < last; ++k) walkBlockFromLine(a + 4 * q * k, q, GeneralKind(blockFactors(table, k)));
 }
 
 // The stage of quarter span 4 on a lane that holds two blocks (BlockPairs):

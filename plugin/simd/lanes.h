@@ -103,9 +103,10 @@ inline uint32_t samplesBeforeLine(const Complex* row) {
     return off % sizeof(Complex) == 0 && off != 0 ? (bytes - off) / sizeof(Complex) : 0;
 }
 
-// Whether a row of `count` samples at `row` is run from its first boundary on.
-inline bool fromLine(const Complex* row, uint32_t count) {
-    return Widest::width > 1 && count >= kFromLineLanes * Widest::width && samplesBeforeLine(row) != 0;
+// Whether a row of `count` samples at `row` is run from its first boundary on:
+// off a line, and at least `lanes` widest lanes long.
+inline bool fromLine(const Complex* row, uint32_t count, uint32_t lanes = kFromLineLanes) {
+    return Widest::width > 1 && count >= lanes * Widest::width && samplesBeforeLine(row) != 0;
 }
 
 // Whether a transform of n samples at a, off a line, has a stage whose
