@@ -106,6 +106,38 @@ TEST(Report, EntryPicturesDrawnFromTheRecording) {
     EXPECT_NE(traceSummary(*e.trace).find("4 loads and stores in 1 stages"), std::string::npos);
 }
 
+// A report of entries whose pairs are incomplete (3 without 5, 7 without 6)
+// draws each graph in the entry's own section, and every link to a graph
+// has its figure; entries 3 and 5 together are drawn as their pair.
+TEST(Report, EveryGraphLinkHasItsFigure) {
+    const std::vector<FftplugEvent> events = {{FFTPLUG_EVENT_STAGE, 2, 1}, {FFTPLUG_EVENT_LOAD, 0, 0},
+                                              {FFTPLUG_EVENT_LOAD, 1, 0},  {FFTPLUG_EVENT_STORE, 0, 0},
+                                              {FFTPLUG_EVENT_STORE, 1, 0}};
+    const auto page = [&](std::vector<uint32_t> indices) {
+        ReportPage p;
+        for (const uint32_t index : indices) {
+            ReportEntry e;
+            e.entry.index = index;
+            e.graphSize = 2;
+            e.graph = buildFlowGraph(index, 2, false, events);
+            e.traceSize = 2;
+            p.entries.push_back(e);
+        }
+        return reportHtml(p);
+    };
+    const std::string apart = page({3, 7});
+    for (const char* id : {"fig-graph-3", "fig-graph-7"}) {
+        EXPECT_NE(apart.find(std::string("<figure id=\"") + id + "\">"), std::string::npos) << id;
+        EXPECT_EQ(apart.find(std::string("href=\"#") + id), std::string::npos) << id;
+    }
+    EXPECT_NE(apart.find("No pair has both its entries in this report"), std::string::npos);
+    const std::string together = page({3, 5});
+    EXPECT_NE(together.find("id=\"fig-pair-3-5\""), std::string::npos);
+    EXPECT_NE(together.find("href=\"#fig-graph-3\""), std::string::npos);
+    EXPECT_NE(together.find(" id=\"fig-graph-3\""), std::string::npos);
+    EXPECT_EQ(together.find("No pair has both"), std::string::npos);
+}
+
 // The summary's figures come from the runs: speeds by entry and size, the
 // ratio to the reference peer at the mid size, counts at the largest size.
 TEST(ReportSummary, FiguresGatheredFromTheRuns) {

@@ -334,21 +334,30 @@ const Pair kGraphPairs[] = {
            "of its four outputs at every offset"},
 };
 
+// Whether the page draws a pair: both its entries there, with graphs of one size.
+bool pairDrawn(const ReportPage& page, const Pair& pair) {
+    const ReportEntry *a = findEntry(page, pair.left), *b = findEntry(page, pair.right);
+    return a != nullptr && b != nullptr && a->graph && b->graph && a->graphSize == b->graphSize;
+}
+
 // ---- The pairs that differ by one idea, side by side at one scale.
 std::string comparisonsBody(const ReportPage& page) {
     std::string out = "<p>Each pair differs by one idea. Both graphs of a pair are drawn at the same scale; a "
                       "butterfly whose factor differs from its partner's is ringed (dashed outline) in the right-hand "
                       "graph. docs/pictures.md says how a graph is read.</p>\n";
-    out += "<div class=\"legend\">" + inlineSvg(flowGraphLegendSvg(), "legend-") + "</div>\n";
     std::set<uint32_t> drawn;  // an entry's first graph has the id the links point at
     auto half = [&](uint32_t entry, double share, const std::string& svg) {
         const bool first = drawn.insert(entry).second;
         return fmt::format("<div class=\"half\"{} style=\"width:{:.1f}%\">{}</div>\n",
                            first ? fmt::format(" id=\"fig-graph-{}\"", entry) : std::string(), share, svg);
     };
+    if (std::none_of(std::begin(kGraphPairs), std::end(kGraphPairs), [&](const Pair& p) { return pairDrawn(page, p); }))
+        return out + "<p class=\"missing\">No pair has both its entries in this report; each entry's graph is in "
+                     "its own section below.</p>\n";
+    out += "<div class=\"legend\">" + inlineSvg(flowGraphLegendSvg(), "legend-") + "</div>\n";
     for (const Pair& pair : kGraphPairs) {
+        if (!pairDrawn(page, pair)) continue;
         const ReportEntry *a = findEntry(page, pair.left), *b = findEntry(page, pair.right);
-        if (a == nullptr || b == nullptr || !a->graph || !b->graph || a->graphSize != b->graphSize) continue;
         const ButterflyMarks marks = differingButterflies(*a->graph, *b->graph);
         const std::string left = flowGraphSvg(*a->graph, {{}, false}), right = flowGraphSvg(*b->graph, {marks, false});
         const double wl = svgWidth(left), wr = svgWidth(right);
@@ -452,9 +461,9 @@ std::string entrySection(const ReportPage& page, const ReportEntry& e, const std
     if (text.empty()) text = "<p>(no description of this entry)</p>\n";
     std::string graph;
     const bool paired = std::any_of(std::begin(kGraphPairs), std::end(kGraphPairs), [&](const Pair& p) {
-        return p.left == e.entry.index || p.right == e.entry.index;
+        return (p.left == e.entry.index || p.right == e.entry.index) && pairDrawn(page, p);
     });
-    if (paired && e.graph) {
+    if (paired) {
         graph = fmt::format("<p class=\"see\">Its signal-flow graph is in the comparisons above (<a "
                             "href=\"#fig-graph-{0}\">entry {0}'s graph</a>).</p>\n",
                             e.entry.index);
