@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "../plugin/lane_phase.h"
 #include "../plugin/simd/lanes.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::radix2 {
@@ -74,24 +75,25 @@ FFTPLUG_ALWAYS_INLINE inline void difBlocksInline(Complex* a, uint32_t c, uint32
     for (uint32_t p = c; p < c + M; p += 2 * h, ++w) difBlockSteps(a + p, a + p + h, h, twiddle(w));
 }
 
-// difBlocks for arrays off a line: each block's butterflies with the block's
-// factor on each lane, where the halves are long enough (fromLine) from the
-// block's first lane boundary on; out of line, as only a transform off a
-// line runs it, and with lane loops of its own.
+// difBlocks for arrays off a line: the blocks in phase (blocksInPhase: every
+// lane loaded from a lane boundary, halves being whole widest lanes), each
+// with its factor on every lane. Out of line, as only a transform off a line
+// runs it.
 inline __attribute__((noinline)) void difBlocksOffLine(Complex* a, uint32_t c, uint32_t M, uint32_t h,
                                                        const Complex* w) {
     const auto dif = [](auto& p, auto& q, const auto& f) { radix2::dif(p, q, f); };
-    const bool fromBoundary = fromLine(a + c, h);
-    for (uint32_t p = c; p < c + M; p += 2 * h, ++w) {
-        const Complex f = twiddle(w);
-        Complex* x = a + p;
-        const auto lanes = [&](auto lane, uint32_t i, auto unroll) {
-            butterflyLanes<decltype(unroll)::count>(lane, x + i, x + h + i, [g = factor(lane, f)](int) { return g; },
-                                                    dif);
-        };
-        if (fromBoundary) forEachLaneFromLine(x, h, lanes);
-        else forEachLaneUnrolled(h, lanes);
+    if (!inPhase(a + c, h)) {  // off by part of a sample
+        for (uint32_t p = c; p < c + M; p += 2 * h, ++w) {
+            forEachLaneUnrolled(h, [&, f = twiddle(w)](auto lane, uint32_t i, auto unroll) {
+                butterflyLanes<decltype(unroll)::count>(lane, a + p + i, a + p + h + i,
+                                                        [g = factor(lane, f)](int) { return g; }, dif);
+            });
+        }
+        return;
     }
+    blocksInPhase<2>(a + c, M / (2 * h), h, [w](uint32_t b) {
+        return [f = factor(Widest{}, twiddle(w + b))](auto& v) { radix2::dif(v[0], v[1], f); };
+    });
 }
 
 // The same blocks with the lane steps in the loop over the blocks itself,

@@ -101,23 +101,37 @@ void narrowStage(Span<H> span, Complex* a, const Complex* table, uint32_t n) {
     }
 }
 
-// A fixed-kind block's butterflies (blocks 2 and 3 together, as below) from
-// the block's first lane boundary on, for arrays off a line (fromLine); out
-// of line, as only a transform off a line runs it.
-template <typename Kind>
-__attribute__((noinline)) void kindBlockFromLine(Complex* x, uint32_t h, Kind kind) {
-    forEachLaneFromLine<1>(x, h, [&](auto lane, uint32_t j, auto) { kindButterfly(lane, x + j, x + h + j, kind); });
-}
-__attribute__((noinline)) void diagonalBlocksFromLine(Complex* block2, Complex* block3, uint32_t h) {
-    forEachLaneFromLine<1>(block2, h, [&](auto lane, uint32_t j, auto) {
-        kindButterflies(lane, block2 + j, block2 + h + j, FirstDiagonal{}, block3 + j, block3 + h + j,
-                        SecondDiagonal{});
-    });
+// A stage of half-span h, whole widest lanes, on arrays off a line: its
+// blocks in phase (PhaseWalk), the four fixed kinds, then the general
+// blocks, in one walk. Out of line, as only a transform off a line runs it.
+template <typename Lane = Widest>
+__attribute__((noinline)) void stageInPhase(Complex* a, const Complex* table, uint32_t n, uint32_t h) {
+    if constexpr (HasLanePhase<Lane>::value) {
+        const uint32_t blocks = n / (2 * h);
+        PhaseWalk<2, 2, Lane> walk(a, blocks, h);
+        const auto fixed = [&walk](auto kind) {
+            walk.blocks(1, [kind](uint32_t) {
+                return [kind](auto& v) {
+                    const auto d = sub(v[0], v[1]);
+                    v[0] = add(v[0], v[1]);
+                    v[1] = kind(d);
+                };
+            });
+        };
+        fixed(TwiddleFree{});
+        if (blocks == 1) return;
+        fixed(MinusI{});
+        if (blocks == 2) return;
+        fixed(FirstDiagonal{});
+        fixed(SecondDiagonal{});
+        walk.blocks(blocks - 4, [w = table + 4](uint32_t b) {
+            return [f = factor(Widest{}, twiddle(w + b))](auto& v) { radix2::dif(v[0], v[1], f); };
+        });
+    }
 }
 
 // The stages, on arrays on a line or (kOffLine) off one, where the blocks of
-// at least kFromLineLanes widest lanes a half run from their first lane
-// boundary on.
+// whole widest lanes a half run in phase.
 template <bool kOffLine>
 void stages(Complex* a, const Complex* table, uint32_t n) {
     uint32_t h = 1;
@@ -131,13 +145,8 @@ void stages(Complex* a, const Complex* table, uint32_t n) {
     for (uint32_t b = 2 * h; b <= n; h = b, b *= 2) {
         FFTPLUG_STAGE(b, h);
         if constexpr (kOffLine) {
-            if (fromLine(a, h)) {
-                kindBlockFromLine(a, h, TwiddleFree{});
-                if (b == n) break;
-                kindBlockFromLine(a + b, h, MinusI{});
-                if (2 * b == n) continue;
-                diagonalBlocksFromLine(a + 2 * b, a + 3 * b, h);
-                radix2::difBlocksOffLine(a, 4 * b, n - 4 * b, h, table + 4);
+            if (inPhase(a, h)) {
+                stageInPhase(a, table, n, h);
                 continue;
             }
         }

@@ -59,6 +59,26 @@ inline Quad subTimesI(Quad d0, Quad d1) { return add(d0, timesMinusI(d1)); }
 // d0 + i·d1 = (d0.re − d1.im, d0.im + d1.re)
 inline Quad addTimesI(Quad d0, Quad d1) { return {_mm256_addsub_ps(d0.v, avx::swapParts(d1.v))}; }
 
+// ---- Rows off a lane boundary (see plugin/lane_phase.h) ----
+// A row s samples past a boundary: the lane at the boundary before it holds
+// the previous row's last s samples below s and the row's first ones above.
+// The masks select floats (two a sample).
+struct FourPhase {
+    __m256i below, above;
+};
+inline FourPhase lanePhaseMask(Four, uint32_t s) {
+    const __m256i below =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(s)), _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3));
+    return {below, _mm256_xor_si256(below, _mm256_set1_epi32(-1))};
+}
+inline Quad blend(FourPhase m, Quad below, Quad above) {
+    return {_mm256_blendv_ps(above.v, below.v, _mm256_castsi256_ps(m.below))};
+}
+inline Quad loadAbove(Four, const Complex* lane, FourPhase m) { return {_mm256_maskload_ps(&lane->re, m.above)}; }
+inline Quad loadBelow(Four, const Complex* lane, FourPhase m) { return {_mm256_maskload_ps(&lane->re, m.below)}; }
+inline void storeAbove(Complex* lane, Quad v, FourPhase m) { _mm256_maskstore_ps(&lane->re, m.above, v.v); }
+inline void storeBelow(Complex* lane, Quad v, FourPhase m) { _mm256_maskstore_ps(&lane->re, m.below, v.v); }
+
 // ---- Narrow radix-2 stages (see Span in scalar.h) ----
 // Half-span 1: the group a0 … a7 holds the blocks (a0, a1) … (a6, a7);
 // x = [a0 a4 a2 a6], y = [a1 a5 a3 a7] (in-lane unpacks): blocks 0, 2, 1, 3.

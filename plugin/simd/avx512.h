@@ -94,6 +94,24 @@ inline Oct subTimesI(Oct d0, Oct d1) { return add(d0, timesMinusI(d1)); }
 // same d1·(−i) as subTimesI, so that the pair shares one swap and one flip
 inline Oct addTimesI(Oct d0, Oct d1) { return sub(d0, timesMinusI(d1)); }
 
+// ---- Rows off a lane boundary (see plugin/lane_phase.h) ----
+// A row s samples past a boundary: the lane at the boundary before it holds
+// the previous row's last s samples below s and the row's first ones above
+// (the mask has a bit a float, two a sample).
+struct EightPhase {
+    __mmask16 below;
+};
+inline EightPhase lanePhaseMask(Eight, uint32_t s) { return {static_cast<__mmask16>((1u << (2 * s)) - 1)}; }
+inline Oct blend(EightPhase m, Oct below, Oct above) { return {_mm512_mask_blend_ps(m.below, above.v, below.v)}; }
+inline Oct loadAbove(Eight, const Complex* lane, EightPhase m) {
+    return {_mm512_maskz_loadu_ps(static_cast<__mmask16>(~m.below), &lane->re)};
+}
+inline Oct loadBelow(Eight, const Complex* lane, EightPhase m) { return {_mm512_maskz_loadu_ps(m.below, &lane->re)}; }
+inline void storeAbove(Complex* lane, Oct v, EightPhase m) {
+    _mm512_mask_storeu_ps(&lane->re, static_cast<__mmask16>(~m.below), v.v);
+}
+inline void storeBelow(Complex* lane, Oct v, EightPhase m) { _mm512_mask_storeu_ps(&lane->re, m.below, v.v); }
+
 // ---- Narrow radix-2 stages (see Span in scalar.h) ----
 // Half-span 1: the group a0 … a15 holds the blocks (a0, a1) … (a14, a15);
 // x = [a0 a8 a2 a10 a4 a12 a6 a14], y = [a1 a9 a3 a11 …] (in-lane unpacks):

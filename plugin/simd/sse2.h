@@ -67,6 +67,20 @@ inline Pair subTimesI(Pair d0, Pair d1) { return add(d0, timesMinusI(d1)); }
 // d0 + i·d1 = (d0.re − d1.im, d0.im + d1.re)
 inline Pair addTimesI(Pair d0, Pair d1) { return sub(d0, timesMinusI(d1)); }
 
+// ---- Rows off a lane boundary (see plugin/lane_phase.h) ----
+// A row of samples one sample past a boundary (the only way a sample can
+// miss one): the lane at the boundary before it holds the previous row's
+// last sample below and the row's first above.
+struct TwoPhase {};
+inline TwoPhase lanePhaseMask(Two, uint32_t) { return {}; }
+inline Pair blend(TwoPhase, Pair below, Pair above) { return {_mm_shuffle_ps(below.v, above.v, _MM_SHUFFLE(3, 2, 1, 0))}; }
+inline Pair loadAbove(Two, const Complex* lane, TwoPhase) {
+    return {_mm_loadh_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(lane + 1))};
+}
+inline Pair loadBelow(Two, const Complex* lane, TwoPhase) { return {sse::loadSample(lane)}; }
+inline void storeAbove(Complex* lane, Pair v, TwoPhase) { _mm_storeh_pi(reinterpret_cast<__m64*>(lane + 1), v.v); }
+inline void storeBelow(Complex* lane, Pair v, TwoPhase) { _mm_storel_pi(reinterpret_cast<__m64*>(lane), v.v); }
+
 // ---- Narrow radix-2 stages (see Span in scalar.h) ----
 // Half-span 1: the group [a0 a1 a2 a3] holds the blocks (a0, a1) and
 // (a2, a3); x = [a0 a2], y = [a1 a3], block b of the group in sample b.
