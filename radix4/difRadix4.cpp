@@ -10,8 +10,17 @@ namespace fftplug::FFTPLUG_PATH_NS {
 namespace {
 
 // The stages, on arrays on a line or (kOffLine) off one, where the blocks of
-// at least kFromLineLanes widest lanes a quarter run from their first lane
-// boundary on.
+// whole widest lanes a quarter run in phase.
+// A stage of quarter span q, whole widest lanes, on arrays off a line, in
+// phase; out of line, as only a transform off a line runs it.
+template <typename Lane = Widest>
+__attribute__((noinline)) void stageInPhase(Complex* a, const Complex* table, uint32_t blocks, uint32_t q) {
+    if constexpr (HasLanePhase<Lane>::value) {
+        PhaseWalk<4, kFourPointLanesPerStep, Lane> walk(a, blocks, q);
+        radix4::generalBlocksInPhase(walk, table, 0, blocks);
+    }
+}
+
 template <bool kOffLine>
 void stages(Complex* a, const Complex* table, uint64_t n) {
     uint64_t q = 1;
@@ -24,8 +33,8 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
         FFTPLUG_STAGE(b, b / 4);
         const uint32_t quarter = static_cast<uint32_t>(b / 4);
         if constexpr (kOffLine) {
-            if (fromLine(a, quarter)) {
-                radix4::generalBlocksFromLine(a, table, 0, blocksIn(n, b), quarter);
+            if (inPhase(a, quarter)) {
+                stageInPhase(a, table, blocksIn(n, b), quarter);
                 continue;
             }
         }

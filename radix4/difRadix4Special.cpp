@@ -72,9 +72,22 @@ void firstLaneOfBlocks(Lane lane, Complex* a, const Complex* table) {
     Layout::store(a, y);
 }
 
+// A stage of quarter span q, whole widest lanes, on arrays off a line, in
+// phase: block 0, block 1 and the general blocks in one walk. Out of line,
+// as only a transform off a line runs it.
+template <typename Lane = Widest>
+__attribute__((noinline)) void stageInPhase(Complex* a, const Complex* table, uint32_t blocks, uint32_t q) {
+    if constexpr (HasLanePhase<Lane>::value) {
+        PhaseWalk<4, kFourPointLanesPerStep, Lane> walk(a, blocks, q);
+        radix4::kindBlocksInPhase(walk, 1, TwiddleFree{});
+        if (blocks == 1) return;
+        radix4::kindBlocksInPhase(walk, 1, BlockOne{});
+        radix4::generalBlocksInPhase(walk, table, 2, blocks);
+    }
+}
+
 // The stages, on arrays on a line or (kOffLine) off one, where the blocks of
-// at least kFromLineLanes widest lanes a quarter run from their first lane
-// boundary on.
+// whole widest lanes a quarter run in phase.
 template <bool kOffLine>
 void stages(Complex* a, const Complex* table, uint64_t n) {
     uint64_t q = 1;
@@ -98,11 +111,8 @@ void stages(Complex* a, const Complex* table, uint64_t n) {
             }
         }
         if constexpr (kOffLine) {
-            if (fromLine(a, quarter)) {
-                radix4::blockFromLine(a, quarter, TwiddleFree{});
-                if (b == n) continue;
-                radix4::blockFromLine(a + size, quarter, BlockOne{});
-                radix4::generalBlocksFromLine(a, table, 2, blocks, quarter);
+            if (inPhase(a, quarter)) {
+                stageInPhase(a, table, blocks, quarter);
                 continue;
             }
         }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../plugin/closing_pass.h"
+#include "../plugin/lane_phase.h"
 
 namespace fftplug::FFTPLUG_PATH_NS::radix4 {
 
@@ -247,6 +248,33 @@ inline void firstStage(Complex* a, const Complex* table, uint32_t first, uint32_
             for (; first + 2 * W <= last; first += 2 * W) firstStageLanes<2>(Widest{}, a, table, first);
     }
     forEachBlockLane(first, last, [&](auto lane, uint32_t k) { firstStageLanes<1>(lane, a, table, k); });
+}
+
+// Runs of blocks on arrays off a line, in phase (a PhaseWalk over the
+// stage's blocks of quarter span q): the general blocks first … last − 1,
+// each with its factors formed as the widest lane's stages form them
+// (BlockLaneFactors), and the blocks of a fixed kind(lane, fourPoint,
+// outputs).
+template <typename Walk>
+FFTPLUG_ALWAYS_INLINE inline void generalBlocksInPhase(Walk& walk, const Complex* table, uint32_t first,
+                                                       uint32_t last) {
+    walk.blocks(last - first, [table, first](uint32_t b) {
+        return [f = BlockLaneFactors<Widest>::of(table, first + b)](auto& v) {
+            std::remove_reference_t<decltype(v[0])> y[4];
+            butterfly(combineFourPoint(v[0], v[1], v[2], v[3]), f, y);
+            for (int i = 0; i < 4; ++i) v[i] = y[i];
+        };
+    });
+}
+template <typename Walk, typename Kind>
+FFTPLUG_ALWAYS_INLINE inline void kindBlocksInPhase(Walk& walk, uint32_t count, Kind kind) {
+    walk.blocks(count, [kind](uint32_t) {
+        return [kind](auto& v) {
+            std::remove_reference_t<decltype(v[0])> y[4];
+            kind(Widest{}, combineFourPoint(v[0], v[1], v[2], v[3]), y);
+            for (int i = 0; i < 4; ++i) v[i] = y[i];
+        };
+    });
 }
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::radix4
