@@ -224,6 +224,9 @@ inline void narrowStridedStage(Lane lane, Span<H> span, Complex* a, uint32_t n, 
 // whole array) and by the leaves of the recursive one, so the two compute
 // every butterfly identically.
 void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c);
+// The same on arrays off a line, the stages of whole widest lanes a half in
+// phase (difBlocksOffLine).
+void difStagesOnBlockOffLine(Complex* a, const Complex* table, uint32_t M, uint32_t c);
 
 }  // namespace fftplug::FFTPLUG_PATH_NS::radix2
 

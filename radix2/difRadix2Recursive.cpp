@@ -26,13 +26,14 @@ void difRadix2Split(int32_t blockSize, int32_t blockIndex, Complex* work, const 
         difRadix2Split(half, 2 * blockIndex, work, table);
         difRadix2Split(half, 2 * blockIndex + 1, work, table);
         FFTPLUG_STAGE(size, half);  // the join: a stage of its own, over this block
-        if (fromLine(work + start, static_cast<uint32_t>(half)))  // arrays off a line
+        if (inPhase(work + start, static_cast<uint32_t>(half)))  // arrays off a line
             radix2::difBlocksOffLine(work, start, size, static_cast<uint32_t>(half), table + blockIndex);
         else
             radix2::difBlock(work + start, work + start + half, static_cast<uint32_t>(half), twiddle(table + blockIndex));
         FFTPLUG_BLOCK_JOIN(blockSize, blockIndex);
         return;
     }
+    if (offLine(work + start, size)) return radix2::difStagesOnBlockOffLine(work, table, size, start);
     radix2::difStagesOnBlock(work, table, size, start);
 }
 

@@ -50,6 +50,9 @@ FFTPLUG_ALWAYS_INLINE inline void stagesOnBlock(Complex* a, const Complex* table
 void difStagesOnBlock(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
     stagesOnBlock<false>(a, table, M, c);
 }
+void difStagesOnBlockOffLine(Complex* a, const Complex* table, uint32_t M, uint32_t c) {
+    stagesOnBlock<true>(a, table, M, c);
+}
 
 }  // namespace radix2
 
@@ -58,7 +61,7 @@ void difRadix2Reversed(Complex* a, const Complex* table, int32_t N) {
     stagesOnOrOffLine(
         a, n,
         [](auto offLine, Complex* x, const Complex* w, uint32_t m) {
-            if constexpr (decltype(offLine)::value) radix2::stagesOnBlock<true>(x, w, m, 0);
+            if constexpr (decltype(offLine)::value) radix2::difStagesOnBlockOffLine(x, w, m, 0);
             else radix2::difStagesOnBlock(x, w, m, 0);
         },
         a, table, n);
