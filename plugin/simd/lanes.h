@@ -109,13 +109,16 @@ inline bool fromLine(const Complex* row, uint32_t count, uint32_t lanes = kFromL
     return Widest::width > 1 && count >= lanes * Widest::width && samplesBeforeLine(row) != 0;
 }
 
-// Whether a transform of n samples at a, off a line, has a stage whose
-// rows long enough to pay for a stage loop of their own: from 32 widest
-// lanes on (timed on Zen 4, the bit-reversed-table entry at 16 bytes off a
-// line: its blocks in phase gain from 2^8 points on, and lose up to 5 %
-// below, where few blocks share each stage's two masked ends).
+// Whether a transform of n samples at a, off a line, is long enough to pay
+// for a stage loop of its own: from 32 widest lanes on, 64 in 32-bit code
+// (timed on Zen 4, the bit-reversed-table entry 16 and 8 bytes off a line:
+// its blocks in phase gain from 2^8 points on in 64-bit code and lose up to
+// 5 % below, where few blocks share each stage's two masked ends; in 32-bit
+// code, whose eight vector registers spill the walk's carried lanes, 2^8
+// still lost 6 %).
+inline constexpr uint32_t kOffLineLanes = sizeof(void*) == 8 ? 32 : 64;
 inline bool offLine(const Complex* a, uint64_t n) {
-    return Widest::width > 1 && n >= 32 * Widest::width && samplesBeforeLine(a) != 0;
+    return Widest::width > 1 && n >= kOffLineLanes * Widest::width && samplesBeforeLine(a) != 0;
 }
 
 // A transform's stage loop, stages(offLine, args…) with offLine a
