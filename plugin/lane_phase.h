@@ -29,16 +29,9 @@ struct HasLanePhase : std::false_type {};
 template <typename L>
 struct HasLanePhase<L, std::void_t<decltype(lanePhaseMask(L{}, 1u))>> : std::true_type {};
 
-// How many samples past the widest-lane boundary before it `row` lies (0: on
-// one, or off by part of a sample, which no lane can mend).
-inline uint32_t lanePhase(const Complex* row) {
-    constexpr uint32_t bytes = Widest::width * sizeof(Complex);
-    const uint32_t off = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(row) % bytes);
-    return off % sizeof(Complex) == 0 ? off / sizeof(Complex) : 0;
-}
-
 // Whether blocks of rows q samples long from `row` on run in phase: off a
-// boundary, on a path with the moves for it, q whole widest lanes.
+// boundary (lanePhase, plugin/simd/lanes.h), on a path with the moves for
+// it, q whole widest lanes.
 inline bool inPhase(const Complex* row, uint32_t q) {
     if constexpr (HasLanePhase<Widest>::value) return q % Widest::width == 0 && lanePhase(row) != 0;
     else return false;

@@ -125,7 +125,7 @@ __attribute__((noinline)) void stageInPhase(Complex* a, const Complex* table, ui
         fixed(FirstDiagonal{});
         fixed(SecondDiagonal{});
         walk.blocks(blocks - 4, [w = table + 4](uint32_t b) {
-            return [f = factor(Widest{}, twiddle(w + b))](auto& v) { radix2::dif(v[0], v[1], f); };
+            return [f = factor(Lane{}, twiddle(w + b))](auto& v) { radix2::dif(v[0], v[1], f); };
         });
     }
 }

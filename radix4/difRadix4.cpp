@@ -9,8 +9,6 @@ namespace fftplug::FFTPLUG_PATH_NS {
 
 namespace {
 
-// The stages, on arrays on a line or (kOffLine) off one, where the blocks of
-// whole widest lanes a quarter run in phase.
 // A stage of quarter span q, whole widest lanes, on arrays off a line, in
 // phase; out of line, as only a transform off a line runs it.
 template <typename Lane = Widest>
@@ -21,6 +19,8 @@ __attribute__((noinline)) void stageInPhase(Complex* a, const Complex* table, ui
     }
 }
 
+// The stages, on arrays on a line or (kOffLine) off one, where the blocks of
+// whole widest lanes a quarter run in phase.
 template <bool kOffLine>
 void stages(Complex* a, const Complex* table, uint64_t n) {
     uint64_t q = 1;

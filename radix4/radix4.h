@@ -72,35 +72,6 @@ inline void generalBlock(Complex* a, uint32_t s, uint32_t q, const BlockFactors&
     });
 }
 
-// block() from the block's first lane boundary on, for arrays off a line
-// (fromLine). Out of line and with butterflies of its own (the kind passed on
-// through a lambda of its own): only a transform off a line runs it, and
-// the stage loops on a line, timed before and after, kept their speed.
-template <typename Kind>
-__attribute__((noinline)) void blockFromLine(Complex* x, uint32_t q, Kind kind) {
-    const auto own = [&](auto lane, const auto& v, auto& y) { kind(lane, v, y); };
-    forEachLaneFromLine<kFourPointLanesPerStep>(x, q, [&](auto lane, uint32_t j, auto unroll) {
-        butterflies<decltype(unroll)::count>(lane, x + j, q, own);
-    });
-}
-
-// generalBlocks for arrays off a line (fromLine): each block as generalBlock
-// does it (factors from blockFactors, spread for each lane), from the block's
-// first lane boundary on; out of line, as blockFromLine.
-inline __attribute__((noinline)) void generalBlocksFromLine(Complex* a, const Complex* table, uint32_t first,
-                                                            uint32_t last, uint32_t q) {
-    for (uint32_t k = first; k < last; ++k) {
-        const BlockFactors f = blockFactors(table, k);
-        const Spread f1{f.f1}, f2{f.f2}, f3{f.f3};
-        Complex* x = a + 4 * q * k;
-        forEachLaneFromLine<kFourPointLanesPerStep>(x, q, [&](auto lane, uint32_t j, auto unroll) {
-            butterflies<decltype(unroll)::count>(lane, x + j, q, [&](auto l, const auto& v, auto& y) {
-                butterfly(v, LaneFactors<decltype(f1(l))>{f1(l), f2(l), f3(l)}, y);
-            });
-        });
-    }
-}
-
 // The first stage's layout of W adjacent blocks on a lane of W samples: the
 // load across the blocks, the store back, and the lane-wise factors f2 =
 // w[0 … W − 1] and f1 = w[0], w[2] … w[2W − 2] in the same order. A path may

@@ -95,12 +95,19 @@ inline void forEachLaneUnrolled(uint32_t count, Body&& body) {
 // sizes up to 2^8 lost.
 constexpr uint32_t kFromLineLanes = 16;
 
-// The samples before the first widest-lane boundary at or after `row` (0: on
+// How many samples past the widest-lane boundary before it `row` lies (0: on
 // one, or off by part of a sample, which no lane can mend).
-inline uint32_t samplesBeforeLine(const Complex* row) {
+inline uint32_t lanePhase(const Complex* row) {
     constexpr uint32_t bytes = Widest::width * sizeof(Complex);
     const uint32_t off = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(row) % bytes);
-    return off % sizeof(Complex) == 0 && off != 0 ? (bytes - off) / sizeof(Complex) : 0;
+    return off % sizeof(Complex) == 0 ? off / sizeof(Complex) : 0;
+}
+
+// The samples before the first widest-lane boundary at or after `row` (0: on
+// one, or off by part of a sample).
+inline uint32_t samplesBeforeLine(const Complex* row) {
+    const uint32_t phase = lanePhase(row);
+    return phase != 0 ? Widest::width - phase : 0;
 }
 
 // Whether a row of `count` samples at `row` is run from its first boundary on:
