@@ -1,7 +1,8 @@
 // Arrays as hosts allocate them: every entry on every path gives the same
 // bits wherever its arrays start in a 64-byte line (8 bytes past one, as
-// 32-bit Windows' msvcrt malloc gives; 16, as x86-64 glibc's; 4, the least a
-// sample allows), and writes nothing outside them.
+// 32-bit Windows' msvcrt malloc gives; 16, as x86-64 glibc's; every other
+// whole sample, where the widest lanes meet their boundaries at each phase;
+// 4, the least a sample allows), and writes nothing outside them.
 #include <gtest/gtest.h>
 
 #include "test_support.h"
@@ -38,7 +39,8 @@ TEST_P(LineOffsets, TheSameBitsWhereverTheArraysStart) {
         for (const uint32_t N : {1u, 2u, 4u, 8u, 16u, 32u, 256u, 1024u, 4096u})
             for (const bool inPlace : {false, true}) {
                 const Placed aligned = runAt(library, index, N, 0, inPlace);
-                for (const size_t offset : {4u, 8u, 16u, 32u}) {
+                // every phase of an eight-sample lane, and a part of a sample
+                for (const size_t offset : {4u, 8u, 16u, 24u, 32u, 40u, 48u, 56u}) {
                     const Placed placed = runAt(library, index, N, offset, inPlace);
                     const auto first = firstDifference(placed.work, aligned.work);
                     EXPECT_FALSE(first.has_value()) << "entry " << index << " N = " << N << " +" << offset
