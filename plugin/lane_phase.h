@@ -57,6 +57,20 @@ public:
 
     template <typename Block>
     FFTPLUG_ALWAYS_INLINE void blocks(uint32_t count, Block&& block) {
+        steps<true>(count, block);
+    }
+    // The same over the lanes at the rows' starts alone, for a caller that
+    // runs the lanes inside the rows itself (in another order).
+    template <typename Block>
+    FFTPLUG_ALWAYS_INLINE void boundaries(uint32_t count, Block&& block) {
+        steps<false>(count, block);
+    }
+
+private:
+    using V = Samples<Lane>;
+
+    template <bool kInside, typename Block>
+    FFTPLUG_ALWAYS_INLINE void steps(uint32_t count, Block& block) {
         constexpr uint32_t W = Lane::width;
         const uint32_t q = q_;
         for (uint32_t b = 0; b < count; ++b, at_ += K * q) {
@@ -68,7 +82,7 @@ public:
             for (int r = 1; r < K; ++r) d[r] = load(Lane{}, at_ + r * q);
             d[K] = --left_ != 0 ? load(Lane{}, at_ + K * q) : loadBelow(Lane{}, at_ + K * q, m_);
             for (int r = 0; r < K; ++r) rows[0][r] = blend(m_, d[r + 1], d[r]);
-            const bool second = U > 1 && q > W;  // the rows' next lane, in the same step
+            const bool second = kInside && U > 1 && q > W;  // the rows' next lane, in the same step
             if (second)
                 for (int r = 0; r < K; ++r) rows[U - 1][r] = load(Lane{}, at_ + r * q + W);
             butterfly(rows[0]);
@@ -83,14 +97,12 @@ public:
                 for (int r = 0; r < K; ++r) store(at_ + r * q + W, rows[U - 1][r]);
             carry_ = rows[0][K - 1];
             first_ = d[K];
-            for (uint32_t t = second ? 2 * W : W; t < q; t += U * W) wholeLanes(at_ + t, butterfly);
+            if constexpr (kInside)
+                for (uint32_t t = second ? 2 * W : W; t < q; t += U * W) wholeLanes(at_ + t, butterfly);
         }
         // The lower part of the boundary lane past the last block: its last row's end.
         if (left_ == 0 && count != 0) storeBelow(at_, carry_, m_);
     }
-
-private:
-    using V = Samples<Lane>;
 
     // U lanes of the K rows at `at`: all loads, the butterflies, all stores.
     template <typename Butterfly>

@@ -175,6 +175,50 @@ inline void forEachNarrowSpanDown(Body&& body) {
 // blocks need; nothing more from two).
 inline constexpr uint32_t kStridedFromLineLanes = 4;
 
+// How many widest lanes a transform of a twiddle-outer entry must hold
+// before its strided stages run in phase: each such stage pays a few masked
+// loads and stores at the array's ends, which the next stage's first loads
+// of the same lines wait for. Timed on Zen 4 at 16 bytes off a line, entries
+// 0 to 2 in phase took 0.95-0.97x their time from the rows' boundaries from
+// 2^13 points on, and up to 1.4x at 2^8.
+inline constexpr uint32_t kStridedInPhaseLanes = 1024;
+
+// stridedStage on arrays off a line whose half-span is whole widest lanes,
+// in phase: the twiddles whose lanes lie whole inside the rows (from the
+// rows' first lane boundary on) walk the array two lanes a step, and those
+// at the rows' starts, a row's last s below the phase s and its first
+// W − s above, walk it in phase (PhaseWalk::boundaries), their factors
+// gathered one by one into a lane as the scalar lane reads them: the same
+// factor and butterfly for every sample. Out of line, as only a transform
+// off a line runs it; everything the walks use is its own, so that they
+// keep it in registers.
+template <typename Lane = Widest, typename Twiddles, typename Butterfly>
+__attribute__((noinline)) void stridedStageInPhase(Complex* a, uint32_t n, uint32_t h, Twiddles twiddles,
+                                                   Butterfly butterfly) {
+    if constexpr (HasLanePhase<Lane>::value) {
+        constexpr uint32_t W = Lane::width;
+        const uint32_t s = lanePhase(a), span = 2 * h;
+        Complex* const end = a + n;
+        uint32_t j = W - s;
+        for (; j + 2 * W <= h; j += 2 * W) {
+            const auto w0 = twiddles(Lane{}, j), w1 = twiddles(Lane{}, j + W);
+            for (Complex* x = a + j; x < end; x += span)
+                butterflyLanes<2>(Lane{}, x, x + h, [w0, w1](int u) { return u == 0 ? w0 : w1; }, butterfly);
+        }
+        if (j + W <= h) {
+            const auto w0 = twiddles(Lane{}, j);
+            for (Complex* x = a + j; x < end; x += span)
+                butterflyLanes<1>(Lane{}, x, x + h, [w0](int) { return w0; }, butterfly);
+        }
+        Complex gathered[W];
+        for (uint32_t l = 0; l < W; ++l) gathered[l] = twiddles(One{}, l < s ? h - s + l : l - s);
+        const auto w = factors(Lane{}, gathered);
+        PhaseWalk<2, 1, Lane>(a, n / span, h).boundaries(n / span, [w, butterfly](uint32_t) {
+            return [w, butterfly](auto& v) { butterfly(v[0], v[1], w); };
+        });
+    }
+}
+
 // One stage of a twiddle-outer entry (0 to 2) with half-span h at least the
 // lane width: the twiddle loop outside, the butterflies of each twiddle down
 // the array with stride 2h inside. Adjacent twiddles j … j + U·W − 1 (two
@@ -199,6 +243,8 @@ inline void stridedStage(Complex* a, uint32_t n, uint32_t h, Twiddles&& twiddles
             butterflyLanes<U>(lane, x, x + h, [&](int u) { return w[u]; }, butterfly);
     };
     if constexpr (kOffLine) {
+        if (n >= kStridedInPhaseLanes * Widest::width && inPhase(a, h))
+            return stridedStageInPhase(a, n, h, twiddles, butterfly);
         if (fromLine(a, h, kStridedFromLineLanes)) return forEachLaneFromLine(a, h, walk);
     }
     forEachLaneUnrolled(h, walk);

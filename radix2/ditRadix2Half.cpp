@@ -29,7 +29,7 @@ void stages(Complex* a, const Complex* table, uint32_t n) {
     for (; h < n; h *= 2, stride /= 2) {
         FFTPLUG_STAGE(2 * h, h);
         radix2::stridedStage<kOffLine>(
-            a, n, h, [&](auto lane, uint32_t j) { return factorsStrided(lane, half + j * stride, stride); },
+            a, n, h, [half, stride](auto lane, uint32_t j) { return factorsStrided(lane, half + j * stride, stride); },
             butterfly);
     }
 }
