@@ -176,11 +176,12 @@ inline void forEachNarrowSpanDown(Body&& body) {
 inline constexpr uint32_t kStridedFromLineLanes = 4;
 
 // How many widest lanes a transform of a twiddle-outer entry must hold
-// before its strided stages run in phase: each such stage pays a few masked
-// loads and stores at the array's ends, which the next stage's first loads
-// of the same lines wait for. Timed on Zen 4 at 16 bytes off a line, entries
-// 0 to 2 in phase took 0.95-0.97x their time from the rows' boundaries from
-// 2^13 points on, and up to 1.4x at 2^8.
+// before its strided stages run in phase. Each such stage has a cost of its
+// own beside its butterflies (the call, the gathered factors, the walk's
+// set-up and its two masked ends), which a small transform pays in every
+// stage. Timed on Zen 4 at 16 bytes off a line, entries 0 to 2 in phase took
+// 0.95-0.97x their time from the rows' boundaries from 2^13 points on, and
+// up to 1.4x at 2^8.
 inline constexpr uint32_t kStridedInPhaseLanes = 1024;
 
 // stridedStage on arrays off a line whose half-span is whole widest lanes,
