@@ -226,10 +226,12 @@ __attribute__((noinline)) void stridedStageInPhase(Complex* a, uint32_t n, uint3
 // lanes where h allows: one 64-byte line of samples at each strided step on
 // the widest path) walk the array together; each is read once, by
 // twiddles(lane, j), the factors of j … j + W − 1.
-// kOffLine (a transform on arrays off a line): where the half-span holds
+// kOffLine (a transform on arrays off a line): in a transform of
+// kStridedInPhaseLanes widest lanes or more, the stage runs in phase
+// (stridedStageInPhase); in a smaller one, where the half-span holds
 // kStridedFromLineLanes widest lanes, the twiddles from the first lane
 // boundary of a's rows on ride the widest lanes and those before it narrower
-// ones; every row of the stage starts a multiple of 2h from a, so all of
+// ones. Every row of the stage starts a multiple of 2h from a, so all of
 // them meet the lines alike. Each twiddle's factor and butterflies stay as
 // they were.
 template <bool kOffLine = false, typename Twiddles, typename Butterfly>
