@@ -71,15 +71,29 @@ void blockJoined(int32_t size, int32_t index);
 
 #elif defined(FFTPLUG_STAGES)
 
+#include "../stages.h"
+
 namespace fftplug::stages {
 // Stages begun in the current kernel call, and how many may begin before the
 // call ends (plugin/instrument/stages.cpp).
 extern uint64_t begun, allowed;
-// A stage past the allowed ones begins: ends the kernel call (or, while the
-// marks are being listed, notes this one and returns).
-void pastLimit(uint64_t block, uint64_t apart);
+// While the marks are being listed (allowed is 0 then): where they go, and
+// how many fit.
+extern FftplugStageMark* listed;
+extern uint64_t listCapacity;
+extern bool listing;
+// Ends the kernel call: back to the return point of runStoppable.
+[[noreturn]] void endCall();
+// A stage past the allowed ones ends the call, or while listing is noted
+// here. The only call is one that does not return, so that the kernel's
+// registers need not outlive it: the stage build's code stays as close to
+// the shipped one as a counter and a branch a stage allow.
 inline void stageBegins(uint64_t block, uint64_t apart) {
-    if (begun >= allowed) pastLimit(block, apart);
+    if (__builtin_expect(begun >= allowed, 0)) {
+        if (!listing) endCall();
+        if (begun < listCapacity)
+            listed[begun] = FftplugStageMark{static_cast<uint32_t>(block), static_cast<uint32_t>(apart)};
+    }
     ++begun;
 }
 }  // namespace fftplug::stages

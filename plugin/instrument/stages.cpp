@@ -16,24 +16,17 @@ namespace fftplug::stages {
 
 uint64_t begun = 0;
 uint64_t allowed = ~uint64_t{0};
+FftplugStageMark* listed = nullptr;
+uint64_t listCapacity = 0;
+bool listing = false;
 
 namespace {
 
 void* returnPoint[5];
-bool listing = false;
-FftplugStageMark* listed = nullptr;
-uint64_t listCapacity = 0;
 
 }  // namespace
 
-void pastLimit(uint64_t block, uint64_t apart) {
-    if (listing) {
-        if (begun < listCapacity)
-            listed[begun] = FftplugStageMark{static_cast<uint32_t>(block), static_cast<uint32_t>(apart)};
-        return;
-    }
-    __builtin_longjmp(returnPoint, 1);
-}
+void endCall() { __builtin_longjmp(returnPoint, 1); }
 
 __attribute__((noinline)) void runStoppable(Kernel kernel, Complex* work, const Complex* table, int32_t N) {
     begun = 0;
@@ -56,7 +49,7 @@ extern "C" FFTPLUG_EXPORT int32_t FFTPLUG_CALL listStages(uint32_t index, int32_
     if (N < 1 || (N & (N - 1)) != 0 || N > (int32_t{1} << 30)) return -1;
     if (capacity < 0 || (marks == nullptr && capacity > 0)) return -1;
     const uint64_t before = allowed;
-    allowed = 0;  // every mark goes through pastLimit, which lists it
+    allowed = 0;  // every mark is past the limit, and listed
     listing = true;
     listed = marks;
     listCapacity = static_cast<uint64_t>(capacity);
