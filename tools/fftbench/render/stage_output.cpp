@@ -68,7 +68,7 @@ std::string stagesTableText(const StageRun& run) {
     put(out, "{:<14}{} (each path's stage build beside its shipped library)\n", "paths", paths);
     put(out, "method        best of {} of at least {:g} ms each; every call copies input into work and runs the "
         "first k stages (k = 0 ... all), timed as bench times a whole transform, the whole transform and its stops "
-        "on one set of arrays and one after another in every round, each measurement after one untimed call; a stage = t(k) - t(k-1); entry 4's "
+        "on one set of arrays and one after another in every round, each measurement after untimed calls (three before the whole, one before a stop); a stage = t(k) - t(k-1); entry 4's "
         "leaf blocks and joins timed on their first block and counted for all\n",
         run.settings.measurements, run.settings.minSeconds * 1e3);
     std::string placements;
