@@ -85,13 +85,14 @@ TEST(StagePlan, EntryFourByItsLeafBlocksAndItsJoinsPerLevel) {
         const auto mark = depthFirstMarks(1024)[m];
         EXPECT_EQ(plan.rowOfMark[m], mark.block <= 256 ? 1 : mark.block == 512 ? 2 : 3) << "mark " << m + 1;
     }
-    // The copy from t(0) = 0.5; the leaves and joins in place, u(s) = s:
-    // a leaf 8 marks (x4), a join 1 (x2, x1).
-    std::map<uint32_t, double> at{{0, 0.5}, {35, 35.5}}, inPlace;
+    // The leaves and joins in place, u(s) = s: a leaf 8 marks (x4), a join
+    // 1 (x2, x1); the copy what the whole call takes beyond the whole in
+    // place, t(35) - u(35) = 1, not the copy alone, t(0) = 0.5.
+    std::map<uint32_t, double> at{{0, 0.5}, {35, 36}}, inPlace;
     for (const uint32_t s : plan.inPlaceStops()) inPlace[s] = s;
     EXPECT_EQ(plan.stops(), (std::vector<uint32_t>{0, 35}));
     EXPECT_EQ(plan.inPlaceStops(), (std::vector<uint32_t>{0, 8, 16, 17, 34, 35}));
-    EXPECT_EQ(plan.rowSeconds(at, inPlace), (std::vector<double>{0.5, 32, 2, 1}));
+    EXPECT_EQ(plan.rowSeconds(at, inPlace), (std::vector<double>{1, 32, 2, 1}));
 }
 
 TEST(StagePlan, AnEmptyClosingPassFoldsIntoTheStageBefore) {

@@ -276,8 +276,10 @@ namespace {
 
 // What the model does not price, named where a row is far below its limit:
 // the in-register shuffles of butterflies whose pairs share a vector, the
-// wait of a short stage on the stores of the one before, lines split by
-// arrays off a line, and the rest (address arithmetic, loop control).
+// wait of a short stage on the stores of the one before, the lines a copy
+// timed as the whole call less the whole in place pushes out for the
+// stages after it, lines split by arrays off a line, and the rest (address
+// arithmetic, loop control).
 std::string leftOutOf(const StageTiming& t, const StageRow& row, const PeakRates& rates, double seconds,
                       uint32_t lineOffset) {
     std::vector<std::string> what;
@@ -286,6 +288,8 @@ std::string leftOutOf(const StageTiming& t, const StageRow& row, const PeakRates
         what.push_back("shuffles");
     if (row.kind != StageRow::Kind::copy && seconds * 1e9 / std::max(1u, row.occurrences) < 500)
         what.push_back("dependency chains");
+    if (row.kind == StageRow::Kind::copy && !t.plan.inPlaceStops().empty())
+        what.push_back("the lines it evicts for the stages after it");
     if (lineOffset != 0) what.push_back("lines split");
     if (row.kind != StageRow::Kind::copy && t.N <= 4096 && row.apart >= complexLanes)
         what.push_back("store-to-load forwarding");

@@ -31,6 +31,7 @@ std::vector<uint32_t> StagePlan::inPlaceStops() const {
             stops.push_back(row.firstMark - 1);
             stops.push_back(row.lastMark);
         }
+    if (!stops.empty()) stops.push_back(marks);  // the whole in place, for the copy's row
     std::sort(stops.begin(), stops.end());
     stops.erase(std::unique(stops.begin(), stops.end()), stops.end());
     return stops;
@@ -50,10 +51,11 @@ std::vector<uint32_t> StagePlan::stops() const {
 
 std::vector<double> StagePlan::rowSeconds(const std::map<uint32_t, double>& at,
                                           const std::map<uint32_t, double>& inPlace) const {
+    const bool anyInPlace = std::any_of(rows.begin(), rows.end(), [](const StageRow& r) { return r.inPlace(); });
     std::vector<double> seconds;
     for (const StageRow& row : rows) {
         if (row.kind == StageRow::Kind::copy) {
-            seconds.push_back(at.at(0));
+            seconds.push_back(anyInPlace ? at.at(marks) - inPlace.at(marks) : at.at(0));
             continue;
         }
         const auto& from = row.inPlace() ? inPlace : at;

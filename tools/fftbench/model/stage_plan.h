@@ -15,7 +15,10 @@
 // blocks and joins of a recursion are timed in place instead (u(s): a call
 // with input == work, which runs the first s stages with no copy), since
 // the copy of the whole array would bury the first block's time in its
-// noise: such a row takes (u(b) - u(a - 1)) times its occurrences.
+// noise: such a row takes (u(b) - u(a - 1)) times its occurrences, and the
+// copy then takes t(all) - u(all), what the whole call takes beyond the
+// whole transform in place, so that the lines the copy pushes through the
+// caches, which the in-place rows never meet, are counted too.
 #pragma once
 
 #include <cstdint>
