@@ -274,7 +274,7 @@ class LoggingRun final : public TimedRun {
         log_.push_back(fmt::format("{}:{}", name_, reps));
         fakeNow += seconds_.at(std::min(calls_++, seconds_.size() - 1)) * static_cast<double>(reps);
     }
-    std::vector<Complex> naturalResult() const override { return result_; }
+    std::vector<Complex> naturalResult() override { return result_; }
     void setResult(std::vector<Complex> r) { result_ = std::move(r); }
 
    private:

@@ -26,10 +26,12 @@ class TimedRun {
     // that a measurement starts where the contender before it left the caches.
     virtual void warm() {}
     // The host's reordering alone, `reps` times, where the run has one
-    // (Contender::reorder); false: none, nothing done.
+    // (Contender::reorder); false: none, nothing done. It may leave the
+    // run's arrays as the reordering left them, not the transform.
     virtual bool runReorder(int64_t /*reps*/) { return false; }
-    // After run(): the transform of the signal, in natural order.
-    virtual std::vector<Complex> naturalResult() const = 0;
+    // After run(): the transform of the signal, in natural order (after
+    // runReorder(), one more repetition first).
+    virtual std::vector<Complex> naturalResult() = 0;
     // Anything the implementation wrote outside its arrays; nullopt if none.
     virtual std::optional<std::string> damage() const { return std::nullopt; }
 };

@@ -96,7 +96,7 @@ class StopRun final : public TimedRun {
     // sum; with three, the entries but 4 within 4 %: entry 4's leaf blocks
     // and joins are timed on the first of each, and its sum strays further).
     void warm() override { run(stages_ == nullptr ? 3 : 1); }
-    std::vector<Complex> naturalResult() const override {
+    std::vector<Complex> naturalResult() override {
         return fftplug::host::naturalOrderResult(entry_, arrays_.work.contents());
     }
     std::optional<std::string> damage() const override {

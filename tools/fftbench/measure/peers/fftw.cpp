@@ -92,7 +92,7 @@ class FftwRun final : public TimedRun {
     void run(int64_t reps) override {
         for (int64_t r = 0; r < reps; ++r) fftw_->execute(plan_);
     }
-    std::vector<Complex> naturalResult() const override {
+    std::vector<Complex> naturalResult() override {
         std::vector<Complex> result(N_);
         std::memcpy(result.data(), out_, N_ * sizeof(Complex));
         return result;

@@ -30,7 +30,7 @@ class KissRun final : public TimedRun {
     void run(int64_t reps) override {
         for (int64_t r = 0; r < reps; ++r) kiss_fft(config_, in_.data(), out_.data());
     }
-    std::vector<Complex> naturalResult() const override {
+    std::vector<Complex> naturalResult() override {
         std::vector<Complex> result(out_.size());
         std::memcpy(result.data(), out_.data(), out_.size() * sizeof(Complex));
         return result;
