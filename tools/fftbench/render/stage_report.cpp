@@ -71,8 +71,8 @@ std::string entryStagesHtml(const StageRun* run, uint32_t entry) {
             "<figure class=\"stages\" id=\"fig-stages-{0}-{1}\">\n{2}\n<figcaption>Where entry {0}'s time goes at N = "
             "{3} ({4}{5}), stage by stage on the real kernels: the copy of input into work, then each stage, in the "
             "access map's colour of how far apart its butterflies pair samples. A stage's time is that of the first "
-            "k stages less that of the first k - 1, both timed on the same arrays. The stages sum to {6:.4g} us, the "
-            "whole transform takes {7:.4g} us ({8:+.1f} %).{11}</figcaption>\n"
+            "k stages less that of the first k - 1, both timed on the same arrays.{12} The stages sum to {6:.4g} us, "
+            "the whole transform takes {7:.4g} us ({8:+.1f} %).{11}</figcaption>\n"
             "<table class=\"stages\">\n<thead><tr><th>stage</th><th>shape</th><th>us</th><th>share %</th>{10}"
             "</tr></thead>\n<tbody>\n{9}</tbody>\n"
             "</table>\n</figure>\n",
@@ -82,7 +82,13 @@ std::string entryStagesHtml(const StageRun* run, uint32_t entry) {
             std::any_of(t.seconds.begin(), t.seconds.end(), [](double s) { return s < 0; })
                 ? " A stage below zero cost less than this machine's timing noise: its k stages timed faster than "
                   "k - 1, and its bar is left out."
-                : "");
+                : "",
+            t.plan.inPlaceStops().empty()
+                ? ""
+                : " The leaf blocks and joins recur: each is timed on its first occurrence, in calls that transform "
+                  "work in place and copy nothing, and counted as often as it occurs; the copy is then what the whole "
+                  "call takes beyond the whole transform in place, its own time and the lines it pushes out for the "
+                  "stages after it.");
     }
     return html;
 }
