@@ -288,7 +288,7 @@ std::string leftOutOf(const StageTiming& t, const StageRow& row, const PeakRates
         what.push_back("shuffles");
     if (row.kind != StageRow::Kind::copy && seconds * 1e9 / std::max(1u, row.occurrences) < 500)
         what.push_back("dependency chains");
-    if (row.kind == StageRow::Kind::copy && !t.plan.inPlaceStops().empty())
+    if (row.kind == StageRow::Kind::copy && t.plan.timesInPlace())
         what.push_back("the lines it evicts for the stages after it");
     if (lineOffset != 0) what.push_back("lines split");
     if (row.kind != StageRow::Kind::copy && t.N <= 4096 && row.apart >= complexLanes)

@@ -24,6 +24,10 @@ std::string StageRow::shape() const {
     return fmt::format("block {}, apart {}", block, apart);
 }
 
+bool StagePlan::timesInPlace() const {
+    return std::any_of(rows.begin(), rows.end(), [](const StageRow& r) { return r.inPlace(); });
+}
+
 std::vector<uint32_t> StagePlan::inPlaceStops() const {
     std::vector<uint32_t> stops;
     for (const StageRow& row : rows)
@@ -51,7 +55,7 @@ std::vector<uint32_t> StagePlan::stops() const {
 
 std::vector<double> StagePlan::rowSeconds(const std::map<uint32_t, double>& at,
                                           const std::map<uint32_t, double>& inPlace) const {
-    const bool anyInPlace = std::any_of(rows.begin(), rows.end(), [](const StageRow& r) { return r.inPlace(); });
+    const bool anyInPlace = timesInPlace();
     std::vector<double> seconds;
     for (const StageRow& row : rows) {
         if (row.kind == StageRow::Kind::copy) {

@@ -54,6 +54,8 @@ struct StagePlan {
     // The rows' seconds from t(s) and u(s) of every s of stops() and inPlaceStops().
     std::vector<double> rowSeconds(const std::map<uint32_t, double>& secondsAtStop,
                                    const std::map<uint32_t, double>& inPlaceSecondsAtStop = {}) const;
+    // Whether any row is timed in place (then the copy is t(all) - u(all)).
+    bool timesInPlace() const;
     // Rows that are stages (all but the copy).
     size_t stageCount() const { return rows.empty() ? 0 : rows.size() - 1; }
 };

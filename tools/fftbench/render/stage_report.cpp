@@ -83,7 +83,7 @@ std::string entryStagesHtml(const StageRun* run, uint32_t entry) {
                 ? " A stage below zero cost less than this machine's timing noise: its k stages timed faster than "
                   "k - 1, and its bar is left out."
                 : "",
-            t.plan.inPlaceStops().empty()
+            !t.plan.timesInPlace()
                 ? ""
                 : " The leaf blocks and joins recur: each is timed on its first occurrence, in calls that transform "
                   "work in place and copy nothing, and counted as often as it occurs; the copy is then what the whole "
