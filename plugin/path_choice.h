@@ -18,8 +18,8 @@ namespace fftplug {
 // the 32-bit AVX2 kernels are faster for every entry but the radix-4 ones
 // (1.1 to 1.9 times; entry 6 at 32 points 0.9, entry 7 at 64 about even; an
 // AMD Zen 4 core, under Wine), which in 64-bit code gain 1.2 to 1.6 times
-// from AVX-512 already there. Every path gives the same bits, so this changes only
-// the speed.
+// from AVX-512 already there. Every path gives the same bits, so this changes
+// only the speed.
 #if defined(__i386__)
 constexpr int32_t kLargestForAvx2 = 64;
 #else

@@ -95,7 +95,7 @@ class StopRun final : public TimedRun {
     // transforms of 2^19 and 2^20 points ran 2-6 % slower than their stages'
     // sum; with three, the entries but 4 within 4 %: entry 4's leaf blocks
     // and joins are timed on the first of each, and its sum strays further).
-    void warm() override { run(stages_ == nullptr ? 3 : 1); }
+    void warm() override { run(stages_ == nullptr ? kWarmCallsBeforeWhole : kWarmCallsBeforeStop); }
     std::vector<Complex> naturalResult() override {
         return fftplug::host::naturalOrderResult(entry_, arrays_.work.contents());
     }

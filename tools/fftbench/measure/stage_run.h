@@ -25,6 +25,11 @@
 
 namespace fftbench {
 
+// Untimed calls before each measurement (StopRun::warm in stage_run.cpp
+// says why): before the whole transform, and before a stop.
+inline constexpr int kWarmCallsBeforeWhole = 3;
+inline constexpr int kWarmCallsBeforeStop = 1;
+
 struct StageSettings : TimingGoal {
     uint32_t seed = 1;
     // Where the arrays start, in bytes past a 64-byte line (0: aligned),

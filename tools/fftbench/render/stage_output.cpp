@@ -68,10 +68,10 @@ std::string stagesTableText(const StageRun& run) {
     put(out, "{:<14}{} (each path's stage build beside its shipped library)\n", "paths", paths);
     put(out, "method        best of {} of at least {:g} ms each; every call copies input into work and runs the "
         "first k stages (k = 0 ... all), timed as bench times a whole transform, the whole transform and its stops "
-        "on one set of arrays and one after another in every round, each measurement after untimed calls (three before the whole, one before a stop); a stage = t(k) - t(k-1); entry 4's "
-        "leaf blocks and joins timed in place (no copy) on their first block and counted for all, its copy the whole "
-        "call less the whole in place\n",
-        run.settings.measurements, run.settings.minSeconds * 1e3);
+        "on one set of arrays and one after another in every round, each measurement after untimed calls ({} "
+        "before the whole, {} before a stop); a stage = t(k) - t(k-1); entry 4's leaf blocks and joins timed in "
+        "place (no copy) on their first block and counted for all, its copy the whole call less the whole in place\n",
+        run.settings.measurements, run.settings.minSeconds * 1e3, kWarmCallsBeforeWhole, kWarmCallsBeforeStop);
     std::string placements;
     for (const uint32_t offset : run.settings.lineOffsets) placements += (placements.empty() ? "" : ", ") + placement(offset);
     put(out, "{:<14}{}\n", "arrays", placements);
