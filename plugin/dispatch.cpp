@@ -39,7 +39,7 @@ struct KernelSet {
 #if defined(FFTPLUG_FIXED_PATH)
 constexpr KernelSet kFixedPath[] = {FFTPLUG_KERNELS_OF(FFTPLUG_FIXED_PATH)};
 
-const KernelSet& kernels(int32_t) { return kFixedPath[0]; }
+const KernelSet& kernels(uint32_t, int32_t) { return kFixedPath[0]; }
 #else
 // Indexed by KernelPath.
 constexpr KernelSet kPathKernels[] = {FFTPLUG_FOR_EACH_PATH(FFTPLUG_KERNELS_OF)};
@@ -49,18 +49,35 @@ constexpr KernelSet kPathKernels[] = {FFTPLUG_FOR_EACH_PATH(FFTPLUG_KERNELS_OF)}
 // the race is harmless.
 std::atomic<int> widestPath{-1};
 
-const KernelSet& kernels(int32_t N) {
+const KernelSet& kernels(uint32_t entry, int32_t N) {
     int widest = widestPath.load(std::memory_order_relaxed);
     if (widest < 0) {
         widest = static_cast<int>(cpu::Probe{}.widestPath());
         widestPath.store(widest, std::memory_order_relaxed);
     }
-    return kPathKernels[static_cast<int>(chooseKernelPath(static_cast<KernelPath>(widest), N))];
+    return kPathKernels[static_cast<int>(chooseKernelPath(static_cast<KernelPath>(widest), entry, N))];
 }
 #endif
 
 #undef FFTPLUG_KERNELS_OF
 #undef FFTPLUG_KERNEL_OF
+
+// The catalogue index of the entry whose transform is `name`.
+#define FFTPLUG_ENTRY_NAME(context, name, order) #name,
+constexpr const char* kEntryNames[] = {FFTPLUG_FOR_EACH_ENTRY(FFTPLUG_ENTRY_NAME, )};
+#undef FFTPLUG_ENTRY_NAME
+
+constexpr bool sameName(const char* a, const char* b) {
+    for (; *a != '\0' && *a == *b; ++a, ++b) {
+    }
+    return *a == *b;
+}
+
+constexpr uint32_t entryIndex(const char* name) {
+    uint32_t index = 0;
+    while (index < FFTPLUG_ENTRY_COUNT && !sameName(kEntryNames[index], name)) ++index;
+    return index;
+}
 
 }  // namespace
 
@@ -70,7 +87,9 @@ const KernelSet& kernels(int32_t N) {
         (void)reserved1;                                                                         \
         (void)reserved2;                                                                         \
         (void)reserved3;                                                                         \
-        const KernelSet& set = kernels(N);                                                       \
+        constexpr uint32_t index = entryIndex(#name);                                            \
+        static_assert(index < FFTPLUG_ENTRY_COUNT, "a row of entries.h");                        \
+        const KernelSet& set = kernels(index, N);                                                \
         runProtocol(set.name, set.copy, N, input, work, table, reps,                             \
                     ((order) & FFTPLUG_FLAG_PREPARES_TABLE) != 0 ? Preparation::bitReversedTable \
                                                                  : Preparation::none);           \

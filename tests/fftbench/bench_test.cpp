@@ -655,6 +655,29 @@ TEST(Output, TheTableShowsTheRatesAndTheLimit) {
     EXPECT_EQ(printedTable(none).find("limit %"), std::string::npos) << printedTable(none);
 }
 
+// The path line: one list of runs where every entry takes the same, else
+// one for each group of entries that do.
+TEST(Output, ThePathLineNamesTheEntriesWhosePathsDiffer) {
+    BenchRun run = sampleRun();
+    for (BenchResult& r : run.results)
+        if (r.entry) r.kernelPath = r.N == 4 ? "AVX2" : "AVX-512";
+    EXPECT_NE(printedTable(run).find("\npath          AVX2 at 2^2, AVX-512 at 2^3\n"), std::string::npos)
+        << printedTable(run);
+    for (const uint32_t entry : {4u, 5u, 7u}) {
+        for (const BenchResult& r : sampleRun().results) {
+            if (!r.entry) continue;
+            BenchResult other = r;
+            other.entry = entry;
+            other.kernelPath = entry == 7 ? "AVX-512" : r.N == 4 ? "AVX2" : "AVX-512";
+            run.results.push_back(other);
+        }
+    }
+    EXPECT_NE(printedTable(run).find("\npath          entries 3-5: AVX2 at 2^2, AVX-512 at 2^3; entry 7: AVX-512 at "
+                                     "2^2..2^3\n"),
+              std::string::npos)
+        << printedTable(run);
+}
+
 TEST(Output, TheLimitPlotBesideTheSpeedPlot) {
     EXPECT_EQ(limitPlotPath("out/bench.svg"), "out/bench-limit.svg");
     EXPECT_EQ(limitPlotPath("a.b/bench"), "a.b/bench-limit");

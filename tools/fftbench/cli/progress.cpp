@@ -59,10 +59,11 @@ std::function<bool()> stopOnInterrupt(ProgressLine& progress) {
     };
 }
 
-std::vector<PeakRates> measureRatesOfPaths(const std::vector<std::string>& labels, const std::vector<uint32_t>& sizes,
+std::vector<PeakRates> measureRatesOfPaths(const std::vector<std::string>& labels, const std::vector<uint32_t>& entries,
+                                           const std::vector<uint32_t>& sizes,
                                            ProgressLine& progress) {
     std::vector<PeakRates> rates;
-    for (const auto& [path, at] : pathsTaken(labels, sizes, detectCpu())) {
+    for (const auto& [path, at] : pathsTaken(labels, entries, sizes, detectCpu())) {
         progress.show(fmt::format("measuring this processor's peak rates at the {} path", path));
         if (auto measured = measureRates(path, at, dataCaches())) rates.push_back(std::move(*measured));
     }

@@ -31,8 +31,10 @@ class ProgressLine {
 std::function<bool()> stopOnInterrupt(ProgressLine& progress);
 
 // This processor's peak rates for each path the plug-ins labelled `labels`
-// take at `sizes`, each measured with a line of progress.
-std::vector<PeakRates> measureRatesOfPaths(const std::vector<std::string>& labels, const std::vector<uint32_t>& sizes,
+// take for `entries` (catalogue indices) at `sizes`, each measured with a
+// line of progress.
+std::vector<PeakRates> measureRatesOfPaths(const std::vector<std::string>& labels, const std::vector<uint32_t>& entries,
+                                           const std::vector<uint32_t>& sizes,
                                            ProgressLine& progress);
 
 }  // namespace fftbench

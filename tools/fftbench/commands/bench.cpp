@@ -151,7 +151,12 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     ProgressLine progress;
     const auto stop = stopOnInterrupt(progress);
     std::vector<PeakRates> rates;
-    if (settings.rates) rates = measureRatesOfPaths(labels, sizes, progress);
+    if (settings.rates) {
+        std::vector<uint32_t> entries;
+        for (const Contender& c : contenders)
+            if (c.entry && std::find(entries.begin(), entries.end(), *c.entry) == entries.end()) entries.push_back(*c.entry);
+        rates = measureRatesOfPaths(labels, entries, sizes, progress);
+    }
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {

@@ -120,7 +120,7 @@ int runStagesCommand(const StagesOptions& options) {
     ProgressLine progress;
     const auto stop = stopOnInterrupt(progress);
     std::vector<PeakRates> rates;
-    if (settings.rates && instrumented) rates = measureRatesOfPaths(labels, sizes, progress);
+    if (settings.rates && instrumented) rates = measureRatesOfPaths(labels, entries, sizes, progress);
     StageRun run = runStages(
         paths, entries, sizes, settings,
         [&](size_t done, size_t total, const std::string& path, uint32_t N, const std::string& what) {

@@ -251,7 +251,7 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                     r.reorderSecondsPerTransform = *std::min_element(cell.reorderTaken.begin(), cell.reorderTaken.end()) /
                                                    static_cast<double>(timing.reps);
                 if (contender.entry && !contender.plugin.empty())
-                    r.kernelPath = kernelPathOf(contender.plugin, bench.cpu, N).value_or("");
+                    r.kernelPath = kernelPathOf(contender.plugin, bench.cpu, *contender.entry, N).value_or("");
                 r.nsPerPoint = r.secondsPerTransform * 1e9 / N;
                 r.mflops = mflops(N, r.secondsPerTransform);
                 r.error = fftplug::host::relativeRmsError(run->naturalResult(), reference);

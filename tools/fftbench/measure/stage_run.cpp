@@ -230,7 +230,7 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 StageTiming t;
                 t.lineOffset = offset;
                 t.path = path.name;
-                t.kernelPath = kernelPathOf(path.label, run.cpu, N).value_or("");
+                t.kernelPath = kernelPathOf(path.label, run.cpu, entry.index, N).value_or("");
                 t.entry = entry.index;
                 t.N = N;
                 t.plan = plans[entry.index];

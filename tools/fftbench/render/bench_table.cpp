@@ -257,12 +257,9 @@ void alignmentSummary(std::string& out, const BenchRun& bench) {
     }
 }
 
-// "AVX2 at 2^2..2^4, AVX-512 at 2^5..2^20": the kernels of `plugin` size by
-// size, runs of one path together; empty where fftbench does not know them.
-std::string pathsText(const BenchRun& bench, const std::string& plugin) {
-    std::map<uint32_t, std::string> paths;
-    for (const BenchResult& r : bench.results)
-        if (r.plugin == plugin && !r.kernelPath.empty()) paths[r.N] = r.kernelPath;
+// "AVX2 at 2^2..2^4, AVX-512 at 2^5..2^20": the kernels of one entry size by
+// size, runs of one path together.
+std::string pathRunsText(const std::map<uint32_t, std::string>& paths) {
     std::string text;
     std::vector<uint32_t> run;
     std::string current;
@@ -278,6 +275,44 @@ std::string pathsText(const BenchRun& bench, const std::string& plugin) {
         run.push_back(N);
     }
     flush();
+    return text;
+}
+
+// "0-5, 8, 9": ascending indices, runs of three or more as a range.
+std::string indicesText(const std::vector<uint32_t>& indices) {
+    std::string text;
+    for (size_t i = 0; i < indices.size();) {
+        size_t j = i;
+        while (j + 1 < indices.size() && indices[j + 1] == indices[j] + 1) ++j;
+        const std::string part = j >= i + 2 ? fmt::format("{}-{}", indices[i], indices[j])
+                                            : j == i ? fmt::format("{}", indices[i])
+                                                     : fmt::format("{}, {}", indices[i], indices[j]);
+        text += (text.empty() ? "" : ", ") + part;
+        i = j + 1;
+    }
+    return text;
+}
+
+// The kernels of `plugin`'s entries size by size: pathRunsText once where
+// every entry takes the same, else for each group of entries that do
+// ("entries 0-5, 8, 9: AVX2 at 2^4..2^6, AVX-512 at 2^7..2^16; entries 6, 7:
+// …"); empty where fftbench does not know them.
+std::string pathsText(const BenchRun& bench, const std::string& plugin) {
+    std::map<uint32_t, std::map<uint32_t, std::string>> byEntry;  // entry, N: path
+    for (const BenchResult& r : bench.results)
+        if (r.plugin == plugin && r.entry && !r.kernelPath.empty()) byEntry[*r.entry][r.N] = r.kernelPath;
+    std::vector<std::pair<std::string, std::vector<uint32_t>>> groups;  // runs, entries
+    for (const auto& [entry, paths] : byEntry) {
+        const std::string runs = pathRunsText(paths);
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == runs; });
+        if (group == groups.end()) groups.push_back({runs, {entry}});
+        else group->second.push_back(entry);
+    }
+    if (groups.size() == 1) return groups.front().first;
+    std::string text;
+    for (const auto& [runs, entries] : groups)
+        text += fmt::format("{}{} {}: {}", text.empty() ? "" : "; ", entries.size() == 1 ? "entry" : "entries",
+                            indicesText(entries), runs);
     return text;
 }
 
