@@ -103,8 +103,8 @@ struct BlockPairs {
 // A block's three factors over every sample of the lane. Here the Complex
 // factors, each spread; a path that forms them on the lane itself (fewer
 // spreads) says so with onLane, and generalBlocks then runs the stages whose
-// quarter span fills two lanes a step (q a multiple of 2W) on the widest
-// lane alone with these.
+// quarter span fills whole lanes (q a multiple of W, where the blocks do not
+// pair on a lane) on the widest lane alone with these.
 template <typename Lane>
 struct BlockLaneFactors {
     static constexpr bool onLane = false;
@@ -146,18 +146,25 @@ FFTPLUG_ALWAYS_INLINE inline void generalBlockPairs(Lane, Complex* a, uint32_t s
 }
 
 // The general blocks first … last − 1 of a stage whose quarter span q is a
-// multiple of two lanes, on the widest lane alone, with each block's factors
-// formed on the lane: two lanes a step where the registers hold them, else
-// one.
-template <typename Lane>
-inline void wideGeneralBlocks(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
-    constexpr int U = kTwoButterflyLanes ? 2 : 1;
+// multiple of the lane, on the widest lane alone, with each block's factors
+// formed on the lane: U lanes a step.
+template <int U, typename Lane>
+inline void wideGeneralBlocksBy(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last,
+                                uint32_t q) {
     for (uint32_t k = first; k < last; ++k) {
         const auto f = BlockLaneFactors<Lane>::of(table, k);
         Complex* x = a + 4 * q * k;
         for (uint32_t j = 0; j < q; j += U * Lane::width)
             butterflies<U>(lane, x + j, q, [&](auto, const auto& v, auto& y) { butterfly(v, f, y); });
     }
+}
+// Two lanes a step where q holds two and the registers hold them, else one.
+template <typename Lane>
+inline void wideGeneralBlocks(Lane lane, Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
+    if constexpr (kFourPointLanesPerStep == 2) {
+        if (q % (2 * Lane::width) == 0) return wideGeneralBlocksBy<2>(lane, a, table, first, last, q);
+    }
+    wideGeneralBlocksBy<1>(lane, a, table, first, last, q);
 }
 
 // Whether the stage of quarter span q runs two blocks a lane.
@@ -168,13 +175,13 @@ constexpr bool pairsBlocks(uint32_t q) {
 }
 
 // The general blocks first … last − 1 of the stage of quarter span q, in
-// order: on the widest lane with factors formed on it where the path does
-// so and q is a multiple of two lanes, two at a time where pairsBlocks(q),
+// order: two at a time where pairsBlocks(q), else on the widest lane with
+// factors formed on it where the path does so and q is a multiple of a lane,
 // otherwise (and for an odd one left) one at a time.
 inline void generalBlocks(Complex* a, const Complex* table, uint32_t first, uint32_t last, uint32_t q) {
     uint32_t k = first;
     if constexpr (BlockLaneFactors<Widest>::onLane) {
-        if (q % (2 * Widest::width) == 0) return wideGeneralBlocks(Widest{}, a, table, first, last, q);
+        if (q % Widest::width == 0 && !pairsBlocks(q)) return wideGeneralBlocks(Widest{}, a, table, first, last, q);
     }
     if constexpr (BlockPairs<Widest>::available) {
         if (pairsBlocks(q)) {
