@@ -1,6 +1,5 @@
 // The radix-4 moves of the four-sample lane: the first stage's lane can
-// take blocks 0 and 1 (difRadix4Special's fixed kinds) with the general ones,
-// and a block's factors are formed on the lane.
+// take blocks 0 and 1 (difRadix4Special's fixed kinds) with the general ones.
 // Included by radix4.h after the generic versions, which these specialise.
 #pragma once
 
@@ -45,26 +44,6 @@ private:
     static __m256i fromSample(uint32_t first) {
         const __m256i index = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
         return _mm256_cmpgt_epi32(index, _mm256_set1_epi32(static_cast<int>(first) - 1));
-    }
-};
-
-// Block k's factors formed on the lane: the parts of table[k] and table[2k]
-// spread straight from memory, f3 = f2·f1 as the lane product of f2 (both
-// parts, spread as one sample) by f1, then split. The lane product rounds
-// as the Complex one does (addsub: the same difference, the same sum), and
-// costs three shuffles a block where spreading the Complex factors takes
-// one for each of the six parts. The stage with q = 4 is one lane a block,
-// so that this set-up counts against a single step of butterflies.
-template <>
-struct BlockLaneFactors<Four> {
-    static constexpr bool onLane = true;
-
-    static LaneFactors<QuadFactor> of(const Complex* table, uint32_t k) {
-        FFTPLUG_TABLE_READ(table + k);
-        FFTPLUG_TABLE_READ(table + 2 * k);
-        const QuadFactor f2 = factor(Four{}, table[k]), f1 = factor(Four{}, table[2 * k]);
-        const Quad bothParts = {_mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(table + k)))};
-        return {f1, f2, avx::split(mul(bothParts, f1).v)};
     }
 };
 

@@ -100,18 +100,21 @@ struct BlockPairs {
     static constexpr bool available = false;
 };
 
-// A block's three factors over every sample of the lane. Here the Complex
-// factors, each spread; a path that forms them on the lane itself (fewer
-// spreads) says so with onLane, and generalBlocks then runs the stages whose
-// quarter span fills whole lanes (q a multiple of W, where the blocks do not
-// pair on a lane) on the widest lane alone with these.
+// A block's three factors over every sample of the lane, formed on the lane
+// (onLane): the parts of table[k] and table[2k] each spread, f3 = f2·f1 as
+// the product of the two lane factors, which rounds as the Complex product
+// does; a lane of one sample takes the Complex factors as they are. A path
+// may form them with fewer shuffles (radix4/<path>.h). generalBlocks runs
+// the stages whose quarter span fills whole lanes (q a multiple of W, where
+// the blocks do not pair on a lane) on the widest lane alone with these.
 template <typename Lane>
 struct BlockLaneFactors {
-    static constexpr bool onLane = false;
+    static constexpr bool onLane = Lane::width > 1;
     static auto of(const Complex* table, uint32_t k) {
-        const BlockFactors f = blockFactors(table, k);
-        using F = decltype(factor(Lane{}, f.f1));
-        return LaneFactors<F>{factor(Lane{}, f.f1), factor(Lane{}, f.f2), factor(Lane{}, f.f3)};
+        FFTPLUG_TABLE_READ(table + k);
+        FFTPLUG_TABLE_READ(table + 2 * k);
+        const auto f2 = factor(Lane{}, table[k]), f1 = factor(Lane{}, table[2 * k]);
+        return LaneFactors<decltype(f1)>{f1, f2, mul(f2, f1)};
     }
 };
 
