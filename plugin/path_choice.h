@@ -21,14 +21,14 @@ namespace fftplug {
 // (at 16 points 0.6 to 0.9 on Zen 4 and 0.55 to 0.65 for entries 0 to 5 on
 // an AMD Zen 5 core), and at 128 points the two are within a few per cent
 // either way. The radix-4 entries have first-stage layouts of their own on
-// the 512-bit lane: from 32 points on AVX-512 runs them 1.2 to 1.6 times as
-// fast (entry 7 at 32 points about even). 32-bit code has 8 vector
+// the 512-bit lane: from 32 points on AVX-512 runs them about as fast as
+// AVX2 (entry 7 at 32 points 8 % ahead, entry 6 at 32 and 64 points 2 to 4 %
+// behind), and from 128 points on faster. 32-bit code has 8 vector
 // registers instead of 32, and the AVX-512 kernels' small transforms spill
-// there: up to 64 points the 32-bit AVX2 kernels are faster for every entry
-// but the radix-4 ones (1.1 to 1.9 times; entry 6 at 32 points 0.9, entry 7
-// at 64 about even; Zen 4, under Wine), so that build hands every entry's
-// transforms up to 64 points to AVX2. Every path gives the same bits, so
-// this changes only the speed.
+// there: up to 64 points the 32-bit AVX2 kernels are 1.05 to 1.9 times as
+// fast for every entry (Zen 4, under Wine), so that build hands every
+// entry's transforms up to 64 points to AVX2. Every path gives the same
+// bits, so this changes only the speed.
 #if defined(__i386__)
 constexpr int32_t kLargestForAvx2[] = {64, 64, 64, 64, 64, 64, 64, 64, 64, 64};
 #else
