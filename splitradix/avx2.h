@@ -1,6 +1,6 @@
 // The AVX2 lane's own moves for split radix (see the traits in
 // splitradix.h, which includes this file after them), with the SSE2 lane's
-// for the narrower lane.
+// for the narrower lane and for each half of a partly filled lane.
 #pragma once
 
 #include "sse2.h"
@@ -17,27 +17,19 @@ struct MemberMoves<Four> {
     static constexpr bool available = true;
     template <uint32_t Bits>
     static Quad load(const Complex* p, Members<Bits>) {
-        const __m256 lo = _mm256_zextps128_ps256(loadHalf<Bits & 3>(p));
+        const __m256 lo = _mm256_zextps128_ps256(Half::load(p, Members<Bits & 3>{}).v);
         constexpr uint32_t high = (Bits >> 2) & 3;
         if constexpr (high == 0) return {lo};
         else return {_mm256_blend_ps(lo, spreadHigh<high>(p + 2), high == 3 ? 0xF0 : high == 2 ? 0xC0 : 0x30)};
     }
     template <uint32_t Bits>
     static void store(Complex* p, Members<Bits>, Quad v) {
-        storeHalf<Bits & 3>(p, _mm256_castps256_ps128(v.v));
-        if constexpr ((Bits >> 2) != 0) storeHalf<(Bits >> 2) & 3>(p + 2, _mm256_extractf128_ps(v.v, 1));
+        Half::store(p, Members<Bits & 3>{}, Pair{_mm256_castps256_ps128(v.v)});
+        if constexpr ((Bits >> 2) != 0) Half::store(p + 2, Members<(Bits >> 2) & 3>{}, Pair{_mm256_extractf128_ps(v.v, 1)});
     }
 
 private:
-    // The members among samples 0 and 1 (bits 0 and 1 of Bits) of the half
-    // at p, zeros elsewhere, and back: the other sample is never touched.
-    template <uint32_t Bits>
-    static __m128 loadHalf(const Complex* p) {
-        if constexpr (Bits == 3) return _mm_loadu_ps(&p->re);
-        else if constexpr (Bits == 1) return sse::loadSample(p);
-        else if constexpr (Bits == 2) return _mm_loadh_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p + 1));
-        else return _mm_setzero_ps();
-    }
+    using Half = MemberMoves<Two>;
     // The members among samples 2 and 3 (bits 0 and 1 of Bits, p at sample
     // 2), each spread over the lane by a broadcast load that reads nothing
     // else, for load's blend to take into the upper half.
@@ -46,12 +38,6 @@ private:
         if constexpr (Bits == 3) return _mm256_broadcast_ps(reinterpret_cast<const __m128*>(p));
         else if constexpr (Bits == 1) return _mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(p)));
         else return _mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(p + 1)));
-    }
-    template <uint32_t Bits>
-    static void storeHalf(Complex* p, __m128 v) {
-        if constexpr (Bits == 3) _mm_storeu_ps(&p->re, v);
-        else if constexpr (Bits == 1) _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
-        else if constexpr (Bits == 2) _mm_storeh_pi(reinterpret_cast<__m64*>(p + 1), v);
     }
 };
 
