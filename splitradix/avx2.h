@@ -36,8 +36,14 @@ private:
     template <uint32_t Bits>
     static __m256 spreadHigh(const Complex* p) {
         if constexpr (Bits == 3) return _mm256_broadcast_ps(reinterpret_cast<const __m128*>(p));
-        else if constexpr (Bits == 1) return _mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(p)));
-        else return _mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(p + 1)));
+        else return spreadSample(Bits == 1 ? p : p + 1);
+    }
+    // One sample (its 8 bytes as one 64-bit element) in all four of a lane.
+    // Through a 64-bit load rather than _mm256_broadcast_sd, which some
+    // compilers' headers read through a double pointer that a Complex array
+    // need not align.
+    static __m256 spreadSample(const Complex* p) {
+        return _mm256_castpd_ps(_mm256_broadcastsd_pd(_mm_castps_pd(sse::loadSample(p))));
     }
 };
 
