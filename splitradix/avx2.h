@@ -25,7 +25,8 @@ struct MemberMoves<Four> {
     template <uint32_t Bits>
     static void store(Complex* p, Members<Bits>, Quad v) {
         Half::store(p, Members<Bits & 3>{}, Pair{_mm256_castps256_ps128(v.v)});
-        if constexpr ((Bits >> 2) != 0) Half::store(p + 2, Members<(Bits >> 2) & 3>{}, Pair{_mm256_extractf128_ps(v.v, 1)});
+        if constexpr ((Bits >> 2) != 0)
+            Half::store(p + 2, Members<(Bits >> 2) & 3>{}, Pair{_mm256_extractf128_ps(v.v, 1)});
     }
 
 private:
