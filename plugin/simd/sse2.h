@@ -32,8 +32,12 @@ inline __m128 signs(float re, float im) { return _mm_setr_ps(re, im, re, im); }
 inline __m128 flip(__m128 a, __m128 mask) { return _mm_xor_ps(a, mask); }
 inline __m128 realParts(__m128 w) { return _mm_shuffle_ps(w, w, _MM_SHUFFLE(2, 2, 0, 0)); }
 inline __m128 imagParts(__m128 w) { return _mm_shuffle_ps(w, w, _MM_SHUFFLE(3, 3, 1, 1)); }
+// One sample's 64 bits into the low half, the high half zero: a double read
+// as _mm_load_sd reads it, but through a type that asks only the 4-byte
+// alignment a Complex has (_mm_load_sd's double* asks for 8).
+typedef double SampleBits __attribute__((aligned(4), may_alias));
 inline __m128 loadSample(const Complex* p) {
-    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p)));
+    return _mm_castpd_ps(_mm_set_sd(*reinterpret_cast<const SampleBits*>(p)));
 }
 }  // namespace sse
 

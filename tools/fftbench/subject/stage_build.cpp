@@ -25,7 +25,7 @@ StageLibrary StageLibrary::open(const std::string& path) {
 }
 
 std::vector<FftplugStageMark> StageLibrary::marks(uint32_t index, uint32_t N) const {
-    const fftplug::host::CatalogueEntry& entry = library_.catalogue().at(index);
+    const fftplug::host::CatalogueEntry entry = library_.catalogue().at(index);  // catalogue() gives a copy
     auto arrays = fftplug::host::arrangeForEntry(library_, entry, fftplug::host::randomSignal(N, 1));
     std::vector<FftplugStageMark> marks(64);
     for (;;) {
