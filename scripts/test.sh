@@ -3,18 +3,21 @@
 # build and test the native release build, the 32-bit Windows build (its
 # tests under Wine) and the 32-bit Linux build (natively, or under qemu-i386
 # where the kernel runs no 32-bit programs), then the bounded fuzz run (the
-# fuzz preset: clang, libFuzzer, sanitizers). Exits non-zero if any step
+# fuzz preset: clang, libFuzzer, sanitizers) and the whole suite once more
+# under gcc's AddressSanitizer and UBSan (the sanitize preset: a debug build,
+# so that a read of freed memory or a misaligned one in the host's tools or
+# the kernels stops the test that made it). Exits non-zero if any step
 # fails; every preset is tried even after an earlier one fails, so that one
 # run reports everything.
 #
-#   scripts/test.sh              release, win32, linux32 and fuzz (and win64
+#   scripts/test.sh              release, win32, linux32, fuzz and sanitize (and win64
 #                                where the kernel runs no 32-bit programs)
 #   scripts/test.sh sanitize     any presets of CMakePresets.json instead
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-[ "${#presets[@]}" -gt 0 ] || presets=(release win32 linux32 fuzz)
+[ "${#presets[@]}" -gt 0 ] || presets=(release win32 linux32 fuzz sanitize)
 
 if [ "$(id -u)" -eq 0 ]; then
   bash scripts/setup.sh test || { echo "test.sh: scripts/setup.sh failed" >&2; exit 1; }
@@ -60,7 +63,7 @@ runs_32bit_programs() {
 # fftbench's child processes) still runs for real. The 32-bit code itself is
 # run by the linux32 preset.
 if [ "$#" -eq 0 ] && ! runs_32bit_programs; then
-  presets=(release win32 win64 linux32 fuzz)
+  presets=(release win32 win64 linux32 fuzz sanitize)
 fi
 
 for preset in "${presets[@]}"; do
