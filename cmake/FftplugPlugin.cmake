@@ -132,7 +132,7 @@ endfunction()
 # factor, stage and recursive call, and the export instrumentEntry that
 # reports them (plugin/instrument/instrumented.h); STAGES (any path, or all)
 # the stage counter that can end a transform after its first k stages and the
-# exports limitStages and listStages (plugin/stages.h). Neither is part of
+# exports limitStages and countStages (plugin/stages.h). Neither is part of
 # the shipped library.
 function(fftplug_add_plugin target)
   cmake_parse_arguments(ARG "INSTRUMENTED;STAGES" "PATH" "" ${ARGN})
@@ -174,7 +174,7 @@ function(fftplug_add_plugin target)
       list(APPEND exports instrumentEntry)
     endif()
     if(ARG_STAGES)
-      list(APPEND exports limitStages listStages)
+      list(APPEND exports limitStages countStages)
     endif()
     set(ordinal 1)
     foreach(export IN LISTS exports)

@@ -20,9 +20,10 @@ extern "C" {
 #endif
 
 /* A stage mark as the kernel passes it: the stage's block size and how far
- * apart the samples its butterflies combine lie (FFTPLUG_EVENT_STAGE of
- * plugin/instrument/instrumented.h says the same of the instrumented build's
- * events). */
+ * apart the samples its butterflies combine lie. The stage builds count the
+ * marks and keep nothing of them; the instrumented build records each as an
+ * FFTPLUG_EVENT_STAGE event (plugin/instrument/instrumented.h), the same
+ * marks in the same order, since every path runs the same stages. */
 typedef struct FftplugStageMark {
     uint32_t block;
     uint32_t apart;
@@ -35,12 +36,11 @@ typedef struct FftplugStageMark {
 typedef int32_t(FFTPLUG_CALL* FftplugLimitStages)(int32_t stages);
 
 /* Runs entry `index` once with reps = 1 exactly as runEntry does, every
- * stage, and writes the marks it passes, in order, to marks[0 ..
- * capacity - 1]. Returns how many it passed (more than capacity: the first
- * `capacity` are written), or -1 (nothing run) when N is not a power of two
- * from 1 to 2^30 or marks is null with a capacity above 0. */
-typedef int32_t(FFTPLUG_CALL* FftplugListStages)(uint32_t index, int32_t N, const Complex* input, Complex* work,
-                                                 Complex* table, FftplugStageMark* marks, int32_t capacity);
+ * stage whatever the limit, and returns how many stage marks it passed (0
+ * where runEntry refuses the call), or -1 (nothing run) when N is not a
+ * power of two from 1 to 2^30. */
+typedef int32_t(FFTPLUG_CALL* FftplugCountStages)(uint32_t index, int32_t N, const Complex* input, Complex* work,
+                                                  Complex* table);
 
 #ifdef __cplusplus
 }

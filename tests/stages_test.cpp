@@ -1,8 +1,9 @@
 // The stage builds (plugin/stages.h): each dispatching and fixed-path build
-// passes the stage marks its entry's structure makes, ends a call after any
+// passes as many stage marks as its entry's structure makes, ends a call after any
 // number of them with work holding exactly those stages' result, the same
 // bits on every path, and run to its last stage gives the shipped library's
-// bits. The instrumented build's events count what each stage does.
+// bits. The instrumented build's events give each mark's shape and count
+// what each stage does.
 #include <gtest/gtest.h>
 
 #include "plugin/instrument/instrumented.h"
@@ -16,7 +17,7 @@ struct StageBuild {
     std::string name;
     PluginLibrary library;
     FftplugLimitStages limit;
-    FftplugListStages list;
+    FftplugCountStages count;
 };
 
 // The dispatching stage build and every fixed-path one this CPU runs.
@@ -28,24 +29,18 @@ const std::vector<StageBuild>& stageBuilds() {
             const std::string base = v.name == "dispatch" ? "fftplug_stages" : "fftplug_stages-" + v.name;
             PluginLibrary library = PluginLibrary::open(folder + platformLibraryName(base));
             const auto limit = reinterpret_cast<FftplugLimitStages>(library.symbol("limitStages"));
-            const auto list = reinterpret_cast<FftplugListStages>(library.symbol("listStages"));
-            if (limit == nullptr || list == nullptr) throw std::runtime_error(base + ": no stage exports");
-            all.push_back({v.name, std::move(library), limit, list});
+            const auto count = reinterpret_cast<FftplugCountStages>(library.symbol("countStages"));
+            if (limit == nullptr || count == nullptr) throw std::runtime_error(base + ": no stage exports");
+            all.push_back({v.name, std::move(library), limit, count});
         }
         return all;
     }();
     return builds;
 }
 
-std::vector<FftplugStageMark> marksOf(const StageBuild& build, uint32_t index, uint32_t N) {
+int32_t marksOf(const StageBuild& build, uint32_t index, uint32_t N) {
     EntryArrays arrays = arrangeForEntry(build.library, entry(index), randomSignal(N, 7));
-    std::vector<FftplugStageMark> marks(4096);
-    const int32_t passed = build.list(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(),
-                                      arrays.table.data(), marks.data(), static_cast<int32_t>(marks.size()));
-    EXPECT_GE(passed, 0);
-    EXPECT_LE(passed, static_cast<int32_t>(marks.size()));
-    marks.resize(static_cast<size_t>(std::max(passed, 0)));
-    return marks;
+    return build.count(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(), arrays.table.data());
 }
 
 // Work after the copy and the first `stages` stages (-1: all), in the
@@ -83,14 +78,11 @@ TEST_P(StageMarks, AsTheEntrysStructureMakesThemOnEveryPath) {
     const uint32_t index = GetParam();
     for (const StageBuild& build : stageBuilds())
         for (const uint32_t N : {1u, 2u, 4u, 8u, 16u, 32u, 64u, 256u, 512u, 1024u, 4096u}) {
-            const auto marks = marksOf(build, index, N);
-            EXPECT_EQ(marks.size(), expectedMarks(index, N)) << build.name << " N = " << N;
-            // One stage of every entry spans the array, none goes beyond it.
-            uint32_t widest = 0;
-            for (const FftplugStageMark& mark : marks) widest = std::max(widest, mark.block);
-            if (N >= 2) {
-                EXPECT_EQ(widest, N) << build.name << " N = " << N;
-            }
+            // Counted whatever the limit: a limit of one stage ends nothing here.
+            build.limit(1);
+            EXPECT_EQ(marksOf(build, index, N), static_cast<int32_t>(expectedMarks(index, N)))
+                << build.name << " N = " << N;
+            EXPECT_EQ(build.limit(-1), 1);
         }
 }
 
@@ -140,21 +132,21 @@ TEST(StageLimit, ReportsTheSettingItReplacesAndRefusesBadSizes) {
     const StageBuild& build = stageBuilds().front();
     EXPECT_EQ(build.limit(3), -1);
     EXPECT_EQ(build.limit(-1), 3);
-    FftplugStageMark mark{};
-    EXPECT_EQ(build.list(3, 12, nullptr, nullptr, nullptr, &mark, 1), -1);
-    EXPECT_EQ(build.list(3, 16, nullptr, nullptr, nullptr, nullptr, 4), -1);
+    EXPECT_EQ(build.count(3, 12, nullptr, nullptr, nullptr), -1);
+    EXPECT_EQ(build.count(3, 0, nullptr, nullptr, nullptr), -1);
 }
 
 // What each stage did, from the instrumented build's events: one record per
 // stage mark, the arithmetic of its arithmetic events.
 struct StageCount {
+    uint32_t block = 0;
     uint64_t additions = 0, multiplications = 0, loads = 0, stores = 0, tableReads = 0;
 };
 extern "C" void FFTPLUG_CALL countByStage(void* context, const FftplugEvent* events, uint32_t count) {
     auto* stages = static_cast<std::vector<StageCount>*>(context);
     for (uint32_t i = 0; i < count; ++i) {
         const FftplugEvent& e = events[i];
-        if (e.what == FFTPLUG_EVENT_STAGE) stages->emplace_back();
+        if (e.what == FFTPLUG_EVENT_STAGE) stages->emplace_back().block = e.value;
         if (stages->empty()) continue;
         StageCount& s = stages->back();
         if (e.what == FFTPLUG_EVENT_LOAD) ++s.loads;
@@ -165,8 +157,9 @@ extern "C" void FFTPLUG_CALL countByStage(void* context, const FftplugEvent* eve
 }
 
 // The instrumented build's stages, one per mark, add up to the run's tally,
-// and a stage that touches nothing (radix 4's closing pass where log2 N is
-// even) reads and writes nothing.
+// one spans the array and none goes beyond it, and a stage that touches
+// nothing (radix 4's closing pass where log2 N is even) reads and writes
+// nothing.
 TEST(InstrumentedStages, AddUpToTheWholeCountAndMarkEmptyStages) {
     PluginLibrary instrumented = PluginLibrary::open(folderOf(plugin().path()) + platformLibraryName("fftplug_instrumented"));
     const auto instrumentEntry = reinterpret_cast<FftplugInstrumentEntry>(instrumented.symbol("instrumentEntry"));
@@ -185,8 +178,9 @@ TEST(InstrumentedStages, AddUpToTheWholeCountAndMarkEmptyStages) {
                       1);
             ASSERT_EQ(stages.size(), expectedMarks(index, N)) << "entry " << index << " N = " << N;
             StageCount sum{};
-            uint32_t empty = 0;
+            uint32_t empty = 0, widest = 0;
             for (const StageCount& stage : stages) {
+                widest = std::max(widest, stage.block);
                 sum.additions += stage.additions;
                 sum.multiplications += stage.multiplications;
                 sum.loads += stage.loads;
@@ -194,6 +188,7 @@ TEST(InstrumentedStages, AddUpToTheWholeCountAndMarkEmptyStages) {
                 sum.tableReads += stage.tableReads;
                 if (stage.loads + stage.stores == 0) ++empty;
             }
+            EXPECT_EQ(widest, N) << "entry " << index << " N = " << N;
             EXPECT_EQ(sum.additions, whole.additions) << "entry " << index << " N = " << N;
             EXPECT_EQ(sum.multiplications, whole.multiplications);
             EXPECT_EQ(sum.loads, whole.loads);

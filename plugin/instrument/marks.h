@@ -29,9 +29,10 @@
 // Compiled with FFTPLUG_STAGES (the stage builds fftplug_stages and
 // fftplug_stages-<path>, every path's kernels, never shipped;
 // plugin/instrument/stages.cpp) the stage mark counts the stages begun and
-// can end the kernel call before one (plugin/stages.h); the other marks are
-// nothing. In the shipped builds every mark is nothing at all. Another kind of build
-// is another branch (#elif defined(its macro)) that defines every mark.
+// can end the kernel call before one (plugin/stages.h), its arguments
+// unevaluated; the other marks are nothing. In the shipped builds every mark
+// is nothing at all. Another kind of build is another branch (#elif
+// defined(its macro)) that defines every mark.
 #pragma once
 
 #include <fftplug/fftplug.h>
@@ -77,23 +78,15 @@ namespace fftplug::stages {
 // Stages begun in the current kernel call, and how many may begin before the
 // call ends (plugin/instrument/stages.cpp).
 extern uint64_t begun, allowed;
-// While the marks are being listed (allowed is 0 then): where they go, and
-// how many fit.
-extern FftplugStageMark* listed;
-extern uint64_t listCapacity;
-extern bool listing;
 // Ends the kernel call: back to the return point of runStoppable.
 [[noreturn]] void endCall();
-// A stage past the allowed ones ends the call, or while listing is noted
-// here. The only call is one that does not return, so that the kernel's
-// registers need not outlive it: the stage build's code stays as close to
-// the shipped one as a counter and a branch a stage allow.
-inline void stageBegins(uint64_t block, uint64_t apart) {
-    if (__builtin_expect(begun >= allowed, 0)) {
-        if (!listing) endCall();
-        if (begun < listCapacity)
-            listed[begun] = FftplugStageMark{static_cast<uint32_t>(block), static_cast<uint32_t>(apart)};
-    }
+// A stage past the allowed ones ends the call. A counter, a branch and a
+// call that does not return, so that the kernel's registers need not
+// outlive it: the stage build's code stays as close to the shipped one as a
+// stop at every stage allows. The mark's shape is not kept here; the
+// instrumented build records it (FFTPLUG_EVENT_STAGE), mark for mark.
+inline void stageBegins() {
+    if (__builtin_expect(begun >= allowed, 0)) endCall();
     ++begun;
 }
 }  // namespace fftplug::stages
@@ -102,7 +95,7 @@ inline void stageBegins(uint64_t block, uint64_t apart) {
 #define FFTPLUG_LOAD(p) ((void)0)
 #define FFTPLUG_STORE(p) ((void)0)
 #define FFTPLUG_TABLE_READ(p) ((void)0)
-#define FFTPLUG_STAGE(block, apart) ::fftplug::stages::stageBegins((block), (apart))
+#define FFTPLUG_STAGE(block, apart) ::fftplug::stages::stageBegins()
 #define FFTPLUG_FACTOR(kind) ((void)0)
 #define FFTPLUG_BLOCK_CALL(size, index) ((void)0)
 #define FFTPLUG_BLOCK_JOIN(size, index) ((void)0)

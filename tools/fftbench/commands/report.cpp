@@ -233,7 +233,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     // each entry's stages at 2^10, on the stage build beside fftbench
     std::vector<uint32_t> stageEntries;
     for (const auto& entry : entries) stageEntries.push_back(entry.index);
-    const auto stages = briefStageRun(stageEntries, {1024}, &instrumented, [&](size_t, size_t, const std::string&, uint32_t,
+    const auto stages = briefStageRun(stageEntries, {1024}, instrumented, [&](size_t, size_t, const std::string&, uint32_t,
                                                                           const std::string& what) {
         progress.show("report: stages, " + what);
     }, [] { return interruptRequested(); });

@@ -4,9 +4,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <optional>
 
 #include "cli/arguments.h"
+#include "cli/builds.h"
 #include "cli/options.h"
 #include "cli/output_files.h"
 #include "cli/progress.h"
@@ -39,6 +39,7 @@ struct StagesOptions {
     uint32_t seed = 1;
     bool noRates = false;
     std::string align = "64";
+    std::string instrumented;  // default: beside fftbench
 };
 
 // "dispatch,avx2" or "all" (the dispatching build and every path this
@@ -99,16 +100,8 @@ int runStagesCommand(const StagesOptions& options) {
     if (!options.plot.empty())
         for (const uint32_t N : sizes) outputs.reserve("--plot", stagePlotPath(options.plot, N));
 
-    std::optional<InstrumentedLibrary> instrumented;
-    std::vector<std::string> warnings;
-    try {
-        if (fftplug::host::fileExists(defaultInstrumentedLibraryPath()))
-            instrumented.emplace(InstrumentedLibrary::open(defaultInstrumentedLibraryPath()));
-    } catch (const fftplug::host::LoadError& error) {
-        warnings.push_back(fmt::format("no limit per stage: {}", oneLine(error.what())));
-    }
-    if (!options.noRates && !instrumented)
-        warnings.push_back("no limit per stage: the instrumented build is not beside fftbench");
+    // The stages' shapes, what each counts and where its lines come from.
+    const InstrumentedLibrary instrumented = openInstrumentedBuild(options.instrumented, "stages");
 
     StageSettings settings;
     settings.minSeconds = options.minTimeMs / 1e3;
@@ -120,22 +113,21 @@ int runStagesCommand(const StagesOptions& options) {
     ProgressLine progress;
     const auto stop = stopOnInterrupt(progress);
     std::vector<PeakRates> rates;
-    if (settings.rates && instrumented) rates = measureRatesOfPaths(labels, entries, sizes, progress);
+    if (settings.rates) rates = measureRatesOfPaths(labels, entries, sizes, progress);
     StageRun run = runStages(
         paths, entries, sizes, settings,
         [&](size_t done, size_t total, const std::string& path, uint32_t N, const std::string& what) {
             progress.show(fmt::format("[{:>3}%] {} N = {}: {}", 100 * done / std::max<size_t>(total, 1), path,
                                       powerOfTwoText(N), what));
         },
-        stop, instrumented ? &*instrumented : nullptr);
+        stop, instrumented);
     run.rates = std::move(rates);
     run.caches = dataCaches();
     if (!run.rates.empty()) {
         progress.show("tracing the instrumented build for each stage's cache levels");
-        attachStageLimits(run, *instrumented);
+        attachStageLimits(run, instrumented);
     }
     progress.clear();
-    for (std::string& warning : warnings) run.warnings.push_back(std::move(warning));
 
     const std::string text = stagesTableText(run);
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -188,6 +180,7 @@ Command addStagesCommand(CLI::App& app) {
         ->type_name("BYTES");
     sub->add_flag("--no-rates", options->noRates,
                   "Skip measuring this processor's peak rates, and so each stage's limit");
+    addInstrumentedOption(sub, options->instrumented);
     return Command{sub, [options](const std::vector<std::string>& global) {
                        refusePlugins(pluginPaths(global, options->plugins),
                                      "stages times the stage builds beside fftbench (--paths names them)");

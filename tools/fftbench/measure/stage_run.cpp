@@ -133,7 +133,7 @@ bool sameBits(const StagePath& path, const CatalogueEntry& entry, uint32_t N, ui
 
 StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32_t>& entries,
                    const std::vector<uint32_t>& sizes, const StageSettings& settings, const StageProgress& progress,
-                   const std::function<bool()>& stop, const InstrumentedLibrary* counting) {
+                   const std::function<bool()>& stop, const InstrumentedLibrary& counting) {
     StageRun run;
     run.cpu = detectCpu();
     run.settings = settings;
@@ -165,13 +165,20 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
             for (const uint32_t index : entries) {
                 const CatalogueEntry& entry = catalogue.at(index);
                 chosen.push_back(entry);
-                const auto marks = path.stages->marks(index, N);
+                // The marks' shapes from the instrumented build, which must
+                // pass as many as the stage build stops at.
+                std::vector<FftplugStageMark> marks;
                 std::vector<bool> empty;
-                if (counting != nullptr) {
-                    const auto counts = counting->countStages(index, N);
-                    if (counts.size() == marks.size())
-                        for (const InstrumentedLibrary::StageCounts& c : counts) empty.push_back(c.loads + c.stores == 0);
+                for (const InstrumentedLibrary::StageCounts& c : counting.countStages(index, N)) {
+                    marks.push_back(c.mark);
+                    empty.push_back(c.loads + c.stores == 0);
                 }
+                const uint32_t stops = path.stages->markCount(index, N);
+                if (stops != marks.size())
+                    throw std::runtime_error(fmt::format(
+                        "{}: entry {} at N = {} passes {} stage marks, the instrumented build {}: they are not "
+                        "builds of the same kernels",
+                        path.stages->path(), index, N, stops, marks.size()));
                 plans[index] = planStages(marks, empty);
             }
             // Each entry's whole transform right before its own stops, so
@@ -354,7 +361,7 @@ void attachStageLimits(StageRun& run, const InstrumentedLibrary& instrumented) {
 }
 
 std::optional<StageRun> briefStageRun(const std::vector<uint32_t>& entries, const std::vector<uint32_t>& sizes,
-                                      const InstrumentedLibrary* counting, const StageProgress& progress,
+                                      const InstrumentedLibrary& counting, const StageProgress& progress,
                                       const std::function<bool()>& stop) {
     if (!fftplug::host::fileExists(defaultStageLibraryPath("dispatch")) ||
         !fftplug::host::fileExists(defaultShippedLibraryPath("dispatch")))

@@ -92,11 +92,13 @@ using StageProgress = std::function<void(size_t done, size_t total, const std::s
                                          const std::string& what)>;
 
 // Every entry at every size on every path, sizes outermost within a path.
-// With the instrumented build, stages that touch no sample (radix 4's closing
-// pass where log2 N is even) fold into the stage before them.
+// The stages are those the instrumented build marks (their shapes, and
+// which touch no sample: radix 4's closing pass where log2 N is even folds
+// into the stage before it); a stage build that stops at another number of
+// marks is refused (std::runtime_error).
 StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32_t>& entries,
                    const std::vector<uint32_t>& sizes, const StageSettings& settings, const StageProgress& progress,
-                   const std::function<bool()>& stop, const InstrumentedLibrary* counting = nullptr);
+                   const std::function<bool()>& stop, const InstrumentedLibrary& counting);
 
 // Each row's least time, bound and limit % from the instrumented build's
 // operations stage by stage and its cache levels, at
@@ -108,7 +110,7 @@ void attachStageLimits(StageRun& run, const InstrumentedLibrary& instrumented);
 // timed briefly (the best of 3 measurements of at least 2 ms), aligned, for
 // the report; nullopt where either library is missing or fails to load.
 std::optional<StageRun> briefStageRun(const std::vector<uint32_t>& entries, const std::vector<uint32_t>& sizes,
-                                      const InstrumentedLibrary* counting, const StageProgress& progress,
+                                      const InstrumentedLibrary& counting, const StageProgress& progress,
                                       const std::function<bool()>& stop);
 
 // A stage row below this share of its limit is named with what the model

@@ -108,7 +108,7 @@ std::vector<InstrumentedLibrary::StageCounts> InstrumentedLibrary::countStages(u
         for (size_t k = 0; k < count; ++k) {
             const FftplugEvent& e = events[k];
             if (e.what == FFTPLUG_EVENT_STAGE) {
-                stages.emplace_back();
+                stages.emplace_back().mark = FftplugStageMark{e.value, e.extra};
                 continue;
             }
             if (stages.empty()) continue;

@@ -15,6 +15,7 @@
 
 #include "host/plugin_library.h"
 #include "plugin/instrument/instrumented.h"
+#include "plugin/stages.h"
 
 namespace fftbench {
 
@@ -46,8 +47,11 @@ class InstrumentedLibrary {
     void record(uint32_t index, uint32_t N, uint32_t mask, const Consumer& consume) const;
     // Every event of a run, kept: for the small sizes of a graph.
     std::vector<FftplugEvent> recordAll(uint32_t index, uint32_t N) const;
-    // What one stage did, from its stage mark to the next or the end.
+    // What one stage did, from its stage mark to the next or the end, and
+    // the mark's shape (its block size and how far apart its butterflies'
+    // samples lie).
     struct StageCounts {
+        FftplugStageMark mark{};
         uint64_t additions = 0, multiplications = 0, loads = 0, stores = 0, tableReads = 0;
     };
     // A run stage by stage: one record per stage mark the kernel passed, in

@@ -11,34 +11,26 @@ namespace fftbench {
 
 using fftplug::host::PluginLibrary;
 
-StageLibrary::StageLibrary(PluginLibrary library, FftplugLimitStages limitStages, FftplugListStages listStages)
-    : library_(std::move(library)), limitStages_(limitStages), listStages_(listStages) {}
+StageLibrary::StageLibrary(PluginLibrary library, FftplugLimitStages limitStages, FftplugCountStages countStages)
+    : library_(std::move(library)), limitStages_(limitStages), countStages_(countStages) {}
 
 StageLibrary StageLibrary::open(const std::string& path) {
     PluginLibrary library = PluginLibrary::open(path);
     const auto limitStages = reinterpret_cast<FftplugLimitStages>(library.symbol("limitStages"));
-    const auto listStages = reinterpret_cast<FftplugListStages>(library.symbol("listStages"));
-    if (limitStages == nullptr || listStages == nullptr)
+    const auto countStages = reinterpret_cast<FftplugCountStages>(library.symbol("countStages"));
+    if (limitStages == nullptr || countStages == nullptr)
         throw fftplug::host::LoadError(
-            fmt::format("{}: not a stage build: it does not export 'limitStages' and 'listStages'", path));
-    return StageLibrary(std::move(library), limitStages, listStages);
+            fmt::format("{}: not a stage build: it does not export 'limitStages' and 'countStages'", path));
+    return StageLibrary(std::move(library), limitStages, countStages);
 }
 
-std::vector<FftplugStageMark> StageLibrary::marks(uint32_t index, uint32_t N) const {
+uint32_t StageLibrary::markCount(uint32_t index, uint32_t N) const {
     const fftplug::host::CatalogueEntry entry = library_.catalogue().at(index);  // catalogue() gives a copy
     auto arrays = fftplug::host::arrangeForEntry(library_, entry, fftplug::host::randomSignal(N, 1));
-    std::vector<FftplugStageMark> marks(64);
-    for (;;) {
-        const int32_t passed = listStages_(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(),
-                                           arrays.table.data(), marks.data(), static_cast<int32_t>(marks.size()));
-        if (passed < 0)
-            throw std::runtime_error(fmt::format("{}: listStages refused entry {} at N = {}", path(), index, N));
-        if (static_cast<size_t>(passed) <= marks.size()) {
-            marks.resize(static_cast<size_t>(passed));
-            return marks;
-        }
-        marks.resize(static_cast<size_t>(passed));
-    }
+    const int32_t passed = countStages_(index, static_cast<int32_t>(N), arrays.input.data(), arrays.work.data(),
+                                        arrays.table.data());
+    if (passed < 0) throw std::runtime_error(fmt::format("{}: countStages refused entry {} at N = {}", path(), index, N));
+    return static_cast<uint32_t>(passed);
 }
 
 std::string defaultStageLibraryPath(const std::string& path) {

@@ -16,22 +16,23 @@ namespace fftbench {
 class StageLibrary {
    public:
     // Loads it; throws fftplug::host::LoadError (also when limitStages or
-    // listStages is missing).
+    // countStages is missing).
     static StageLibrary open(const std::string& path);
     const fftplug::host::PluginLibrary& plugin() const { return library_; }
     const std::string& path() const { return library_.path(); }
 
     // Every kernel call from now on runs its first `stages` stages (< 0: all).
     void limit(int32_t stages) const { limitStages_(stages); }
-    // The stage marks of entry `index` at N, in the order the kernel passes
-    // them (one run on a random signal laid out as the entry needs).
-    std::vector<FftplugStageMark> marks(uint32_t index, uint32_t N) const;
+    // How many stage marks entry `index` passes at N (one run on a random
+    // signal laid out as the entry needs). Their shapes come from the
+    // instrumented build, which passes the same marks in the same order.
+    uint32_t markCount(uint32_t index, uint32_t N) const;
 
    private:
-    StageLibrary(fftplug::host::PluginLibrary library, FftplugLimitStages limitStages, FftplugListStages listStages);
+    StageLibrary(fftplug::host::PluginLibrary library, FftplugLimitStages limitStages, FftplugCountStages countStages);
     fftplug::host::PluginLibrary library_;
     FftplugLimitStages limitStages_;
-    FftplugListStages listStages_;
+    FftplugCountStages countStages_;
 };
 
 // The library beside fftbench: the stage build of `path` ("avx2" …), or the
