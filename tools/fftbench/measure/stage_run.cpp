@@ -316,7 +316,6 @@ std::string leftOutOf(const StageTiming& t, const StageRow& row, const PeakRates
 }  // namespace
 
 void attachStageLimits(StageRun& run, const InstrumentedLibrary& instrumented) {
-    std::map<std::pair<uint32_t, uint32_t>, std::vector<InstrumentedLibrary::StageCounts>> counted;
     std::map<std::pair<uint32_t, uint32_t>, StageMisses> traffic;
     for (StageTiming& t : run.timings) {
         const PeakRates* rates = nullptr;
@@ -327,9 +326,8 @@ void attachStageLimits(StageRun& run, const InstrumentedLibrary& instrumented) {
         t.leftOut.assign(t.plan.rows.size(), "");
         if (rates == nullptr) continue;
         const auto key = std::pair{t.entry, t.N};
-        if (!counted.count(key)) counted[key] = instrumented.countStages(t.entry, t.N);
         if (!traffic.count(key)) traffic[key] = measureStageMisses(instrumented, t.entry, t.N, run.caches);
-        const auto& counts = counted[key];
+        const auto& counts = instrumented.countStages(t.entry, t.N);
         const StageMisses& misses = traffic[key];
         if (counts.size() != t.plan.marks || misses.loadMisses.size() != size_t{t.plan.marks} + 1) continue;
         std::vector<Operations> ops(t.plan.rows.size());

@@ -100,7 +100,10 @@ std::string defaultInstrumentedLibraryPath() {
     return fftplug::host::executableDirectory() + fftplug::host::platformLibraryName("fftplug_instrumented");
 }
 
-std::vector<InstrumentedLibrary::StageCounts> InstrumentedLibrary::countStages(uint32_t index, uint32_t N) const {
+const std::vector<InstrumentedLibrary::StageCounts>& InstrumentedLibrary::countStages(uint32_t index,
+                                                                                      uint32_t N) const {
+    const auto key = std::pair{index, N};
+    if (const auto found = stageCache_.find(key); found != stageCache_.end()) return found->second;
     std::vector<StageCounts> stages;
     const uint32_t mask = (1u << FFTPLUG_EVENT_LOAD) | (1u << FFTPLUG_EVENT_STORE) | (1u << FFTPLUG_EVENT_TABLE) |
                           (1u << FFTPLUG_EVENT_STAGE) | (1u << FFTPLUG_EVENT_ARITHMETIC);
@@ -125,7 +128,7 @@ std::vector<InstrumentedLibrary::StageCounts> InstrumentedLibrary::countStages(u
             }
         }
     });
-    return stages;
+    return stageCache_.emplace(key, std::move(stages)).first->second;
 }
 
 }  // namespace fftbench

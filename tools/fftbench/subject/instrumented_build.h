@@ -55,8 +55,9 @@ class InstrumentedLibrary {
         uint64_t additions = 0, multiplications = 0, loads = 0, stores = 0, tableReads = 0;
     };
     // A run stage by stage: one record per stage mark the kernel passed, in
-    // order (what comes before the first mark belongs to none).
-    std::vector<StageCounts> countStages(uint32_t index, uint32_t N) const;
+    // order (what comes before the first mark belongs to none); remembered,
+    // as the counts are the same on every run.
+    const std::vector<StageCounts>& countStages(uint32_t index, uint32_t N) const;
 
    private:
     InstrumentedLibrary(fftplug::host::PluginLibrary library, FftplugInstrumentEntry instrumentEntry);
@@ -65,6 +66,7 @@ class InstrumentedLibrary {
     FftplugInstrumentEntry instrumentEntry_;
     std::vector<fftplug::host::CatalogueEntry> catalogue_;
     mutable std::map<std::pair<uint32_t, uint32_t>, FftplugCounts> cache_;
+    mutable std::map<std::pair<uint32_t, uint32_t>, std::vector<StageCounts>> stageCache_;
 };
 
 // "libfftplug_instrumented.so" (or fftplug_instrumented.dll) beside fftbench.
