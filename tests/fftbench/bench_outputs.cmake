@@ -99,7 +99,8 @@ foreach(i RANGE ${last})
     fail("JSON result ${i}: relative_rms_error = '${relative_rms_error}'")
   endif()
   math(EXPR expected_n "1 << ${log2n}")
-  if(NOT n EQUAL expected_n OR NOT n IN_LIST sizes OR repetitions LESS 1 OR NOT measurements EQUAL 2)
+  if(NOT n EQUAL expected_n OR NOT n IN_LIST sizes OR repetitions LESS 1 OR measurements LESS 2
+     OR measurements GREATER 4)  # up to twice as many where a best was not confirmed
     fail("JSON result ${i}: n ${n}, log2n ${log2n}, repetitions ${repetitions}, measurements ${measurements}")
   endif()
 endforeach()

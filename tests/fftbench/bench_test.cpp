@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "check/entry_checks.h"
 #include "cli/arguments.h"
@@ -380,6 +381,38 @@ TEST(Interleaving, EveryContenderTakesEveryPlace) {
                                             "c:1", "a:1", "b:1",   // round 3
                                             "a:1", "b:1", "c:1"};  // round 4
     EXPECT_EQ(log, expected);
+}
+
+// With confirmWithin, the planned rounds are followed by rounds of only
+// the cells whose best no second measurement has come within that fraction
+// of, until it does or twice the planned measurements are taken; a best
+// still alone then is named in a warning.
+TEST(Confirmation, MeasuresAgainOnlyUntilTheBestRepeats) {
+    std::vector<std::string> log;
+    std::vector<Contender> contenders{
+        loggingContender(log, "steady", {0.002}, 1),
+        loggingContender(log, "late", {0.001, 0.003, 0.002, 0.004, 0.00101}, 1),  // confirmed by its 5th
+        loggingContender(log, "never", {0.001, 0.002, 0.003, 0.004, 0.005, 0.006, 0.007}, 1)};
+    BenchSettings settings = settingsWith(0.0005, 3);
+    settings.confirmWithin = 0.02;
+    settings.clock = [] { return fakeNow; };
+    const BenchRun run = runBench({}, contenders, {4}, settings, {}, never);
+    std::map<std::string, int> measured;
+    for (const BenchResult& r : run.results) measured[r.implementation] = r.measurements;
+    EXPECT_EQ(measured, (std::map<std::string, int>{{"steady", 3}, {"late", 5}, {"never", 6}}));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "steady:1"), 3);
+    EXPECT_EQ(run.unconfirmed, std::vector<std::string>{"never at N = 2^2"});
+    ASSERT_EQ(run.warnings.size(), 1u);
+    EXPECT_NE(run.warnings[0].find("never at N = 2^2"), std::string::npos) << run.warnings[0];
+    for (const BenchResult& r : run.results) {
+        if (r.implementation == "late") {
+            EXPECT_NEAR(r.secondsPerTransform, 0.001, 1e-12);
+        }
+    }
+
+    settings.confirmWithin = 0;  // off: exactly the planned measurements
+    for (const BenchResult& r : runBench({}, contenders, {4}, settings, {}, never).results)
+        EXPECT_EQ(r.measurements, 3) << r.implementation;
 }
 
 TEST(Measure, AddMeasurementKeepsBestMedianAndWorst) {

@@ -103,6 +103,17 @@ void addMeasurementsOption(CLI::App* command, int& count, const std::string& hel
         ->check(wholeNumberFrom(1, 1000, "measurements"));
 }
 
+void addConfirmOption(CLI::App* command, double& percent) {
+    command
+        ->add_option("--confirm", percent,
+                     "Go on measuring a cell, up to twice --measurements in all, until a second measurement comes "
+                     "within this many per cent of its best, so that a best taken while the core briefly ran fast "
+                     "(or the rest while it ran slow) is measured again; 0: exactly --measurements" +
+                         defaultText(percent))
+        ->type_name("PCT")
+        ->check(numberFrom(0.0, 100.0, "per cent"));
+}
+
 void addSeedOption(CLI::App* command, uint32_t& seed) {
     command->add_option("--seed", seed, "Seed of the random input signal" + defaultText(seed))
         ->type_name("NUMBER")

@@ -41,6 +41,9 @@ CLI::Validator wholeNumberFrom(long long lowest, long long highest, const std::s
 // 32-bit number). `help` is the option's help without its default.
 void addMinTimeOption(CLI::App* command, double& milliseconds, const std::string& help);
 void addMeasurementsOption(CLI::App* command, int& count, const std::string& help);
+// --confirm PCT: measure a cell again, up to twice --measurements in all,
+// until a second measurement comes within PCT % of its best (0: never).
+void addConfirmOption(CLI::App* command, double& percent);
 void addSeedOption(CLI::App* command, uint32_t& seed);
 
 // "(default: 50)", for the help of an option whose default is `value`.

@@ -36,6 +36,7 @@ struct BenchOptions {
     std::string csv, json, plot;
     double minTimeMs = 50;
     int measurements = 5;
+    double confirmPercent = 2;
     uint32_t seed = 1;
     bool noPeers = false;
     bool withReorder = false;
@@ -141,6 +142,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     BenchSettings settings;
     settings.minSeconds = options.minTimeMs / 1e3;
     settings.measurements = options.measurements;
+    settings.confirmWithin = options.confirmPercent / 100;
     settings.seed = options.seed;
     settings.peers = !options.noPeers;
     settings.reference = options.reference;
@@ -160,10 +162,10 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
-            progress.show(fmt::format("[{:>3}%] N = {}, {}: {}{}", 100 * done / std::max<size_t>(total, 1),
-                                      powerOfTwoText(N),
-                                      round == 0 ? std::string("calibrating")
-                                                 : fmt::format("round {}/{}", round, settings.measurements),
+            // rounds that confirm a best come on top of the planned ones
+            progress.show(fmt::format("[{:>3}%] N = {}, {}: {}{}",
+                                      std::min<size_t>(99, 100 * done / std::max<size_t>(total, 1)),
+                                      powerOfTwoText(N), roundText(round, settings.measurements),
                                       plugins.size() > 1 ? contender.plugin + " " : "", contender.implementation));
         },
         stop);
@@ -207,6 +209,7 @@ Command addBenchCommand(CLI::App& app) {
     addMinTimeOption(sub, options->minTimeMs, "Shortest measurement in milliseconds");
     addMeasurementsOption(sub, options->measurements,
                           "Measurements per cell; the best one counts, the median and spread go to CSV and JSON");
+    addConfirmOption(sub, options->confirmPercent);
     addSeedOption(sub, options->seed);
     sub->add_flag("--no-peers", options->noPeers, "Time the plug-in's entries only");
     sub->add_flag("--with-reorder", options->withReorder,

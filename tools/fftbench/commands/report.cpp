@@ -61,6 +61,7 @@ struct ReportOptions {
     uint32_t graphSize = 16;
     double minTimeMs = 10;
     int measurements = 3;
+    double confirmPercent = 2;
     bool noPeers = false;
     std::string instrumented;
 };
@@ -194,6 +195,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     BenchSettings settings;
     settings.minSeconds = options.minTimeMs / 1e3;
     settings.measurements = options.measurements;
+    settings.confirmWithin = options.confirmPercent / 100;
     settings.peers = !options.noPeers;
     const std::string label = pluginLabels({library.path()}).front();
     std::vector<Contender> contenders = pluginContenders(library, entries, label, false);
@@ -203,7 +205,8 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
     BenchRun bench = runBench(
         {describePlugin(library, label)}, std::move(contenders), benchSizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
-            progress.show(fmt::format("report: [{:>3}%] timing {} at N = {}{}", 100 * done / std::max<size_t>(total, 1),
+            progress.show(fmt::format("report: [{:>3}%] timing {} at N = {}{}",
+                                      std::min<size_t>(99, 100 * done / std::max<size_t>(total, 1)),
                                       contender.implementation, powerOfTwoText(N),
                                       round == 0 ? std::string(", calibrating") : fmt::format(", round {}", round)));
         },
@@ -292,6 +295,7 @@ Command addReportCommand(CLI::App& app) {
         ->type_name("SIZES");
     addMinTimeOption(sub, options->minTimeMs, "Shortest bench measurement in milliseconds");
     addMeasurementsOption(sub, options->measurements, "Bench measurements per cell");
+    addConfirmOption(sub, options->confirmPercent);
     sub->add_option("--profile-sizes", options->profileSizes, "Sizes profile counts" + defaultText(options->profileSizes))
         ->type_name("SIZES");
     sub->add_option("--graph-size", options->graphSize, "N of the signal-flow graphs" + defaultText(options->graphSize))

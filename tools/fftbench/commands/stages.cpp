@@ -36,6 +36,7 @@ struct StagesOptions {
     std::string csv, json, plot;
     double minTimeMs = 10;
     int measurements = 5;
+    double confirmPercent = 2;
     uint32_t seed = 1;
     bool noRates = false;
     std::string align = "64";
@@ -106,6 +107,7 @@ int runStagesCommand(const StagesOptions& options) {
     StageSettings settings;
     settings.minSeconds = options.minTimeMs / 1e3;
     settings.measurements = options.measurements;
+    settings.confirmWithin = options.confirmPercent / 100;
     settings.seed = options.seed;
     settings.lineOffsets = offsets;
     settings.rates = !options.noRates;
@@ -171,6 +173,7 @@ Command addStagesCommand(CLI::App& app) {
         ->type_name("FILE");
     addMinTimeOption(sub, options->minTimeMs, "Shortest measurement in milliseconds");
     addMeasurementsOption(sub, options->measurements, "Measurements per stage; the best one counts");
+    addConfirmOption(sub, options->confirmPercent);
     addSeedOption(sub, options->seed);
     sub->add_option("--align", options->align,
                     "Where the arrays start: 64 (on a 64-byte line), 16 (as x86-64 glibc's malloc gives them), 8 "

@@ -28,6 +28,10 @@ void addMeasurement(Timing& timing, std::vector<double>& taken, double seconds) 
     timing.median = taken.size() % 2 == 1 ? taken[middle] : (taken[middle - 1] + taken[middle]) / 2;
 }
 
+bool bestConfirmed(const std::vector<double>& taken, double within) {
+    return taken.size() >= 2 && taken[1] <= taken[0] * (1 + within);
+}
+
 Timing measure(const std::function<double(int64_t)>& timed, const TimingGoal& goal, int64_t maxReps,
                const std::function<bool()>& stop) {
     Timing timing = calibrate(timed, goal, maxReps, stop);

@@ -14,6 +14,13 @@ namespace fftbench {
 struct TimingGoal {
     double minSeconds = 0.05;  // one measurement lasts at least this long
     int measurements = 5;      // the best of this many counts
+    // Above 0, bench's rounds go on for a cell whose best is not yet
+    // confirmed, no second measurement within this fraction of it (0.02:
+    // 2 %), up to twice `measurements` in all: a best taken in a moment
+    // when the core ran fast, or with the rest of the run taken while it
+    // ran slow, is then measured until it repeats. 0: exactly
+    // `measurements`.
+    double confirmWithin = 0;
 };
 
 // The outcome of the calibration and the measurements of one cell.
@@ -36,6 +43,10 @@ Timing calibrate(const std::function<double(int64_t reps)>& timed, const TimingG
 // One more measurement of `seconds` at timing.reps: counted, and best,
 // median and worst over `taken` (every measurement so far, this one included).
 void addMeasurement(Timing& timing, std::vector<double>& taken, double seconds);
+
+// Whether the best of `taken` (sorted, as addMeasurement keeps it) is
+// confirmed: a second measurement lies within `within` (a fraction) of it.
+bool bestConfirmed(const std::vector<double>& taken, double within);
 
 // Calibrates and measures one piece of work alone: the calibration, then
 // measurements at that count up to goal.measurements. `stop` is asked

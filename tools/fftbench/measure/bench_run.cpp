@@ -104,6 +104,12 @@ class EntryRun final : public TimedRun {
 }  // namespace
 
 
+std::string roundText(int round, int measurements) {
+    if (round == 0) return "calibrating";
+    if (round > measurements) return fmt::format("round {}, confirming the best", round);
+    return fmt::format("round {}/{}", round, measurements);
+}
+
 std::string entryImplementation(uint32_t index, bool reorder, uint32_t lineOffset) {
     return fmt::format("entry {}{}{}", index, reorder ? "+reorder" : "",
                        lineOffset != 0 ? fmt::format(" +{}", lineOffset) : std::string());
@@ -209,9 +215,10 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
         // contender takes every place in the order: interference with a
         // period of its own (another process sharing the core in time
         // slices) cannot fall on the same contenders in every round.
-        for (int round = 2; round <= settings.measurements && !bench.interrupted; ++round)
-            for (size_t i = 0; i < count; ++i) {
-                const size_t c = (i + static_cast<size_t>(round - 1)) % count;
+        // One measurement of each of `cells`, starting `round - 1` places on.
+        auto measureRound = [&](const std::vector<size_t>& cells, int round) {
+            for (size_t i = 0; i < cells.size(); ++i) {
+                const size_t c = cells[(i + static_cast<size_t>(round - 1)) % cells.size()];
                 Cell& cell = state[c];
                 if (progress) progress(done, total, bench.contenders[c], N, round);
                 addMeasurement(cell.timing, cell.taken, timedOf(*cell.run)(cell.timing.reps));
@@ -222,6 +229,35 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                     break;
                 }
             }
+        };
+        std::vector<size_t> all(count);
+        for (size_t c = 0; c < count; ++c) all[c] = c;
+        for (int round = 2; round <= settings.measurements && !bench.interrupted; ++round) measureRound(all, round);
+        // Further rounds, of the cells whose best no second measurement has
+        // come near yet (settings.confirmWithin), up to twice as many in all.
+        auto unconfirmed = [&] {
+            std::vector<size_t> cells;
+            for (size_t c = 0; c < count; ++c)
+                if (state[c].timing.measurements > 0 && !bestConfirmed(state[c].taken, settings.confirmWithin))
+                    cells.push_back(c);
+            return cells;
+        };
+        if (settings.confirmWithin > 0 && settings.measurements >= 2) {
+            for (int round = settings.measurements + 1; round <= 2 * settings.measurements && !bench.interrupted;
+                 ++round) {
+                const std::vector<size_t> cells = unconfirmed();
+                if (cells.empty()) break;
+                measureRound(cells, round);
+            }
+            if (!bench.interrupted)
+                for (const size_t c : unconfirmed())
+                    bench.unconfirmed.push_back(fmt::format("{}{} at N = 2^{}",
+                                                            bench.contenders[c].plugin.empty()
+                                                                ? ""
+                                                                : bench.contenders[c].plugin + " ",
+                                                            bench.contenders[c].implementation,
+                                                            fftplug::host::log2Exact(N)));
+        }
         for (size_t c = 0; c < count; ++c) {
             const Contender& contender = bench.contenders[c];
             const Cell& cell = state[c];
@@ -261,6 +297,14 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
         }
     }
     for (auto& [key, result] : cells) bench.results.push_back(std::move(result));
+    if (!bench.unconfirmed.empty()) {
+        std::string which;
+        for (const std::string& cell : bench.unconfirmed) which += (which.empty() ? "" : ", ") + cell;
+        bench.warnings.push_back(fmt::format(
+            "no second measurement came within {:g} % of the best in {} measurements ({}): the core's speed "
+            "changed during the run, so those figures may be off by more than that; rerun on a quieter machine",
+            settings.confirmWithin * 100, 2 * settings.measurements, which));
+    }
 
     // Each entry against the same entry of the first plug-in at the same
     // size, timed the same way.

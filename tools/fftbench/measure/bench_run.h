@@ -57,6 +57,10 @@ std::vector<Contender> pluginContenders(const fftplug::host::PluginLibrary& plug
 // "entry 3", "entry 3+reorder", "entry 3 +16" (arrays 16 bytes past a line).
 std::string entryImplementation(uint32_t index, bool reorder, uint32_t lineOffset);
 
+// A round as progress names it: "calibrating" (round 0), "round 2/5", and
+// past the planned rounds "round 7, confirming the best".
+std::string roundText(int round, int measurements);
+
 // 5·N·log2 N / (seconds per transform in µs): benchFFT's "mflops".
 double mflops(uint32_t N, double secondsPerTransform);
 
@@ -107,6 +111,9 @@ struct BenchRun {
     std::vector<BenchResult> results;  // in contender order, then by N
     bool interrupted = false;
     std::vector<std::string> warnings;  // e.g. an entry that wrote outside its arrays
+    // The cells ("entry 7 at N = 2^9") whose best was still not confirmed
+    // (BenchSettings::confirmWithin) after the further rounds.
+    std::vector<std::string> unconfirmed;
     std::vector<PeakRates> rates;       // of the paths the plug-ins take, narrowest first; empty with --no-rates
     std::vector<CacheLevel> caches;     // the data caches the limit model placed lines in (machine/caches.h)
 };

@@ -144,6 +144,7 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
     BenchSettings bench;
     bench.minSeconds = settings.minSeconds;
     bench.measurements = settings.measurements;
+    bench.confirmWithin = settings.confirmWithin;
     bench.seed = settings.seed;
     bench.peers = false;
     bench.rates = false;
@@ -226,9 +227,7 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 [&](size_t, size_t, const Contender& contender, uint32_t, int round) {
                     if (progress)
                         progress(done, total, path.name, N,
-                                 fmt::format("{} {}", round == 0 ? std::string("calibrating")
-                                                                 : fmt::format("round {}/{}", round, bench.measurements),
-                                             contender.implementation));
+                                 fmt::format("{} {}", roundText(round, bench.measurements), contender.implementation));
                 },
                 stop);
             ++done;

@@ -174,6 +174,7 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
         {"settings",
          {{"min_time_ms", bench.settings.minSeconds * 1e3},
           {"measurements", bench.settings.measurements},
+          {"confirm_within_percent", bench.settings.confirmWithin * 100},
           {"seed", bench.settings.seed},
           {"host_reorder", bench.settings.withReorder},
           {"rates", bench.settings.rates},

@@ -427,9 +427,8 @@ std::string benchTableText(const BenchRun& bench) {
     for (const PluginInfo& plugin : bench.plugins)
         if (const std::string paths = pathsText(bench, plugin.label); !paths.empty())
             put(out, "{:<14}{}{}\n", "path", several ? plugin.label + ": " : "", paths);
-    put(out, "method        best of {} of at least {:g} ms each (median and spread in the CSV and JSON); "
-        "mflops = 5 N log2 N / (us per transform)\n",
-        plural(static_cast<size_t>(bench.settings.measurements), "measurement"), bench.settings.minSeconds * 1e3);
+    put(out, "method        {} (median and spread in the CSV and JSON); mflops = 5 N log2 N / (us per transform)\n",
+        bestOfText(bench.settings));
     put(out, "order         the entries take and give the orders of their catalogue flags; the host's "
         "bit-reversal is {}\n",
         bench.settings.withReorder ? "timed too, in the rows marked +reorder, and alone beside them"

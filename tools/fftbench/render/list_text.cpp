@@ -27,6 +27,15 @@ bool printList(std::FILE* out, const fftplug::host::PluginLibrary& plugin) {
     return false;
 }
 
+std::string bestOfText(const TimingGoal& goal) {
+    std::string text = fmt::format("best of {} measurement{} of at least {:g} ms each", goal.measurements,
+                                   goal.measurements == 1 ? "" : "s", goal.minSeconds * 1e3);
+    if (goal.confirmWithin > 0 && goal.measurements >= 2)
+        text += fmt::format(", up to {} where no second came within {:g} % of the best", 2 * goal.measurements,
+                            goal.confirmWithin * 100);
+    return text;
+}
+
 std::string cpuText(const CpuInfo& cpu, int labelWidth) {
     std::string text;
     if (cpu.x86)

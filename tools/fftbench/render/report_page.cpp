@@ -14,6 +14,7 @@
 #include "model/operation_counts.h"
 #include "render/bench_output.h"
 #include "render/flowgraph_output.h"
+#include "render/list_text.h"
 #include "render/stage_report.h"
 #include "render/profile_output.h"
 #include "render/report_plots.h"
@@ -424,10 +425,9 @@ std::string tablesBody(const ReportPage& page) {
                        : "<p class=\"missing\">verify did not run.</p>\n";
     if (page.bench != nullptr) {
         std::string body = fmt::format(
-            "<p>Sizes {}, the best of {} measurements of at least {:g} ms per cell. A short run: for figures to "
-            "quote, run <code>fftbench bench</code> with its defaults.{}</p>\n",
-            htmlEscape(describeSizes(page.bench->sizes)), page.bench->settings.measurements,
-            page.bench->settings.minSeconds * 1e3,
+            "<p>Sizes {}, the {} per cell. A short run: for figures to quote, run <code>fftbench bench</code> "
+            "with its defaults.{}</p>\n",
+            htmlEscape(describeSizes(page.bench->sizes)), htmlEscape(bestOfText(page.bench->settings)),
             page.benchCsv.empty() ? std::string()
                                   : fmt::format(" The same as CSV: <a href=\"{0}\">{0}</a>.", htmlEscape(page.benchCsv)));
         body += figure("fig-bench-accuracy", page.accuracy,

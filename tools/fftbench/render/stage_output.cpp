@@ -66,12 +66,12 @@ std::string stagesTableText(const StageRun& run) {
     std::string paths;
     for (const std::string& p : run.paths) paths += (paths.empty() ? "" : ", ") + p;
     put(out, "{:<14}{} (each path's stage build beside its shipped library)\n", "paths", paths);
-    put(out, "method        best of {} of at least {:g} ms each; every call copies input into work and runs the "
+    put(out, "method        {}; every call copies input into work and runs the "
         "first k stages (k = 0 ... all), timed as bench times a whole transform, the whole transform and its stops "
         "on one set of arrays and one after another in every round, each measurement after untimed calls ({} "
         "before the whole, {} before a stop); a stage = t(k) - t(k-1); entry 4's leaf blocks and joins timed in "
         "place (no copy) on their first block and counted for all, its copy the whole call less the whole in place\n",
-        run.settings.measurements, run.settings.minSeconds * 1e3, kWarmCallsBeforeWhole, kWarmCallsBeforeStop);
+        bestOfText(run.settings), kWarmCallsBeforeWhole, kWarmCallsBeforeStop);
     std::string placements;
     for (const uint32_t offset : run.settings.lineOffsets) placements += (placements.empty() ? "" : ", ") + placement(offset);
     put(out, "{:<14}{}\n", "arrays", placements);
@@ -250,6 +250,7 @@ std::string stagesJson(const StageRun& run, const std::string& version) {
                            {"settings",
                             {{"min_time_ms", run.settings.minSeconds * 1e3},
                              {"measurements", run.settings.measurements},
+                             {"confirm_within_percent", run.settings.confirmWithin * 100},
                              {"seed", run.settings.seed},
                              {"line_offsets_bytes", run.settings.lineOffsets},
                              {"sizes", run.sizes},
