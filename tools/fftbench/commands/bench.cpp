@@ -170,6 +170,7 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         },
         stop);
     progress.clear();
+    if (const auto warning = unconfirmedWarning(bench)) bench.warnings.push_back(*warning);
     bench.rates = std::move(rates);
     bench.caches = dataCaches();
 

@@ -104,6 +104,20 @@ class EntryRun final : public TimedRun {
 }  // namespace
 
 
+std::optional<std::string> unconfirmedWarning(const BenchRun& bench) {
+    if (bench.unconfirmed.empty()) return std::nullopt;
+    std::string which;
+    for (const BenchRun::Unconfirmed& cell : bench.unconfirmed) {
+        const Contender& c = bench.contenders.at(cell.contender);
+        which += fmt::format("{}{}{} at N = 2^{}", which.empty() ? "" : ", ", c.plugin.empty() ? "" : c.plugin + " ",
+                             c.implementation, fftplug::host::log2Exact(cell.N));
+    }
+    return fmt::format(
+        "no second measurement came within {:g} % of the best in {} measurements ({}): the core's speed changed "
+        "during the run, so those figures may be off by more than that; rerun on a quieter machine",
+        bench.settings.confirmWithin * 100, 2 * bench.settings.measurements, which);
+}
+
 std::string roundText(int round, int measurements) {
     if (round == 0) return "calibrating";
     if (round > measurements) return fmt::format("round {}, confirming the best", round);
@@ -250,13 +264,7 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
                 measureRound(cells, round);
             }
             if (!bench.interrupted)
-                for (const size_t c : unconfirmed())
-                    bench.unconfirmed.push_back(fmt::format("{}{} at N = 2^{}",
-                                                            bench.contenders[c].plugin.empty()
-                                                                ? ""
-                                                                : bench.contenders[c].plugin + " ",
-                                                            bench.contenders[c].implementation,
-                                                            fftplug::host::log2Exact(N)));
+                for (const size_t c : unconfirmed()) bench.unconfirmed.push_back({c, N});
         }
         for (size_t c = 0; c < count; ++c) {
             const Contender& contender = bench.contenders[c];
@@ -297,14 +305,6 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
         }
     }
     for (auto& [key, result] : cells) bench.results.push_back(std::move(result));
-    if (!bench.unconfirmed.empty()) {
-        std::string which;
-        for (const std::string& cell : bench.unconfirmed) which += (which.empty() ? "" : ", ") + cell;
-        bench.warnings.push_back(fmt::format(
-            "no second measurement came within {:g} % of the best in {} measurements ({}): the core's speed "
-            "changed during the run, so those figures may be off by more than that; rerun on a quieter machine",
-            settings.confirmWithin * 100, 2 * settings.measurements, which));
-    }
 
     // Each entry against the same entry of the first plug-in at the same
     // size, timed the same way.

@@ -111,12 +111,21 @@ struct BenchRun {
     std::vector<BenchResult> results;  // in contender order, then by N
     bool interrupted = false;
     std::vector<std::string> warnings;  // e.g. an entry that wrote outside its arrays
-    // The cells ("entry 7 at N = 2^9") whose best was still not confirmed
+    // The cells whose best was still not confirmed
     // (BenchSettings::confirmWithin) after the further rounds.
-    std::vector<std::string> unconfirmed;
+    struct Unconfirmed {
+        size_t contender;  // index into contenders
+        uint32_t N;
+    };
+    std::vector<Unconfirmed> unconfirmed;
     std::vector<PeakRates> rates;       // of the paths the plug-ins take, narrowest first; empty with --no-rates
     std::vector<CacheLevel> caches;     // the data caches the limit model placed lines in (machine/caches.h)
 };
+
+// The warning for the cells of `bench.unconfirmed` ("plug-in entry 7 at N =
+// 2^9, …"); nothing if there are none.
+std::optional<std::string> unconfirmedWarning(const BenchRun& bench);
+
 
 // Called before every step of the run: `done` steps of `total` are behind
 // it. A step is one contender's calibration (round 0) or its measurement in

@@ -154,6 +154,9 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
     const size_t total = paths.size() * sizes.size();
     size_t done = 0;
     std::vector<std::string> belowZero;  // timings with a stage under zero
+    // Per path, entry and N, how many of its timings' bests were not
+    // confirmed (BenchSettings::confirmWithin).
+    std::map<std::tuple<std::string, uint32_t, uint32_t>, int> unconfirmed;
     for (const StagePath& path : paths) {
         const auto catalogue = path.shipped->catalogue();
         for (const uint32_t N : sizes) {
@@ -233,6 +236,9 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
             ++done;
             run.interrupted = timed.interrupted;
             for (const std::string& warning : timed.warnings) run.warnings.push_back(path.name + ": " + warning);
+            for (const BenchRun::Unconfirmed& cell : timed.unconfirmed)
+                if (const auto entry = timed.contenders.at(cell.contender).entry)
+                    ++unconfirmed[{path.name, *entry, N}];
             std::map<std::string, double> seconds, spread;
             for (const BenchResult& r : timed.results) {
                 seconds[r.implementation] = r.secondsPerTransform;
@@ -272,6 +278,19 @@ StageRun runStages(const std::vector<StagePath>& paths, const std::vector<uint32
                 run.timings.push_back(std::move(t));
             }
         }
+    }
+    if (!unconfirmed.empty()) {
+        std::string which;
+        for (const auto& [key, count] : unconfirmed) {
+            const auto& [path, entry, N] = key;
+            which += fmt::format("{}{}entry {} at 2^{}{}", which.empty() ? "" : ", ",
+                                 paths.size() > 1 ? path + " " : "", entry, fftplug::host::log2Exact(N),
+                                 count > 1 ? fmt::format(" ({} timings)", count) : "");
+        }
+        run.warnings.push_back(fmt::format(
+            "no second measurement came within {:g} % of the best in {} measurements for part of {}: the core's "
+            "speed changed during the run, so those stages may be off by more than that; rerun on a quieter machine",
+            settings.confirmWithin * 100, 2 * settings.measurements, which));
     }
     if (!belowZero.empty()) {
         std::string which;
