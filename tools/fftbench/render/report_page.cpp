@@ -425,8 +425,8 @@ std::string tablesBody(const ReportPage& page) {
                        : "<p class=\"missing\">verify did not run.</p>\n";
     if (page.bench != nullptr) {
         std::string body = fmt::format(
-            "<p>Sizes {}, the {} per cell. A short run: for figures to quote, run <code>fftbench bench</code> "
-            "with its defaults.{}</p>\n",
+            "<p>Sizes {}; in each cell the {}. A short run: for figures to quote, run "
+            "<code>fftbench bench</code> with its defaults.{}</p>\n",
             htmlEscape(describeSizes(page.bench->sizes)), htmlEscape(bestOfText(page.bench->settings)),
             page.benchCsv.empty() ? std::string()
                                   : fmt::format(" The same as CSV: <a href=\"{0}\">{0}</a>.", htmlEscape(page.benchCsv)));
