@@ -2,6 +2,8 @@
 // only when standard error is a terminal, so that logs and pipes stay clean.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,6 +26,13 @@ class ProgressLine {
     bool enabled_;
     bool shown_ = false;
 };
+
+// How far `done` of `total` steps are, in whole per cent for a progress
+// line: at most 99 until the work has ended, since rounds that confirm a
+// best may come on top of the planned ones.
+inline size_t percentDone(size_t done, size_t total) {
+    return total == 0 ? 0 : std::min<size_t>(99, 100 * done / total);
+}
 
 // Installs the Ctrl-C handler and gives the check a long run polls between
 // measurements: true once Ctrl-C was pressed, saying so once on standard

@@ -162,9 +162,8 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     BenchRun bench = runBench(
         std::move(infos), std::move(contenders), sizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
-            // rounds that confirm a best come on top of the planned ones
             progress.show(fmt::format("[{:>3}%] N = {}, {}: {}{}",
-                                      std::min<size_t>(99, 100 * done / std::max<size_t>(total, 1)),
+                                      percentDone(done, total),
                                       powerOfTwoText(N), roundText(round, settings.measurements),
                                       plugins.size() > 1 ? contender.plugin + " " : "", contender.implementation));
         },

@@ -206,7 +206,7 @@ int runReport(const std::vector<std::string>& pluginPaths, const ReportOptions& 
         {describePlugin(library, label)}, std::move(contenders), benchSizes, settings,
         [&](size_t done, size_t total, const Contender& contender, uint32_t N, int round) {
             progress.show(fmt::format("report: [{:>3}%] timing {} at N = {}{}",
-                                      std::min<size_t>(99, 100 * done / std::max<size_t>(total, 1)),
+                                      percentDone(done, total),
                                       contender.implementation, powerOfTwoText(N),
                                       round == 0 ? std::string(", calibrating") : fmt::format(", round {}", round)));
         },
