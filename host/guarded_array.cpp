@@ -19,17 +19,25 @@ namespace fftplug::host {
 
 GuardedArray::GuardedArray(size_t count) : GuardedArray(count, 0) {}
 
-GuardedArray::GuardedArray(size_t count, size_t lineOffset) : count_(count), lineOffset_(lineOffset % kAlignment) {
-    if (lineOffset_ % alignof(Complex) != 0)
+GuardedArray::GuardedArray(size_t count, size_t lineOffset) : GuardedArray(count, lineOffset % kAlignment, kAlignment) {}
+
+GuardedArray GuardedArray::inPage(size_t count, size_t pageOffset) {
+    return GuardedArray(count, pageOffset % kPageBytes, kPageBytes);
+}
+
+GuardedArray::GuardedArray(size_t count, size_t offset, size_t boundary)
+    : count_(count), lineOffset_(offset % kAlignment) {
+    if (offset % alignof(Complex) != 0)
         throw std::invalid_argument("GuardedArray: a sample's alignment is 4 bytes, the offset " +
-                                    std::to_string(lineOffset) + " is none");
+                                    std::to_string(offset) + " is none");
     const size_t bytes = count * sizeof(Complex);
-    storage_.reset(new unsigned char[2 * kAlignment + 2 * kGuardBytes + bytes]);
-    // kGuardBytes is a multiple of kAlignment, so aligning the start of the
-    // first guard aligns the samples; the offset moves the guard with them.
-    const auto address = reinterpret_cast<uintptr_t>(storage_.get());
-    before_ = storage_.get() + (kAlignment - address % kAlignment) % kAlignment + lineOffset_;
-    samples_ = reinterpret_cast<Complex*>(before_ + kGuardBytes);
+    storage_.reset(new unsigned char[boundary + 2 * kGuardBytes + bytes]);
+    // The first sample at the first address, a guard's length or more into
+    // the storage, that lies `offset` bytes past a multiple of `boundary`;
+    // the guards just before and after the samples.
+    const auto first = reinterpret_cast<uintptr_t>(storage_.get()) + kGuardBytes;
+    samples_ = reinterpret_cast<Complex*>(first + (offset + boundary - first % boundary) % boundary);
+    before_ = reinterpret_cast<unsigned char*>(samples_) - kGuardBytes;
     after_ = before_ + kGuardBytes + bytes;
     std::memset(samples_, 0, bytes);
     restoreGuards();

@@ -18,6 +18,7 @@ class GuardedArray {
    public:
     static constexpr size_t kGuardBytes = 256;  // 32 samples on either side
     static constexpr size_t kAlignment = 64;    // of the first sample
+    static constexpr size_t kPageBytes = 4096;
 
     explicit GuardedArray(size_t count);
     // The first sample `lineOffset` bytes past a 64-byte line (0 or 64:
@@ -25,6 +26,11 @@ class GuardedArray {
     // msvcrt's), a multiple of 4 below 64, so that the samples straddle lines as a
     // host's own arrays may.
     GuardedArray(size_t count, size_t lineOffset);
+    // The first sample `pageOffset` bytes past a 4 KiB boundary (a multiple
+    // of 4 below 4096; lineOffset() is its remainder by 64), so that where
+    // arrays fall within their pages, and so which of their addresses share
+    // their low twelve bits, is the same from run to run.
+    static GuardedArray inPage(size_t count, size_t pageOffset);
     // An array holding `values`.
     explicit GuardedArray(const std::vector<Complex>& values);
     GuardedArray(GuardedArray&&) noexcept = default;
@@ -54,6 +60,8 @@ class GuardedArray {
     static unsigned char sentinel(size_t offset);
 
    private:
+    // The first sample `offset` bytes past a multiple of `boundary`.
+    GuardedArray(size_t count, size_t offset, size_t boundary);
     std::unique_ptr<unsigned char[]> storage_;
     unsigned char* before_ = nullptr;
     Complex* samples_ = nullptr;

@@ -26,6 +26,7 @@
 #include "measure/bench_run.h"
 #include "measure/counted_figures.h"
 #include "measure/peers/peers.h"
+#include "measure/placement.h"
 #include "measure/summary.h"
 #include "model/cache_traffic.h"
 #include "model/limit.h"
@@ -430,6 +431,39 @@ TEST(Measure, AddMeasurementKeepsBestMedianAndWorst) {
     }
     EXPECT_EQ(timing.measurements, 4);
     EXPECT_EQ(timing.reps, 10);
+}
+
+// Where a timed run's arrays and its timed calls' stack lie in their pages
+// is the same in every run: the arrays at their roles' offsets plus the
+// line offset asked for, the stack at one place however deep the caller.
+TEST(Placement, ArraysAndTheTimedStackLieAtFixedPlacesInTheirPages) {
+    for (const size_t role : {placement::kInput, placement::kWork, placement::kTable})
+        for (const size_t lineOffset : {0u, 8u, 16u}) {
+            fftplug::host::GuardedArray array = placement::array(role, 3, lineOffset);
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(array.data()) % 4096, role + lineOffset);
+            EXPECT_EQ(array.lineOffset(), lineOffset);
+            array[2] = Complex{1, 2};
+            EXPECT_TRUE(array.guardsIntact());
+        }
+    std::vector<size_t> seen;
+    const std::function<void()> record = [&seen] {
+        volatile char local = 0;
+        seen.push_back(reinterpret_cast<uintptr_t>(&local) % 4096);
+    };
+    // From frames of different depths, with more or less of the stack in use.
+    std::function<void(int)> deeper = [&](int levels) {
+        volatile char frame[200] = {};
+        if (levels == 0) return placement::onPlacedStack(record);
+        deeper(levels - 1);
+        (void)frame[0];
+    };
+    for (const int levels : {0, 1, 5, 17}) deeper(levels);
+    ASSERT_EQ(seen.size(), 4u);
+    for (const size_t at : seen) {
+        EXPECT_EQ(at, seen.front());
+        EXPECT_LT(at, placement::kStackTop);  // below the top, in the frames under it
+        EXPECT_GT(at, placement::kStackTop - 1024);
+    }
 }
 
 #if !defined(_WIN32)

@@ -14,6 +14,7 @@
 #include "host/guarded_array.h"
 #include "host/reference.h"
 #include "host/twiddle.h"
+#include "measure/placement.h"
 #include "subject/names.h"
 #include "subject/path_taken.h"
 
@@ -44,8 +45,10 @@ class EntryRun final : public TimedRun {
     EntryRun(const PluginLibrary& plugin, const CatalogueEntry& entry, const std::vector<Complex>& signal,
              bool reorder, uint32_t lineOffset)
         : plugin_(plugin), entry_(entry), N_(static_cast<int32_t>(signal.size())), reorder_(reorder),
-          bits_(fftplug::host::log2Exact(signal.size())), input_(signal.size(), lineOffset),
-          work_(signal.size(), lineOffset), table_(signal.size(), lineOffset) {
+          bits_(fftplug::host::log2Exact(signal.size())),
+          input_(placement::array(placement::kInput, signal.size(), lineOffset)),
+          work_(placement::array(placement::kWork, signal.size(), lineOffset)),
+          table_(placement::array(placement::kTable, signal.size(), lineOffset)) {
         input_.assign(entry.naturalInput() || reorder ? signal : fftplug::host::bitReversed(signal));
         table_.assign(fftplug::host::makeTwiddleTable(N_));
         if (entry.preparesTable()) call(0);
@@ -189,13 +192,14 @@ BenchRun runBench(std::vector<PluginInfo> plugins, std::vector<Contender> conten
         auto timedOf = [&settings](TimedRun& run) {
             return [&run, &settings](int64_t reps) {
                 run.warm();
+                const std::function<void()> timed = [&run, reps] { run.run(reps); };
                 if (settings.clock) {
                     const double begin = settings.clock();
-                    run.run(reps);
+                    placement::onPlacedStack(timed);
                     return settings.clock() - begin;
                 }
                 const auto begin = std::chrono::steady_clock::now();
-                run.run(reps);
+                placement::onPlacedStack(timed);
                 return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             };
         };

@@ -12,6 +12,7 @@
 #include "host/guarded_array.h"
 #include "host/twiddle.h"
 #include "measure/bench_run.h"
+#include "measure/placement.h"
 #include "model/limit.h"
 #include "model/stage_traffic.h"
 #include "host/plugin_variants.h"
@@ -35,11 +36,13 @@ namespace {
 // set per entry and line offset: input in the entry's order, the table
 // built and prepared once. Timed on one set of arrays, t(k) and t(k - 1)
 // differ by the stage alone, not also by where each run's arrays happen to
-// lie (their distance apart within a page, which lines share a set).
+// lie (which lines share a set).
 struct StageArrays {
     StageArrays(const fftplug::host::PluginLibrary& shipped, const CatalogueEntry& entry,
                 const std::vector<Complex>& signal, uint32_t lineOffset)
-        : input(signal.size(), lineOffset), work(signal.size(), lineOffset), table(signal.size(), lineOffset) {
+        : input(placement::array(placement::kInput, signal.size(), lineOffset)),
+          work(placement::array(placement::kWork, signal.size(), lineOffset)),
+          table(placement::array(placement::kTable, signal.size(), lineOffset)) {
         input.assign(entry.naturalInput() ? signal : fftplug::host::bitReversed(signal));
         table.assign(fftplug::host::makeTwiddleTable(static_cast<uint32_t>(signal.size())));
         if (entry.preparesTable())

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "measure/peers/peer.h"
+#include "measure/placement.h"
 
 #if !defined(_WIN32)
 #include <dlfcn.h>
@@ -69,47 +70,32 @@ std::string libraryOf(const void* function) {
 }
 
 // FFTW single precision, planned with FFTW_MEASURE (untimed), out of place,
-// forward: the same unscaled transform as the entries.
+// forward: the same unscaled transform as the entries. Its arrays lie in
+// their pages where an entry's input and work do (measure/placement.h).
 class FftwRun final : public TimedRun {
    public:
     FftwRun(std::shared_ptr<const FftwCalls> fftw, const std::vector<Complex>& signal)
-        : fftw_(std::move(fftw)), N_(signal.size()) {
-        in_ = fftw_->allocate(N_ * sizeof(Complex));
-        out_ = fftw_->allocate(N_ * sizeof(Complex));
-        if (in_ == nullptr || out_ == nullptr) {
-            release();
-            throw std::bad_alloc();
-        }
-        plan_ = fftw_->planDft1d(static_cast<int>(N_), in_, out_, kFftwForward, kFftwMeasure);
-        if (plan_ == nullptr) {
-            release();
-            throw std::runtime_error("FFTW could not plan the transform");
-        }
+        : fftw_(std::move(fftw)), N_(signal.size()), in_(placement::array(placement::kInput, N_)),
+          out_(placement::array(placement::kWork, N_)) {
+        plan_ = fftw_->planDft1d(static_cast<int>(N_), in_.data(), out_.data(), kFftwForward, kFftwMeasure);
+        if (plan_ == nullptr) throw std::runtime_error("FFTW could not plan the transform");
         // Planning with FFTW_MEASURE overwrites both arrays: the input goes in afterwards.
-        std::memcpy(in_, signal.data(), N_ * sizeof(Complex));
+        in_.assign(signal);
     }
-    ~FftwRun() override { release(); }
+    ~FftwRun() override { fftw_->destroyPlan(plan_); }
     void run(int64_t reps) override {
         for (int64_t r = 0; r < reps; ++r) fftw_->execute(plan_);
     }
-    std::vector<Complex> naturalResult() override {
-        std::vector<Complex> result(N_);
-        std::memcpy(result.data(), out_, N_ * sizeof(Complex));
-        return result;
+    std::vector<Complex> naturalResult() override { return out_.contents(); }
+    std::optional<std::string> damage() const override {
+        if (auto damage = in_.guardDamage("input")) return damage;
+        return out_.guardDamage("output");
     }
 
    private:
-    void release() {
-        if (plan_ != nullptr) fftw_->destroyPlan(plan_);
-        if (in_ != nullptr) fftw_->release(in_);
-        if (out_ != nullptr) fftw_->release(out_);
-        plan_ = nullptr;
-        in_ = out_ = nullptr;
-    }
     std::shared_ptr<const FftwCalls> fftw_;
     size_t N_;
-    void* in_ = nullptr;
-    void* out_ = nullptr;
+    fftplug::host::GuardedArray in_, out_;
     FftwCalls::Plan plan_ = nullptr;
 };
 

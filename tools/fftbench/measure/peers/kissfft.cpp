@@ -6,6 +6,7 @@
 #include <new>
 
 #include "measure/peers/peer.h"
+#include "measure/placement.h"
 
 #if defined(FFTBENCH_HAVE_KISSFFT)
 #include <kiss_fft.h>
@@ -19,26 +20,33 @@ namespace {
 static_assert(sizeof(kiss_fft_cpx) == sizeof(Complex), "KissFFT built for float");
 
 // KissFFT (float), forward, out of place; its configuration is made untimed.
+// Its arrays lie in their pages where an entry's input and work do
+// (measure/placement.h).
 class KissRun final : public TimedRun {
    public:
-    explicit KissRun(const std::vector<Complex>& signal) : in_(signal.size()), out_(signal.size()) {
+    explicit KissRun(const std::vector<Complex>& signal)
+        : in_(placement::array(placement::kInput, signal.size())),
+          out_(placement::array(placement::kWork, signal.size())) {
         config_ = kiss_fft_alloc(static_cast<int>(signal.size()), 0, nullptr, nullptr);
         if (config_ == nullptr) throw std::bad_alloc();
-        std::memcpy(in_.data(), signal.data(), signal.size() * sizeof(Complex));
+        in_.assign(signal);
     }
     ~KissRun() override { kiss_fft_free(config_); }
     void run(int64_t reps) override {
-        for (int64_t r = 0; r < reps; ++r) kiss_fft(config_, in_.data(), out_.data());
+        for (int64_t r = 0; r < reps; ++r) kiss_fft(config_, cpx(in_), cpx(out_));
     }
-    std::vector<Complex> naturalResult() override {
-        std::vector<Complex> result(out_.size());
-        std::memcpy(result.data(), out_.data(), out_.size() * sizeof(Complex));
-        return result;
+    std::vector<Complex> naturalResult() override { return out_.contents(); }
+    std::optional<std::string> damage() const override {
+        if (auto damage = in_.guardDamage("input")) return damage;
+        return out_.guardDamage("output");
     }
 
    private:
+    static kiss_fft_cpx* cpx(fftplug::host::GuardedArray& array) {
+        return reinterpret_cast<kiss_fft_cpx*>(array.data());
+    }
     kiss_fft_cfg config_ = nullptr;
-    std::vector<kiss_fft_cpx> in_, out_;
+    fftplug::host::GuardedArray in_, out_;
 };
 
 #ifndef FFTBENCH_KISSFFT_VERSION
