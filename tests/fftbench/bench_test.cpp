@@ -671,6 +671,7 @@ TEST(Output, JsonCarriesSettingsPeersAndResults) {
     EXPECT_EQ(document["plugin"]["signature"], 3);
     EXPECT_EQ(document["settings"]["measurements"], 5);
     EXPECT_DOUBLE_EQ(document["settings"]["min_time_ms"].get<double>(), 40.0);
+    EXPECT_EQ(document["settings"]["page_offsets_bytes"]["table"], placement::kTable);
     EXPECT_EQ(document["peers"].size(), 1u);
     EXPECT_EQ(document["peers"][0]["implementation"], "fftwf");
     EXPECT_FALSE(document["interrupted"].get<bool>());

@@ -1,5 +1,7 @@
 #include "measure/placement.h"
 
+#include <fmt/format.h>
+
 #include <cstdint>
 
 #if defined(_WIN32)
@@ -12,6 +14,14 @@ namespace fftbench::placement {
 
 fftplug::host::GuardedArray array(size_t role, size_t count, size_t lineOffset) {
     return fftplug::host::GuardedArray::inPage(count, role + lineOffset);
+}
+
+std::string describe() {
+    return fmt::format(
+        "input, work and table {}, {} and {} bytes past a page boundary (a peer's input and output where an "
+        "entry's input and work lie), the stack of the timed calls in the page's last quarter: the same in "
+        "every run",
+        kInput, kWork, kTable);
 }
 
 // Not inlined, so that its frame, and the stack pointer the padding leaves

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 #include "host/guarded_array.h"
 
@@ -32,6 +33,9 @@ constexpr size_t kStackTop = 4032;
 
 // `count` samples at `role` (kInput, kWork or kTable) plus `lineOffset`.
 fftplug::host::GuardedArray array(size_t role, size_t count, size_t lineOffset = 0);
+
+// The placement in words, for the headers of bench's and stages' output.
+std::string describe();
 
 // Calls `timed` with the stack pointer moved down to kStackTop within its page.
 void onPlacedStack(const std::function<void()>& timed);

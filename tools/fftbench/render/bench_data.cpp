@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "measure/placement.h"
 #include "measure/summary.h"
 #include "render/bench_output.h"
 
@@ -178,7 +179,12 @@ std::string benchJson(const BenchRun& bench, const std::string& version) {
           {"seed", bench.settings.seed},
           {"host_reorder", bench.settings.withReorder},
           {"rates", bench.settings.rates},
-          {"sizes", bench.sizes}}},
+          {"sizes", bench.sizes},
+          {"page_offsets_bytes",
+           {{"input", placement::kInput},
+            {"work", placement::kWork},
+            {"table", placement::kTable},
+            {"stack_top", placement::kStackTop}}}}},
         {"peers", peers},
         {"rates", rates},
         {"interrupted", bench.interrupted},

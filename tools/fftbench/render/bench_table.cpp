@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "measure/placement.h"
 #include "measure/summary.h"
 #include "render/bench_output.h"
 #include "render/list_text.h"
@@ -438,6 +439,7 @@ std::string benchTableText(const BenchRun& bench) {
         if (!c.entry && !c.countedNote.empty()) counted += "; " + c.countedNote;
     put(out, "counted       {}\n", counted);
     put(out, "sizes         {}\n", describeSizes(bench.sizes));
+    put(out, "placement     {}\n", placement::describe());
     if (bench.settings.lineOffsets != std::vector<uint32_t>{0}) {
         std::string placements;
         for (const uint32_t offset : bench.settings.lineOffsets)
