@@ -27,8 +27,9 @@ namespace fftbench::placement {
 constexpr size_t kInput = 0;
 constexpr size_t kWork = 1024;
 constexpr size_t kTable = 2048;
-// The stack pointer at the timed call, bytes past a page boundary: the
-// frames below it, down to the kernels', fill the last quarter.
+// Where the timed call's frames begin, bytes past a page boundary (give or
+// take the few bytes of onPlacedStack's own): they and those below them,
+// down to the kernels', fill the last quarter.
 constexpr size_t kStackTop = 4032;
 
 // `count` samples at `role` (kInput, kWork or kTable) plus `lineOffset`.
@@ -37,7 +38,8 @@ fftplug::host::GuardedArray array(size_t role, size_t count, size_t lineOffset =
 // The placement in words, for the headers of bench's and stages' output.
 std::string describe();
 
-// Calls `timed` with the stack pointer moved down to kStackTop within its page.
+// Calls `timed` with the stack moved down so that its frames begin just
+// below kStackTop within their page, wherever the caller's stack lies.
 void onPlacedStack(const std::function<void()>& timed);
 
 }  // namespace fftbench::placement
