@@ -2,7 +2,8 @@
 
     report_test.py FFTBENCH OUT_DIR static    the HTML itself: every section and figure, nothing external
     report_test.py FFTBENCH OUT_DIR browser   the same page in headless Chromium: the rendered DOM, a
-                                              screenshot that is not blank, no request to the network
+                                              screenshot that is not blank, no request to the network,
+                                              nothing wider than a 1100-pixel window
 
 The browser test exits 77 (CTest's SKIP_RETURN_CODE) with a message saying so
 where no Chromium is installed ($FFTBENCH_CHROMIUM names one elsewhere).
@@ -274,6 +275,27 @@ def check_not_blank(path):
     check(len(colours) > 20, f"the screenshot has {len(colours)} colours: text and pictures have more")
 
 
+# Appended to a copy of the page: once laid out, the page's width and the
+# width of what it holds, in an element --dump-dom shows.
+WIDTH_PROBE = ("<script>addEventListener('load', () => { const p = document.createElement('pre'); "
+               "p.id = 'page-width'; const d = document.documentElement; "
+               "p.textContent = d.clientWidth + ' ' + d.scrollWidth; document.body.appendChild(p); });</script>")
+
+
+def check_fits_window(program, out, html):
+    """Nothing on the page is wider than a 1100-pixel window, so that it never scrolls sideways."""
+    probe = os.path.join(out, "width-probe.html")
+    with open(probe, "w", encoding="utf-8") as f:
+        f.write(html.replace("</body>", WIDTH_PROBE + "</body>"))
+    laid_out = chromium(program, "file://" + os.path.abspath(probe), "--dump-dom", "--window-size=1100,1000",
+                        "--virtual-time-budget=3000")
+    found = re.search(r'id="page-width">(\d+) (\d+)<', laid_out.stdout.decode("utf-8", "replace"))
+    check(found is not None, "the width probe did not run")
+    if found:
+        check(found.group(1) == found.group(2),
+              f"the page is {found.group(2)} pixels wide in a window {found.group(1)} wide: something does not fit")
+
+
 def main():
     fftbench, out, mode = sys.argv[1:4]
     if mode == "browser":
@@ -304,6 +326,7 @@ def main():
         check(page_requests(control_log) == ["http://192.0.2.1/picture.png"],
               f"the net log did not show the control page's request: {page_requests(control_log)}")
 
+        check_fits_window(program, out, html)
         shot = os.path.join(out, "screenshot.png")
         chromium(program, url, f"--screenshot={shot}", "--window-size=1400,2400")
         check(os.path.exists(shot), "chromium wrote no screenshot")
