@@ -18,10 +18,9 @@ fftplug::host::GuardedArray array(size_t role, size_t count, size_t lineOffset) 
 
 std::string describe() {
     return fmt::format(
-        "input, work and table {}, {} and {} bytes past a page boundary (a peer's input and output where an "
-        "entry's input and work lie), the stack of the timed calls in the page's last quarter: the same in "
-        "every run",
-        kInput, kWork, kTable);
+        "input, work, table at {}, {} and {} KiB into a page (a peer's input and output as input and work); "
+        "the timed calls' stack in its last quarter",
+        kInput / 1024, kWork / 1024, kTable / 1024);
 }
 
 // Not inlined, so that its frame, and the stack pointer the padding leaves
