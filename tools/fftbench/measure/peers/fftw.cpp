@@ -8,10 +8,8 @@
 
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <memory>
-#include <new>
 #include <stdexcept>
 
 #include "measure/peers/peer.h"

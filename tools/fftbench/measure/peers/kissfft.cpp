@@ -1,7 +1,6 @@
 // KissFFT in single precision (kiss_fft with float samples), where the build
 // found it (Linux only): forward, out of place, its configuration made
 // untimed.
-#include <cstring>
 #include <memory>
 #include <new>
 
