@@ -27,11 +27,6 @@ std::string resultName(const BenchRun& bench, const std::string& plugin, const s
 
 std::string ratioText(double ratio) { return fmt::format("{:.2f}", ratio); }
 
-// "aligned", "+16 bytes off a line"
-std::string lineOffsetText(uint32_t lineOffset) {
-    return lineOffset == 0 ? std::string("aligned") : fmt::format("+{} bytes off a line", lineOffset);
-}
-
 std::string plural(size_t count, const char* word) { return fmt::format("{} {}{}", count, word, count == 1 ? "" : "s"); }
 
 // The figures of one plug-in side by side, sizes down: its entries (timed

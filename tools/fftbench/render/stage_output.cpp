@@ -53,11 +53,6 @@ std::optional<double> limitOf(const StageTiming& t, size_t r) {
     return 100.0 * *t.leastSeconds[r] / t.seconds[r];
 }
 
-std::string alignmentText(uint32_t lineOffset) {
-    return lineOffset == 0 ? std::string("aligned to a 64-byte line")
-                           : fmt::format("+{} bytes off a 64-byte line", lineOffset);
-}
-
 }  // namespace
 
 std::string stagesTableText(const StageRun& run) {
@@ -74,7 +69,7 @@ std::string stagesTableText(const StageRun& run) {
         "place (no copy) on their first block and counted for all, its copy the whole call less the whole in place\n",
         bestOfText(run.settings), kWarmCallsBeforeWhole, kWarmCallsBeforeStop);
     std::string placements;
-    for (const uint32_t offset : run.settings.lineOffsets) placements += (placements.empty() ? "" : ", ") + alignmentText(offset);
+    for (const uint32_t offset : run.settings.lineOffsets) placements += (placements.empty() ? "" : ", ") + lineOffsetText(offset, true);
     put(out, "{:<14}{}\n", "arrays", placements);
     put(out, "sizes         {}\n", describeSizes(run.sizes));
     put(out, "placement     {}\n", placement::describe());
@@ -102,7 +97,7 @@ std::string stagesTableText(const StageRun& run) {
         put(out, "\nentry {} at N = {} ({}{}{}): whole {:.4g} us (its measurements {:.0f} % apart), stages' sum "
             "{:.4g} us ({:+.1f} %), last stage's bits {} the whole transform's\n",
             t.entry, powerOfTwoText(t.N), t.path, t.kernelPath.empty() ? "" : ": " + t.kernelPath,
-            run.settings.lineOffsets.size() > 1 ? ", arrays " + alignmentText(t.lineOffset) : std::string(),
+            run.settings.lineOffsets.size() > 1 ? ", arrays " + lineOffsetText(t.lineOffset, true) : std::string(),
             t.wholeSeconds * 1e6, 100 * t.wholeSpread, t.sumSeconds() * 1e6, 100 * t.sumDeviation(),
             t.sameBits ? "=" : "DIFFER FROM");
         put(out, "  {:<13} {:<28} {:>10} {:>7}{}\n", "stage", "shape", "us", "share",
@@ -132,7 +127,7 @@ std::string stagesTableText(const StageRun& run) {
             if (base == nullptr || base->seconds.size() != t.seconds.size()) continue;
             const auto names = rowNames(t.plan);
             put(out, "\nentry {} at N = {} ({}), arrays {} / {}: whole {:.2f}x", t.entry, powerOfTwoText(t.N), t.path,
-                alignmentText(offset), alignmentText(first), base->wholeSeconds > 0 ? t.wholeSeconds / base->wholeSeconds : 0.0);
+                lineOffsetText(offset, true), lineOffsetText(first, true), base->wholeSeconds > 0 ? t.wholeSeconds / base->wholeSeconds : 0.0);
             std::string cells;
             for (size_t r = 0; r < t.seconds.size(); ++r)
                 cells += fmt::format("{}{} {}", r == 0 ? "" : ", ", names[r],

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -14,6 +15,15 @@ namespace fftbench {
 template <typename... Args>
 void put(std::string& out, fmt::format_string<Args...> format, Args&&... args) {
     fmt::format_to(std::back_inserter(out), format, std::forward<Args>(args)...);
+}
+
+// Where a run's arrays start against a 64-byte line: "aligned", "+16 bytes
+// off a line", or with `lineSize` the line's size said too ("aligned to a
+// 64-byte line").
+inline std::string lineOffsetText(uint32_t lineOffset, bool lineSize = false) {
+    const char* line = lineSize ? "a 64-byte line" : "a line";
+    return lineOffset == 0 ? (lineSize ? fmt::format("aligned to {}", line) : std::string("aligned"))
+                           : fmt::format("+{} bytes off {}", lineOffset, line);
 }
 
 }  // namespace fftbench
