@@ -28,13 +28,18 @@ _PACKAGE = Path(__file__).resolve().parent
 _TREE = _PACKAGE.parents[1]  # <tree>/python/fftplug/ when run from the sources
 
 
+def shared_library_name(base: str) -> str:
+    """The file name this platform gives the shared library `base`."""
+    if sys.platform == "win32":
+        return f"{base}.dll"
+    if sys.platform == "darwin":
+        return f"lib{base}.dylib"
+    return f"lib{base}.so"
+
+
 def natural_library_name() -> str:
     """The file name of the host's reordering library on this platform."""
-    if sys.platform == "win32":
-        return "fftplug_natural.dll"
-    if sys.platform == "darwin":
-        return "libfftplug_natural.dylib"
-    return "libfftplug_natural.so"
+    return shared_library_name("fftplug_natural")
 
 
 def natural_library_candidates(plugin_path: Optional[str] = None) -> List[str]:

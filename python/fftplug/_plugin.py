@@ -9,7 +9,6 @@ import dataclasses
 import math
 import operator
 import os
-import sys
 import threading
 from pathlib import Path
 from typing import Any, List, Optional, Sequence, Tuple, Union
@@ -20,7 +19,7 @@ import numpy.typing as npt
 from . import _names
 from ._errors import PluginLoadError, SinglePrecisionError
 from ._natural import (CONJUGATE, bind_export, DEFAULT_PLAN_CACHE_SIZE, MAX_POINTS, Plan, PlanCache, data_address,
-                       load_natural_library)
+                       load_natural_library, shared_library_name)
 from ._table import check_points
 
 FLAG_ENTRY = 0x001
@@ -112,11 +111,7 @@ def _entry_from_record(index: int, record: bytes) -> Entry:
 
 def library_name() -> str:
     """The plug-in's file name on this platform."""
-    if sys.platform == "win32":
-        return "fftplug.dll"
-    if sys.platform == "darwin":
-        return "libfftplug.dylib"
-    return "libfftplug.so"
+    return shared_library_name("fftplug")
 
 
 def _local_candidates() -> List[str]:
