@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <tuple>
 
 #include "check/entry_checks.h"
 #include "cli/arguments.h"
@@ -486,6 +487,24 @@ TEST(FftwAtRunTime, TheLibraryNamedIsTimedAndNamed) {
     EXPECT_NE(csv.find("libfftw3f.so.3"), std::string::npos) << csv;
     const auto document = nlohmann::json::parse(benchJson(run, "1"));
     EXPECT_NE(document["peers"][0]["description"].get<std::string>().find("libfftw3f.so.3"), std::string::npos);
+}
+
+// --fftw repeated: each library timed beside the first as fftwf-2 …, with a
+// header line of its own.
+TEST(FftwAtRunTime, FurtherLibrariesAreTimedSideBySide) {
+    const std::string path = "/usr/lib/x86_64-linux-gnu/libfftw3f.so.3";
+    if (!fftplug::host::fileExists(path)) GTEST_SKIP() << path << " is not installed";
+    std::vector<Contender> peers = peerContenders({{"fftwf", path}, {"fftwf", path}, {"fftwf", path}});
+    ASSERT_GE(peers.size(), 3u);
+    peers.resize(3);  // KissFFT aside
+    for (const auto& [c, name, header] :
+         {std::tuple{&peers[0], "fftwf", "fftw"}, {&peers[1], "fftwf-2", "fftw-2"}, {&peers[2], "fftwf-3", "fftw-3"}}) {
+        EXPECT_EQ(c->implementation, name);
+        EXPECT_EQ(c->header, header);
+    }
+    const BenchRun run = runBench({}, std::move(peers), {64}, settingsWith(0.0005, 2), {}, never);
+    ASSERT_EQ(run.results.size(), 3u);
+    for (const BenchResult& r : run.results) EXPECT_LT(r.error, errorBound(r.N)) << r.implementation;
 }
 
 TEST(FftwAtRunTime, ALibraryThatDoesNotServeIsRefusedWithTheReason) {

@@ -40,7 +40,7 @@ struct BenchOptions {
     uint32_t seed = 1;
     bool noPeers = false;
     bool withReorder = false;
-    std::string fftw;  // a libfftw3f to time in place of the system's
+    std::vector<std::string> fftw;  // libfftw3f to time in place of the system's, side by side
     std::string reference = defaultReferencePeer();
     bool referenceGiven = false;  // --reference on the command line
     bool noRates = false;
@@ -71,11 +71,11 @@ void attachCounts(BenchRun& bench, const std::vector<fftplug::host::PluginLibrar
     }
 }
 
-// The peers to time: those built in, FFTW the library --fftw names in place
-// of the system's.
+// The peers to time: those built in, FFTW the libraries --fftw names in place
+// of the system's (fftwf, fftwf-2 …).
 std::vector<Contender> timedPeers(const BenchOptions& options) {
     PeerLibraries libraries;
-    if (!options.fftw.empty()) libraries["fftwf"] = options.fftw;
+    for (const std::string& path : options.fftw) libraries.emplace("fftwf", path);
     try {
         return peerContenders(libraries);
     } catch (const PeerError& error) {
@@ -117,9 +117,18 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
         std::vector<Contender> peers = timedPeers(options);
         if (options.referenceGiven &&
             std::none_of(peers.begin(), peers.end(), [&](const Contender& c) { return c.implementation == options.reference; }))
+        {
+            const std::vector<std::string> names = peerNames();
+            if (std::find(names.begin(), names.end(), options.reference) == names.end())  // fftwf-2 …
+                throw UsageError(fmt::format("--reference {}: names the library of a further --fftw, and this run "
+                                             "gives {}",
+                                             options.reference,
+                                             options.fftw.empty() ? std::string("none")
+                                                                  : fmt::format("{} in all", options.fftw.size())));
             throw UsageError(fmt::format("--reference {}: this fftbench was built without it, or its library does not "
                                          "load",
                                          options.reference));
+        }
         for (Contender& peer : peers) contenders.push_back(std::move(peer));
     } else if (!options.fftw.empty()) {
         throw UsageError("--fftw and --no-peers: FFTW is a peer; give one of them");
@@ -220,9 +229,10 @@ Command addBenchCommand(CLI::App& app) {
                                  "Windows build has no peers)";
 #else
     const std::string fftwHelp = "Time this single-precision FFTW library (a libfftw3f.so of yours: built for AVX-512 "
-                                 "and FMA, a vendor's) in place of the system's libfftw3f.so.3";
+                                 "and FMA, a vendor's) in place of the system's libfftw3f.so.3; repeat it to time "
+                                 "several side by side, the first as fftwf and the next as fftwf-2, fftwf-3 ...";
 #endif
-    sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH");
+    sub->add_option("--fftw", options->fftw, fftwHelp)->type_name("PATH")->take_all()->expected(1)->allow_extra_args(false);
     std::string names;
     const std::vector<std::string> peers = peerNames();
     for (size_t i = 0; i < peers.size(); ++i)
@@ -230,11 +240,18 @@ Command addBenchCommand(CLI::App& app) {
     CLI::Option* reference =
         sub->add_option("--reference", options->reference,
                         "The peer the best entry is compared with in the table, the summary and the JSON: " + names +
+                            " (fftwf-2 … for a further --fftw)" +
                             defaultText(options->reference))
             ->type_name("PEER")
             ->check(CLI::Validator(
                 [peers, names](std::string& text) -> std::string {
-                    if (std::find(peers.begin(), peers.end(), text) != peers.end()) return {};
+                    // a peer, or one of its further libraries (fftwf-2)
+                    const size_t dash = text.rfind('-');
+                    const bool numbered = dash == std::string::npos ||
+                                          (dash + 1 < text.size() &&
+                                           text.find_first_not_of("0123456789", dash + 1) == std::string::npos);
+                    const std::string base = dash == std::string::npos ? text : text.substr(0, dash);
+                    if (numbered && std::find(peers.begin(), peers.end(), base) != peers.end()) return {};
                     return fmt::format("{} is not a peer: {}", text, names);
                 },
                 "", ""));

@@ -25,26 +25,49 @@ std::vector<std::string> peerNames() {
 
 std::string defaultReferencePeer() { return kPeers[0].name; }
 
-std::vector<std::unique_ptr<Peer>> openPeers(const PeerLibraries& libraries) {
+std::string sideBySideName(const std::string& name, int k) {
+    return k <= 1 ? name : name + "-" + std::to_string(k);
+}
+
+namespace {
+
+// Opens the peers as openPeers does, handing each to use(peer, k), k its
+// place among its peer's libraries (1: the first, or the one the build found).
+template <typename Use>
+void forEachOpened(const PeerLibraries& libraries, Use&& use) {
     for (const auto& [name, library] : libraries)
         if (std::none_of(std::begin(kPeers), std::end(kPeers), [&](const Listed& peer) { return name == peer.name; }))
             throw PeerError(library, "no peer is called " + name);
-    std::vector<std::unique_ptr<Peer>> peers;
     for (const Listed& listed : kPeers) {
-        const auto named = libraries.find(listed.name);
-        if (auto peer = listed.open(listed.name, named == libraries.end() ? std::string() : named->second))
-            peers.push_back(std::move(peer));
+        const auto [first, last] = libraries.equal_range(listed.name);
+        if (first == last) {
+            if (auto peer = listed.open(listed.name, std::string())) use(std::move(peer), 1);
+            continue;
+        }
+        int k = 0;
+        for (auto named = first; named != last; ++named) {
+            ++k;
+            if (auto peer = listed.open(sideBySideName(listed.name, k), named->second)) use(std::move(peer), k);
+        }
     }
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<Peer>> openPeers(const PeerLibraries& libraries) {
+    std::vector<std::unique_ptr<Peer>> peers;
+    forEachOpened(libraries, [&](std::unique_ptr<Peer> peer, int) { peers.push_back(std::move(peer)); });
     return peers;
 }
 
 std::vector<Contender> peerContenders(const PeerLibraries& libraries) {
     std::vector<Contender> contenders;
-    for (const auto& peer : openPeers(libraries)) {
+    forEachOpened(libraries, [&](std::unique_ptr<Peer> peer, int k) {
         contenders.push_back(peer->contender());
-        contenders.back().header = peer->headerLabel();
+        const std::string label = peer->headerLabel();  // "fftw", "fftw-2" beside it
+        contenders.back().header = label.empty() ? label : sideBySideName(label, k);
         contenders.back().countedNote = peer->countedNote();
-    }
+    });
     return contenders;
 }
 

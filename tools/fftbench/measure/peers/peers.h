@@ -29,14 +29,19 @@ std::vector<std::string> peerNames();
 // The first of them: the reference unless another is chosen.
 std::string defaultReferencePeer();
 
-// A library to load for a peer in place of the one the build found, by the
-// peer's name (bench's --fftw PATH gives {"fftwf", PATH}).
-using PeerLibraries = std::map<std::string, std::string>;
+// Libraries to load for a peer in place of the one the build found, by the
+// peer's name (bench's --fftw PATH gives {"fftwf", PATH}). Several for one
+// peer are timed side by side, in their order: the first under the peer's
+// name, the k-th under the name with "-k" ("fftwf-2").
+using PeerLibraries = std::multimap<std::string, std::string>;
 
-// The peers this build has and whose libraries load, in the list's order.
-// PeerError where a library named for a peer cannot serve it, or names no
-// peer of the list.
+// The peers this build has and whose libraries load, in the list's order,
+// each peer's libraries together. PeerError where a library named for a peer
+// cannot serve it, or names no peer of the list.
 std::vector<std::unique_ptr<Peer>> openPeers(const PeerLibraries& libraries = {});
+// The name of the k-th library timed for the peer `name` (from 1): `name`
+// for the first, "name-k" for the others.
+std::string sideBySideName(const std::string& name, int k);
 // Their contenders, in the same order.
 std::vector<Contender> peerContenders(const PeerLibraries& libraries = {});
 // The peers that count the operations of their own plans, for profile.
