@@ -115,9 +115,9 @@ int runBenchCommand(const std::vector<std::string>& pluginPaths, const BenchOpti
     }
     if (!options.noPeers) {
         std::vector<Contender> peers = timedPeers(options);
-        if (options.referenceGiven &&
-            std::none_of(peers.begin(), peers.end(), [&](const Contender& c) { return c.implementation == options.reference; }))
-        {
+        const bool referenceTimed =
+            std::any_of(peers.begin(), peers.end(), [&](const Contender& c) { return c.implementation == options.reference; });
+        if (options.referenceGiven && !referenceTimed) {
             const std::vector<std::string> names = peerNames();
             if (std::find(names.begin(), names.end(), options.reference) == names.end())  // fftwf-2 …
                 throw UsageError(fmt::format("--reference {}: names the library of a further --fftw, and this run "

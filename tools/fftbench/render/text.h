@@ -21,9 +21,9 @@ void put(std::string& out, fmt::format_string<Args...> format, Args&&... args) {
 // off a line", or with `lineSize` the line's size said too ("aligned to a
 // 64-byte line").
 inline std::string lineOffsetText(uint32_t lineOffset, bool lineSize = false) {
-    const char* line = lineSize ? "a 64-byte line" : "a line";
-    return lineOffset == 0 ? (lineSize ? fmt::format("aligned to {}", line) : std::string("aligned"))
-                           : fmt::format("+{} bytes off {}", lineOffset, line);
+    const std::string line = lineSize ? "a 64-byte line" : "a line";
+    if (lineOffset != 0) return fmt::format("+{} bytes off {}", lineOffset, line);
+    return lineSize ? "aligned to " + line : "aligned";
 }
 
 }  // namespace fftbench
