@@ -244,14 +244,8 @@ Command addBenchCommand(CLI::App& app) {
                             defaultText(options->reference))
             ->type_name("PEER")
             ->check(CLI::Validator(
-                [peers, names](std::string& text) -> std::string {
-                    // a peer, or one of its further libraries (fftwf-2)
-                    const size_t dash = text.rfind('-');
-                    const bool numbered = dash == std::string::npos ||
-                                          (dash + 1 < text.size() &&
-                                           text.find_first_not_of("0123456789", dash + 1) == std::string::npos);
-                    const std::string base = dash == std::string::npos ? text : text.substr(0, dash);
-                    if (numbered && std::find(peers.begin(), peers.end(), base) != peers.end()) return {};
+                [names](std::string& text) -> std::string {
+                    if (!peerOfSideBySideName(text).empty()) return {};  // a peer, or a further library of one (fftwf-2)
                     return fmt::format("{} is not a peer: {}", text, names);
                 },
                 "", ""));

@@ -29,6 +29,16 @@ std::string sideBySideName(const std::string& name, int k) {
     return k <= 1 ? name : name + "-" + std::to_string(k);
 }
 
+std::string peerOfSideBySideName(const std::string& name) {
+    const size_t dash = name.rfind('-');
+    const bool numbered = dash == std::string::npos ||
+                          (dash + 1 < name.size() && name.find_first_not_of("0123456789", dash + 1) == std::string::npos);
+    const std::string base = dash == std::string::npos ? name : name.substr(0, dash);
+    const bool listed =
+        std::any_of(std::begin(kPeers), std::end(kPeers), [&](const Listed& peer) { return base == peer.name; });
+    return numbered && listed ? base : std::string();
+}
+
 namespace {
 
 // Opens the peers as openPeers does, handing each to use(peer, k), k its

@@ -42,6 +42,9 @@ std::vector<std::unique_ptr<Peer>> openPeers(const PeerLibraries& libraries = {}
 // The name of the k-th library timed for the peer `name` (from 1): `name`
 // for the first, "name-k" for the others.
 std::string sideBySideName(const std::string& name, int k);
+// The listed peer a name of that form belongs to ("fftwf" for "fftwf" and
+// "fftwf-2"); empty when it names none.
+std::string peerOfSideBySideName(const std::string& name);
 // Their contenders, in the same order.
 std::vector<Contender> peerContenders(const PeerLibraries& libraries = {});
 // The peers that count the operations of their own plans, for profile.
